@@ -1,0 +1,238 @@
+#pragma once
+// The one object of a launcher run: options, hosts, versions, scope, errors,
+// dialog and log. Product specifics are the virtual hooks that a profile
+// answers; this system has one profile, BootstrapperZARadada (the Studio).
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "launcher/installer_site.h"
+#include "platform/process.h"
+#include "telemetry/logger.h"
+
+class CMainDialog;
+class FileDeployer;
+namespace platform {
+class Event;
+class RegistryKey;
+class SharedMemory;
+}  // namespace platform
+
+using MetricValue = std::variant<double, bool>;
+using ProtocolArguments = std::map<std::string, std::string>;
+
+class Bootstrapper : public IInstallerSite, public std::enable_shared_from_this<Bootstrapper> {
+public:
+    using Factory = std::function<Bootstrapper*(void* instance)>;
+
+    explicit Bootstrapper(void* instance);
+    ~Bootstrapper() override;
+
+    // --- IInstallerSite -------------------------------------------------
+    std::string baseHost() override { return baseHost_; }
+    std::string installHost() override { return installHost_; }
+    std::string versionGuid() override { return versionGuid_; }
+    simple_logger& logger() override { return *logger_; }
+    void reportProgress(int64_t done, int64_t total) override;
+    void checkCancel() override;
+    void reportError(const std::exception& e) override;
+    std::string programDirectory() override;
+    bool useInstallerCdnList() override { return false; }
+    bool useFixedCdnMapping() override { return false; }
+
+    // --- Profile hooks ---------------------------------------------------
+    virtual std::string productName() = 0;
+    virtual std::string binaryType() { return {}; }
+    virtual bool finishEarly(bool uninstallMode) { (void)uninstallMode; return false; }
+    virtual void initialize();
+    virtual void createDialog() {}
+    virtual int32_t unusedHook() { return 0; }
+    virtual void beforeSelfUpdate() {}
+    virtual void loadSettings() {}
+    virtual bool allowSyncRun() { return true; }
+    virtual void initAnalytics();
+    virtual std::string influxUrl() { return {}; }
+    virtual std::string influxDatabase() { return {}; }
+    virtual std::string influxUser() { return {}; }
+    virtual std::string influxPassword() { return {}; }
+    virtual int32_t influxSamplePercentage() { return 0; }
+    virtual int32_t statsSamplePercentage() { return 0; }
+    virtual void afterSettingsLoaded() {}
+    virtual bool reinstallOnAppVersionMismatch() { return false; }
+    virtual bool appVersionMatches() { return true; }
+    virtual bool unusedFlagHook1() { return false; }
+    virtual bool unusedFlagHook2() { return false; }
+    virtual void afterModeSetup() {}
+    virtual bool forceSilent() { return false; }
+    virtual bool logChromeProtocolFix() { return false; }
+    virtual bool useNewVersionFetch() { return false; }
+    virtual bool useDataDomain() { return true; }
+    virtual bool createEdgeRegistry() { return true; }
+    virtual bool deleteEdgeRegistry() { return false; }
+    virtual std::string requestVersionGuid(const std::string& versionFileName);
+    virtual void RegisterEvent(const std::string& name) { (void)name; }
+    virtual void beforeExit() {}
+    virtual bool perModeLoggingEnabled() { return false; }
+    virtual std::string productRegistryKey() = 0;
+    virtual std::string productRegistryName() = 0;
+    virtual std::string launcherVersionFileName() = 0;
+    virtual std::string versionFileName() = 0;
+    virtual std::string appMutexName() = 0;
+    virtual std::string launcherMutexName() = 0;
+    virtual std::string displayName() = 0;
+    virtual std::string protocolScheme() = 0;
+    virtual void DoInstallApp() {}
+    virtual void DoUninstallApp() {}
+    virtual std::string appExeName() { return {}; }
+    virtual std::string launcherExeName() { return {}; }
+    virtual std::string uninstallKey() { return {}; }
+    virtual void DeployComponents(bool commonComponents, bool appComponents) {
+        (void)commonComponents;
+        (void)appComponents;
+    }
+    virtual void StartZorbitApp(bool freshInstall) { (void)freshInstall; }
+    virtual bool isPlayMode() { return false; }
+    virtual bool quietWhenUpdating() { return false; }
+    virtual bool ProcessProtocolHandlerArgs(const ProtocolArguments& arguments) {
+        (void)arguments;
+        return false;
+    }
+    // Takes the argument at index (and a value after it, advancing index) when it
+    // is a profile option.
+    virtual bool parseExtraOption(const std::vector<std::string>& argv, int& index, int count) {
+        (void)argv;
+        (void)index;
+        (void)count;
+        return false;
+    }
+
+    // --- Lifecycle (entry) ----------------------------------------------
+    static std::shared_ptr<Bootstrapper> Create(void* instance, const Factory& factory);
+    void showWindowAfterDelay();
+    void parseCmdLine();
+    void run();
+    void revealCancelButtonAfterDelay();
+    void install();
+    void onCancel();
+    void setUiMessage(const std::string& text);
+    std::string installedVersion();
+    static void CreateProcess(simple_logger& logger, const std::string& module,
+                              const std::string& arguments, platform::ProcessInfo& info);
+    void CreateProcess(const std::string& module, const std::string& arguments,
+                       platform::ProcessInfo& info) {
+        CreateProcess(*logger_, module, arguments, info);
+    }
+
+    // --- Operations of the install pipeline and the system ----------------
+    std::string fetchVersionGuid();
+    bool checkBootstrapperVersion();
+    void refreshInstalledLaunchers();
+    void deploySelf();
+    void loadPrevVersions();
+    void storePrevVersions();
+    void deleteVersionFolder(const std::string& version);
+    void uninstall(bool perUserScope);
+    void forceUninstallMFCStudio();
+    void checkCPUPrerequisit();
+    void checkOSPrerequisit();
+    void checkIEPrerequisit();
+    void checkDiskSpacePrerequisit();
+    // Installation integrity: the manifest check and the quick check; either
+    // may set force.
+    void checkInstalledFiles();
+    void checkAppExecutable();
+    void registerLatestProcess();
+    bool isLatestProcess();
+    bool isNetworkAlive();
+    // Telemetry of the run's end: the final report ("Success", "Error",
+    // "Cancel"), the run-duration report and the log upload.
+    void finalReport(const std::string& result);
+    void reportRunDuration(bool playMode);
+    void uploadLogs(bool withAppLogs);
+
+    // The process arguments, as split by the runtime (element 0 is the program).
+    void setArguments(std::vector<std::string> argv) { argv_ = std::move(argv); }
+    const std::vector<std::string>& arguments() const { return argv_; }
+    CMainDialog* dialog() { return dialog_.get(); }
+    void setDialog(std::unique_ptr<CMainDialog> dialog);
+    platform::Event& finishEvent() { return *finishEvent_; }
+    const std::vector<std::string> errorsSnapshot();
+    // Wakes the window-delay and Cancel-button threads.
+    void notifyWaiters();
+
+    // --- State (see the members table of the launcher's design) ----------
+    std::weak_ptr<Bootstrapper> selfReference;
+    std::mutex wakeMutex;
+    std::condition_variable wakeCondition;
+    bool runFinished = false;  // set with the notification, guarded by wakeMutex
+    std::unique_ptr<platform::SharedMemory> latestProcessMapping;
+    uint32_t mainThreadId = 0;
+    int32_t windowDelaySeconds = 0;
+    int32_t cancelButtonDelaySeconds = 0;
+    bool force = false;
+    bool noArguments = false;
+    bool uninstallMode = false;
+    bool failIfNotUpToDate = false;
+    bool debugMode = false;
+    bool interactive = true;
+    bool background = false;
+    bool perUser = true;
+    bool machineScopeUsed = false;
+    bool cancelled = false;
+    bool prePlay = false;
+    bool installOption = false;
+    bool installStarted = false;
+    bool updateStarted = false;
+    bool selfUpdated = false;
+    int64_t runStartTime = 0;
+    int64_t cancelTime = 0;
+    uint32_t constructionTick = 0;
+    int32_t correlationId = 0;
+    std::string selfUpdateVersion;
+    bool silent = false;
+    bool backgroundNoRun = false;
+    std::string baseHost_;
+    std::string installHost_;
+    std::string versionGuid_;
+    std::string browserTrackerId;
+    int32_t exitCode = 0;
+    std::vector<std::string> prevVersions;
+    int32_t analyticsSample = 0;
+    void* instance = nullptr;
+    std::unique_ptr<FileDeployer> fileDeployer;
+    std::unique_ptr<platform::RegistryKey> classesKey;
+    std::string appArguments = "-browser";
+    std::map<std::string, MetricValue> metrics;
+
+protected:
+    std::unique_ptr<platform::Event> finishEvent_;
+    std::unique_ptr<CMainDialog> dialog_;
+    std::unique_ptr<simple_logger> logger_;
+    std::vector<std::string> argv_;
+    std::mutex errorsMutex_;
+    std::vector<std::string> errors_;
+    bool freshInstall_ = false;  // no version was installed when the install began
+
+private:
+    void runSteps();
+    void decideScope();
+    void relaunchElevated();
+    void openClassesKey();
+    void createFileDeployer();
+    void initializeCookiePath();
+    void finishRun();
+    void offerToContinue(std::string text);
+    void installOrUninstall();
+    bool applyOption(int& index, int count);
+    void parseProtocolUrl(const std::string& url);
+};
+
+// Seconds elapsed since the tick count `since`, as the metrics record them.
+double elapsedSeconds(uint32_t since);

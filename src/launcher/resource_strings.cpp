@@ -1,0 +1,51 @@
+#include "launcher/resource_strings.h"
+
+#include <algorithm>
+
+#include "platform/resource_block.h"
+
+extern "C" const char* zorbit_resource_block_texts();
+
+namespace {
+
+// Copied through a volatile pointer so the compiler reads the block as stamped,
+// never as it was compiled.
+const platform::ResourceTexts& ownTexts() {
+    static const platform::ResourceTexts texts = [] {
+        const volatile char* source = zorbit_resource_block_texts();
+        std::string copy(platform::kResourceBlockCapacity, '\0');
+        for (size_t i = 0; i < copy.size(); ++i) copy[i] = source[i];
+        return platform::parseResourceTexts(copy.data(), copy.size());
+    }();
+    return texts;
+}
+
+}  // namespace
+
+std::string resourceString(const std::string& id) {
+    const auto& texts = ownTexts();
+    auto it = texts.find(id);
+    return it == texts.end() ? std::string() : it->second;
+}
+
+std::string moduleFileVersion() { return dottedVersion(resourceString(resource_id::kFileVersion)); }
+
+std::string dottedVersion(const std::string& versionText) {
+    std::string dotted;
+    std::string token;
+    auto flush = [&] {
+        if (token.empty()) return;
+        if (!dotted.empty()) dotted += '.';
+        dotted += token;
+        token.clear();
+    };
+    for (char c : versionText) {
+        if (c == ' ' || c == ',' || c == '.') {
+            flush();
+        } else {
+            token += c;
+        }
+    }
+    flush();
+    return dotted;
+}

@@ -1,0 +1,113 @@
+#include "launcher/simple_module.h"
+
+#include <cstdlib>
+
+#include "launcher/bootstrapper_zaradada.h"
+#include "launcher/errors.h"
+#include "launcher/resource_strings.h"
+#include "platform/event.h"
+#include "platform/message_box.h"
+#include "platform/message_loop.h"
+#include "platform/wait_result.h"
+#include "telemetry/format.h"
+#include "ui/main_dialog.h"
+
+namespace {
+
+constexpr uint32_t kSilentWaitMs = 1800000;  // 30 minutes
+constexpr int64_t kQuickCancelSeconds = 60;
+
+void waitForRun(Bootstrapper& bootstrapper) {
+    simple_logger& log = bootstrapper.logger();
+    if (bootstrapper.silent) {
+        log.log("CSimpleModule::WinMain Waiting for bootstrapper to finish in silent mode");
+        const bool timedOut =
+            bootstrapper.finishEvent().wait(kSilentWaitMs) == platform::WaitResult::Timeout;
+        log.log("CSimpleModule::WinMain - zorbitReady, wait timeout = %d", timedOut ? 1 : 0);
+    } else {
+        log.log("CSimpleModule::WinMain current thread id = %d",
+                static_cast<int>(bootstrapper.mainThreadId));
+        platform::runMessageLoop();
+    }
+    if (bootstrapper.cancelled) throw cancel_exception(true);
+    if (!bootstrapper.errorsSnapshot().empty()) throw std::runtime_error("Unknown exception");
+}
+
+void epilogue(Bootstrapper& bootstrapper, bool finalReportSent, int& exitCode) {
+    if (bootstrapper.perModeLoggingEnabled() && !finalReportSent) bootstrapper.finalReport("Success");
+    if (!bootstrapper.errorsSnapshot().empty()) {
+        bootstrapper.uploadLogs(true);
+    } else if (!bootstrapper.cancelled ||
+               bootstrapper.cancelTime - bootstrapper.runStartTime <= kQuickCancelSeconds) {
+        if (bootstrapper.isPlayMode()) {
+            bootstrapper.RegisterEvent("BootstrapperPlayFinishedSuccess");
+            bootstrapper.RegisterEvent("BootstrapperPlayFinishedSuccess2");
+        }
+        bootstrapper.RegisterEvent("BootstrapperFinishedSuccess");
+        bootstrapper.RegisterEvent("BootstrapperFinishedSuccess2");
+        bootstrapper.reportRunDuration(bootstrapper.isPlayMode());
+    } else if (std::rand() % 10 == 0) {
+        bootstrapper.uploadLogs(false);
+    }
+    if (bootstrapper.failIfNotUpToDate) exitCode = bootstrapper.exitCode;
+    bootstrapper.beforeExit();
+    bootstrapper.logger().log("CSimpleModule::WinMain Bring app to front again.");
+}
+
+}  // namespace
+
+int CSimpleModule::WinMain(void* instance, const Bootstrapper::Factory& factory,
+                           const std::vector<std::string>& argv) {
+    int exitCode = 0;
+    std::shared_ptr<Bootstrapper> bootstrapper;
+    bool finalReportSent = false;
+    try {
+        bootstrapper = Bootstrapper::Create(instance, [&](void* module) {
+            Bootstrapper* made = factory(module);
+            made->setArguments(argv);
+            return made;
+        });
+        bootstrapper->RegisterEvent("BootstrapperStarted");
+        if (bootstrapper->interactive) waitForRun(*bootstrapper);
+        bootstrapper->dialog()->close();
+        bootstrapper->logger().log("CSimpleModule::WinMain Bring app to front.");
+        bootstrapper->logger().log("Left CSimpleModule::WinMain");
+    } catch (const cancel_exception&) {
+        if (bootstrapper) {
+            if (bootstrapper->perModeLoggingEnabled()) {
+                bootstrapper->finalReport("Cancel");
+                finalReportSent = true;
+            }
+            bootstrapper->RegisterEvent("BootstrapperFinishedCancel");
+        }
+        exitCode = -1;
+    } catch (const std::exception& e) {
+        if (bootstrapper) {
+            if (bootstrapper->perModeLoggingEnabled()) {
+                bootstrapper->finalReport("Error");
+                finalReportSent = true;
+            }
+            bootstrapper->reportError(e);
+            if (bootstrapper->isPlayMode())
+                bootstrapper->RegisterEvent("BootstrapperPlayFinishedFailure");
+            bootstrapper->RegisterEvent("BootstrapperFinishedFailure");
+        } else {
+            platform::messageBox(
+                format("An error occured and Vexmoor cannot continue.\n\n%s", e.what()), "Error",
+                platform::kMbOk | platform::kMbIconWarning);
+        }
+        exitCode = -1;
+    }
+    if (bootstrapper) epilogue(*bootstrapper, finalReportSent, exitCode);
+    return exitCode;
+}
+
+int launcherMain(const std::vector<std::string>& argv) {
+    if (argv.size() == 2 && argv[1] == "--version") {
+        platform::messageBox(moduleFileVersion(), "Version", platform::kMbOk);
+        return 0;
+    }
+    return CSimpleModule::WinMain(nullptr, [](void* instance) -> Bootstrapper* {
+        return new BootstrapperZARadada(instance);
+    }, argv);
+}

@@ -1,0 +1,13 @@
+#pragma once
+// File services the core needs beyond <filesystem>.
+
+#include <cstdio>
+#include <string>
+
+namespace platform {
+
+// Opens a new or truncated file readable and writable by its owner only, with
+// stdio mode "w" or "wb". nullptr with the last error set on failure.
+std::FILE* openOwnerOnlyFile(const std::string& path, const char* mode);
+
+}  // namespace platform

@@ -1,0 +1,55 @@
+#pragma once
+// The calling thread's last system error, in Win32 numbering, as the launcher's
+// checks, HRESULTs and texts expect it on every platform.
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+enum Win32Error : uint32_t {
+    kErrorSuccess = 0,
+    kErrorInvalidFunction = 1,
+    kErrorFileNotFound = 2,
+    kErrorPathNotFound = 3,
+    kErrorTooManyOpenFiles = 4,
+    kErrorAccessDenied = 5,
+    kErrorInvalidHandle = 6,
+    kErrorNotEnoughMemory = 8,
+    kErrorBadFormat = 11,
+    kErrorInvalidData = 13,
+    kErrorOutOfMemory = 14,
+    kErrorNotSameDevice = 17,
+    kErrorNoMoreFiles = 18,
+    kErrorWriteProtect = 19,
+    kErrorSharingViolation = 32,
+    kErrorHandleEof = 38,
+    kErrorNotSupported = 50,
+    kErrorFileExists = 80,
+    kErrorInvalidParameter = 87,
+    kErrorBrokenPipe = 109,
+    kErrorDiskFull = 112,
+    kErrorInsufficientBuffer = 122,
+    kErrorInvalidName = 123,
+    kErrorDirNotEmpty = 145,
+    kErrorBusy = 170,
+    kErrorAlreadyExists = 183,
+    kErrorFilenameExcedRange = 206,
+    kErrorWaitTimeout = 258,
+    kErrorNoMoreItems = 259,
+    kErrorTimeout = 1460,
+};
+
+uint32_t getLastError();
+void setLastError(uint32_t code);
+
+// Maps a C library errno value onto the Win32 code that means the same.
+uint32_t win32ErrorFromErrno(int err);
+// Sets the last error from the current errno and answers it.
+uint32_t setLastErrorFromErrno();
+
+// The system's message text for an HRESULT, without trailing line breaks;
+// empty when the system has no text for it.
+std::string systemErrorMessage(int32_t hresult);
+
+}  // namespace platform

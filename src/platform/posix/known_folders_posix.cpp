@@ -1,0 +1,101 @@
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+#include "platform/known_folders.h"
+
+namespace platform {
+namespace {
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+// XDG base folders must be absolute; a relative value is ignored as the
+// freedesktop rules require.
+std::string xdgFolder(const char* variable, const char* fallbackUnderHome) {
+    std::string value = environment(variable);
+    if (!value.empty() && value[0] == '/') return value;
+    return homeFolder() + "/" + fallbackUnderHome;
+}
+
+std::string stripTrailingSeparators(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+// XDG_DESKTOP_DIR from user-dirs.dirs, with $HOME expanded; ~/Desktop otherwise.
+std::string desktopFolder() {
+    std::ifstream dirs(xdgFolder("XDG_CONFIG_HOME", ".config") + "/user-dirs.dirs");
+    std::string line;
+    const std::string key = "XDG_DESKTOP_DIR=";
+    while (std::getline(dirs, line)) {
+        if (line.rfind(key, 0) != 0) continue;
+        std::string value = line.substr(key.size());
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        if (value.rfind("$HOME", 0) == 0) value = homeFolder() + value.substr(5);
+        if (!value.empty() && value[0] == '/') return value;
+    }
+    return homeFolder() + "/Desktop";
+}
+
+bool makePrivateFolders(const std::string& path) {
+    std::string partial;
+    for (size_t i = 1; i <= path.size(); ++i) {
+        if (i != path.size() && path[i] != '/') continue;
+        partial = path.substr(0, i);
+        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+    struct stat info{};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+}  // namespace
+
+std::string homeFolder() {
+    std::string home = environment("HOME");
+    if (!home.empty()) return stripTrailingSeparators(home);
+    if (const passwd* entry = ::getpwuid(::geteuid()); entry && entry->pw_dir)
+        return stripTrailingSeparators(entry->pw_dir);
+    throw std::runtime_error("Cannot find the home folder of the user");
+}
+
+std::string knownFolderPath(KnownFolder folder) {
+    switch (folder) {
+        case KnownFolder::LocalAppData:
+        case KnownFolder::LocalAppDataLow:
+            return stripTrailingSeparators(xdgFolder("XDG_DATA_HOME", ".local/share"));
+        case KnownFolder::RoamingAppData:
+            return stripTrailingSeparators(xdgFolder("XDG_CONFIG_HOME", ".config"));
+        case KnownFolder::ProgramData: return "/var/lib";
+        case KnownFolder::ProgramFilesX86: return "/opt";
+        case KnownFolder::Programs:
+            return stripTrailingSeparators(xdgFolder("XDG_DATA_HOME", ".local/share")) +
+                   "/applications";
+        case KnownFolder::CommonPrograms: return "/usr/local/share/applications";
+        case KnownFolder::Desktop: return stripTrailingSeparators(desktopFolder());
+    }
+    throw std::runtime_error("Unknown folder kind");
+}
+
+std::string tempFolder() {
+    std::string folder = environment("TMPDIR");
+    if (folder.empty() || folder[0] != '/') {
+        try {
+            folder = xdgFolder("XDG_CACHE_HOME", ".cache") + "/zorbit/tmp";
+        } catch (const std::exception&) {
+            return {};
+        }
+    }
+    folder = stripTrailingSeparators(folder);
+    if (!makePrivateFolders(folder)) return {};
+    return folder + "/";
+}
+
+}  // namespace platform

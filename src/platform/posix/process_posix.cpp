@@ -1,0 +1,79 @@
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "platform/clock.h"
+#include "platform/last_error.h"
+#include "platform/process.h"
+
+extern char** environ;
+
+namespace platform {
+
+bool startProcess(const std::string& commandLine, ProcessInfo& info) {
+    std::vector<std::string> arguments = splitCommandLine(commandLine);
+    if (arguments.empty() || arguments[0].empty()) {
+        setLastError(kErrorFileNotFound);
+        return false;
+    }
+    std::vector<char*> argv;
+    for (auto& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    // The started program outlives the launcher and must not share its terminal
+    // signals (a Ctrl-C in the launcher's terminal).
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    pid_t pid = 0;
+    const int result = ::posix_spawnp(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    if (result != 0) {
+        setLastError(win32ErrorFromErrno(result));
+        return false;
+    }
+    info.processId = pid;
+    return true;
+}
+
+bool waitForProcess(const ProcessInfo& info, uint32_t timeoutMs, int* exitCode) {
+    const uint32_t start = tickCount();
+    for (;;) {
+        int status = 0;
+        const pid_t done = ::waitpid(info.processId, &status, WNOHANG);
+        if (done == info.processId) {
+            if (exitCode) {
+                *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            return true;
+        }
+        if (done < 0) {
+            setLastErrorFromErrno();
+            return false;
+        }
+        if (tickCount() - start >= timeoutMs) {
+            setLastError(kErrorWaitTimeout);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+uint32_t currentProcessId() { return static_cast<uint32_t>(::getpid()); }
+
+uint32_t currentThreadId() { return static_cast<uint32_t>(::syscall(SYS_gettid)); }
+
+std::string executablePath() {
+    std::string path(4096, '\0');
+    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
+    if (length <= 0) return {};
+    path.resize(static_cast<size_t>(length));
+    return path;
+}
+
+}  // namespace platform

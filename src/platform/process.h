@@ -1,0 +1,42 @@
+#pragma once
+// Processes: started from a Windows-style command line, so the launcher builds
+// the same command lines on every platform.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// Splits a command line into arguments by the Windows runtime's rules: blanks and
+// tabs separate, double quotes group, 2n backslashes before a quote give n and
+// toggle quoting, 2n+1 give n and a literal quote, "" inside quotes is a quote.
+// The first argument (the program) ends at the next quote when it starts with one.
+std::vector<std::string> splitCommandLine(std::string_view commandLine);
+
+// Quotes one argument so that splitCommandLine gives it back unchanged.
+std::string quoteArgument(std::string_view argument);
+
+// Joins arguments, each quoted as needed, with single blanks.
+std::string joinCommandLine(const std::vector<std::string>& arguments);
+
+struct ProcessInfo {
+    int processId = 0;
+};
+
+// Starts the program named by the command line's first argument (searched on
+// PATH when it holds no separator) with the rest as its arguments, in a session
+// of its own. On failure answers false and sets the last error.
+bool startProcess(const std::string& commandLine, ProcessInfo& info);
+
+// Waits for a child of this process to end. Answers false on time-out.
+bool waitForProcess(const ProcessInfo& info, uint32_t timeoutMs, int* exitCode = nullptr);
+
+uint32_t currentProcessId();
+uint32_t currentThreadId();
+
+// Full path of the running executable.
+std::string executablePath();
+
+}  // namespace platform
