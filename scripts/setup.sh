@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the launcher builds and tests with. Safe to run
+# again: it asks apt only when something is missing.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config git
+    libcurl4-openssl-dev zlib1g-dev libminizip-dev libssl-dev libsqlite3-dev
+    libboost-dev rapidjson-dev libgtk-3-dev libcpp-httplib-dev
+    libgtest-dev libgmock-dev
+    xvfb xauth shared-mime-info desktop-file-utils procps util-linux
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -q
+    $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
