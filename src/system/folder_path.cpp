@@ -1,0 +1,52 @@
+#include "system/folder_path.h"
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "platform/known_folders.h"
+#include "platform/last_error.h"
+#include "telemetry/format.h"
+
+namespace {
+
+platform::KnownFolder knownFolderOf(int kind) {
+    switch (kind) {
+        case kFolderLocalAppData:
+        case kFolderLocalAppDataAlias: return platform::KnownFolder::LocalAppData;
+        case kFolderLocalAppDataLow: return platform::KnownFolder::LocalAppDataLow;
+        case kFolderProgramData: return platform::KnownFolder::ProgramData;
+        case kFolderPrograms: return platform::KnownFolder::Programs;
+        case kFolderCommonPrograms: return platform::KnownFolder::CommonPrograms;
+        case kFolderProgramFilesX86: return platform::KnownFolder::ProgramFilesX86;
+        case kFolderDesktop: return platform::KnownFolder::Desktop;
+        case kFolderRoamingAppData: return platform::KnownFolder::RoamingAppData;
+    }
+    throw std::runtime_error(format("Unknown folder kind %d", kind));
+}
+
+// Creates the folder and its parents; an existing one is fine.
+void createFolder(const std::string& path, const char* message) {
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    if (error || !std::filesystem::is_directory(path)) {
+        const uint32_t code = error ? platform::win32ErrorFromErrno(error.value())
+                                    : static_cast<uint32_t>(platform::kErrorAlreadyExists);
+        platform::setLastError(code);
+        throw std::runtime_error(format(message, path.c_str(), static_cast<int>(code)));
+    }
+}
+
+}  // namespace
+
+std::string getFolderPath(int kind, bool create, const std::string& subfolder, bool productFolder) {
+    std::string path = platform::knownFolderPath(knownFolderOf(kind));
+    if (productFolder) path += "/vexmoor-qasite1";
+    path += '/';
+    if (create) createFolder(path, "Failed to create directory '%s', error=%d");
+    if (!subfolder.empty()) {
+        path += subfolder;
+        if (create) createFolder(path, "Failed to create subdirectory '%s', error=%d");
+    }
+    if (path.back() != '/') path += '/';
+    return path;
+}
