@@ -1,0 +1,128 @@
+// Named mutexes and events, between threads and between processes.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/event.h"
+#include "platform/guid.h"
+#include "platform/named_mutex.h"
+
+namespace {
+
+using platform::WaitResult;
+
+std::string uniqueName(const std::string& prefix) {
+    return prefix + "/" + platform::guidToString(platform::newGuid());
+}
+
+// Runs body in a forked child and answers its exit code.
+template <class Body>
+int inChild(Body body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(body());
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+TEST(NamedMutex, OwnerMayTakeItAgainThroughAnotherHandle) {
+    const std::string name = uniqueName("www.zorbit.localhost:8470");
+    platform::NamedMutex outer(name);
+    platform::NamedMutex inner(name);
+    ASSERT_EQ(outer.wait(1), WaitResult::Signaled);
+    EXPECT_EQ(inner.wait(1), WaitResult::Signaled);
+    inner.release();
+    outer.release();
+}
+
+TEST(NamedMutex, OtherThreadsWaitUntilReleased) {
+    const std::string name = uniqueName("mutex");
+    platform::NamedMutex held(name);
+    ASSERT_EQ(held.wait(platform::kInfinite), WaitResult::Signaled);
+    std::thread([&] {
+        platform::NamedMutex other(name);
+        EXPECT_EQ(other.wait(50), WaitResult::Timeout);
+    }).join();
+    std::thread waiter([&] {
+        platform::NamedMutex other(name);
+        EXPECT_EQ(other.wait(5000), WaitResult::Signaled);
+        other.release();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    held.release();
+    waiter.join();
+}
+
+TEST(NamedMutex, ExcludesOtherProcessesAndIsFreedWhenTheHolderDies) {
+    const std::string name = uniqueName("mutex");
+    platform::NamedMutex mine(name);
+    ASSERT_EQ(mine.wait(1), WaitResult::Signaled);
+    EXPECT_EQ(inChild([&] {
+                  platform::NamedMutex theirs(name);
+                  return theirs.wait(50) == WaitResult::Timeout ? 0 : 1;
+              }),
+              0);
+    mine.release();
+    // A child that dies holding it leaves it free.
+    EXPECT_EQ(inChild([&] {
+                  platform::NamedMutex theirs(name);
+                  return theirs.wait(1000) == WaitResult::Signaled ? 0 : 1;
+              }),
+              0);
+    EXPECT_EQ(mine.wait(1000), WaitResult::Signaled);
+    mine.release();
+}
+
+TEST(Event, AutomaticResetReleasesOneWait) {
+    auto event = platform::Event::createUnnamed(false, true);
+    EXPECT_EQ(event->wait(0), WaitResult::Signaled);
+    EXPECT_EQ(event->wait(10), WaitResult::Timeout);
+    event->set();
+    EXPECT_EQ(event->wait(10), WaitResult::Signaled);
+}
+
+TEST(Event, ManualResetStaysSetUntilReset) {
+    auto event = platform::Event::createNamed(uniqueName("event"), true, false);
+    ASSERT_TRUE(event);
+    EXPECT_EQ(event->wait(10), WaitResult::Timeout);
+    event->set();
+    EXPECT_EQ(event->wait(0), WaitResult::Signaled);
+    EXPECT_EQ(event->wait(0), WaitResult::Signaled);
+    event->reset();
+    EXPECT_EQ(event->wait(0), WaitResult::Timeout);
+}
+
+TEST(Event, NamedEventIsSharedWithAnotherProcess) {
+    const std::string name = uniqueName("started");
+    auto event = platform::Event::createNamed(name, false, false);
+    ASSERT_TRUE(event);
+    EXPECT_EQ(inChild([&] {
+                  auto opened = platform::Event::openNamed(name);
+                  if (!opened) return 1;
+                  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                  opened->set();
+                  return 0;
+              }),
+              0);
+    EXPECT_EQ(event->wait(2000), WaitResult::Signaled);
+}
+
+TEST(Event, OpeningAMissingNameFails) {
+    EXPECT_EQ(platform::Event::openNamed(uniqueName("missing")), nullptr);
+}
+
+TEST(Event, NameDisappearsWithItsLastHandle) {
+    const std::string name = uniqueName("transient");
+    {
+        auto event = platform::Event::createNamed(name, true, true);
+        auto second = platform::Event::openNamed(name);
+        ASSERT_TRUE(second);
+        EXPECT_EQ(second->wait(0), WaitResult::Signaled);
+    }
+    EXPECT_EQ(platform::Event::openNamed(name), nullptr);
+}

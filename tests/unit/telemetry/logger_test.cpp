@@ -1,0 +1,115 @@
+#include "telemetry/logger.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
+#include "support/test_bootstrapper.h"
+#include "telemetry/format.h"
+
+namespace {
+
+struct LoggerTest : ::testing::Test {
+    TempDir dir;
+    ScopedEnv tmp{"TMPDIR", dir.path()};
+};
+
+std::vector<std::string> lines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> result;
+    for (std::string line; std::getline(in, line);) result.push_back(line);
+    return result;
+}
+
+}  // namespace
+
+TEST(LogTimeStamp, MonthFirstWithUnpaddedMilliseconds) {
+    // 2015-01-05 13:04:09 UTC
+    const int64_t base = 1420463049000;
+    EXPECT_EQ(simple_logger::timeStamp(base + 7), "01-05-2015 13:04:09.7 ");
+    EXPECT_EQ(simple_logger::timeStamp(base + 0), "01-05-2015 13:04:09.0 ");
+    EXPECT_EQ(simple_logger::timeStamp(base + 45), "01-05-2015 13:04:09.45 ");
+    EXPECT_EQ(simple_logger::timeStamp(base + 999), "01-05-2015 13:04:09.999 ");
+}
+
+TEST_F(LoggerTest, FileNameIsUniqueOwnerOnlyAndInTheTemporaryFolder) {
+    simple_logger first;
+    simple_logger second;
+    const std::regex pattern(dir.path() + "/ZBT-[0-9A-F]{8}\\.log");
+    EXPECT_TRUE(std::regex_match(first.fileName(), pattern)) << first.fileName();
+    EXPECT_NE(first.fileName(), second.fileName());
+    struct stat info{};
+    ASSERT_EQ(::stat(first.fileName().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_TRUE(std::regex_match(simple_logger::getTempFileName("manifest"),
+                                 std::regex(".*/ZBT-[0-9A-F]{8}\\.manifest")));
+}
+
+TEST_F(LoggerTest, LinesAreStampedAndReadableWhileOpen) {
+    simple_logger log;
+    log.log("plain text without arguments");
+    log.log("value %d and %s", 42, "wide text");
+    const auto written = lines(log.fileName());
+    ASSERT_EQ(written.size(), 2u);
+    const std::regex stamp("\\d{2}-\\d{2}-\\d{4} \\d{2}:\\d{2}:\\d{2}\\.\\d{1,3} (.*)");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(written[0], match, stamp));
+    EXPECT_EQ(match[1], "plain text without arguments");
+    ASSERT_TRUE(std::regex_match(written[1], match, stamp));
+    EXPECT_EQ(match[1], "value 42 and wide text");
+}
+
+TEST_F(LoggerTest, LongTextsReachTheFileWhole) {
+    simple_logger log;
+    const std::string exactly160(160, 'a');
+    const std::string over160(161, 'b');
+    log.log("%s", exactly160.c_str());
+    log.log("%s", over160.c_str());
+    const auto written = lines(log.fileName());
+    ASSERT_EQ(written.size(), 2u);
+    EXPECT_NE(written[0].find(exactly160 ), std::string::npos);
+    EXPECT_EQ(written[0].substr(written[0].size() - 160), exactly160);
+    EXPECT_EQ(written[1].substr(written[1].size() - 161), over160);
+}
+
+TEST(Format, CutsAtTheLimit) {
+    EXPECT_EQ(format("%s-%d", "a", 5), "a-5");
+    EXPECT_EQ(format("no arguments"), "no arguments");
+    const std::string huge(kMaxFormattedLength + 10, 'x');
+    EXPECT_EQ(format("%s", huge.c_str()).size(), kMaxFormattedLength);
+}
+
+TEST_F(LoggerTest, LinesOfSeveralThreadsNeverMix) {
+    simple_logger log;
+    constexpr int kThreads = 6;
+    constexpr int kLines = 300;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&log, t] {
+            const std::string body(100 + t, static_cast<char>('a' + t));
+            for (int i = 0; i < kLines; ++i) log.log("%d %s", t, body.c_str());
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    const auto written = lines(log.fileName());
+    ASSERT_EQ(written.size(), static_cast<size_t>(kThreads * kLines));
+    const std::regex line("\\S+ \\S+ (\\d) ([a-z]+)");
+    for (const auto& text : written) {
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(text, match, line)) << text;
+        const int t = std::stoi(match[1]);
+        EXPECT_EQ(match[2], std::string(100 + t, static_cast<char>('a' + t)));
+    }
+}
+
+TEST(LoggerWithoutTemporaryFolder, ConstructionFails) {
+    ScopedEnv tmp("TMPDIR", "/proc/no-such-folder/x");
+    EXPECT_THROW(simple_logger log, std::runtime_error);
+}
