@@ -9,6 +9,7 @@
 #include "platform/message_box.h"
 #include "platform/message_loop.h"
 #include "platform/wait_result.h"
+#include "platform/window_system.h"
 #include "telemetry/format.h"
 #include "ui/main_dialog.h"
 
@@ -103,6 +104,7 @@ int CSimpleModule::WinMain(void* instance, const Bootstrapper::Factory& factory,
 }
 
 int launcherMain(const std::vector<std::string>& argv) {
+    platform::initializeWindowSystem();
     if (argv.size() == 2 && argv[1] == "--version") {
         platform::messageBox(moduleFileVersion(), "Version", platform::kMbOk);
         return 0;

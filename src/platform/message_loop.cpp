@@ -1,4 +1,5 @@
-// OS-independent: the thread queues are plain condition-variable queues.
+// OS-independent: the thread queues are condition-variable queues; a thread
+// with a toolkit pump waits in the toolkit instead.
 #include "platform/message_loop.h"
 
 #include <condition_variable>
@@ -24,6 +25,7 @@ struct ThreadQueue {
     std::condition_variable arrived;
     std::deque<Message> messages;
     bool looping = false;
+    MessagePump* pump = nullptr;
 };
 
 std::mutex registryLock;
@@ -41,9 +43,20 @@ std::shared_ptr<ThreadQueue> queueOf(uint32_t threadId) {
 
 void post(uint32_t threadId, Message message) {
     auto queue = queueOf(threadId);
-    std::lock_guard guard(queue->lock);
-    queue->messages.push_back(std::move(message));
-    queue->arrived.notify_one();
+    MessagePump* pump;
+    {
+        std::lock_guard guard(queue->lock);
+        queue->messages.push_back(std::move(message));
+        pump = queue->pump;
+        queue->arrived.notify_one();
+    }
+    if (pump) pump->wakeUp();
+}
+
+// Runs what is left when the loop ends, so no sender waits forever.
+void drain(std::deque<Message>& rest) {
+    for (auto& pending : rest)
+        if (pending.task) pending.task();
 }
 
 }  // namespace
@@ -74,23 +87,34 @@ void sendTask(uint32_t threadId, const std::function<void()>& task) {
     finished.wait();
 }
 
+void setMessagePump(MessagePump* pump) {
+    auto queue = queueOf(currentThreadId());
+    std::lock_guard guard(queue->lock);
+    queue->pump = pump;
+}
+
 int runMessageLoop() {
     auto queue = queueOf(currentThreadId());
     std::unique_lock guard(queue->lock);
     queue->looping = true;
     for (;;) {
-        queue->arrived.wait(guard, [&] { return !queue->messages.empty(); });
+        while (queue->messages.empty()) {
+            if (MessagePump* pump = queue->pump) {
+                guard.unlock();
+                pump->waitForWork();
+                guard.lock();
+            } else {
+                queue->arrived.wait(guard);
+            }
+        }
         Message message = std::move(queue->messages.front());
         queue->messages.pop_front();
         if (message.quitCode) {
             queue->looping = false;
-            // Work already sent by other threads still runs, so none of them
-            // waits forever for a loop that has ended.
             std::deque<Message> rest;
             rest.swap(queue->messages);
             guard.unlock();
-            for (auto& pending : rest)
-                if (pending.task) pending.task();
+            drain(rest);
             return *message.quitCode;
         }
         guard.unlock();

@@ -20,4 +20,16 @@ void sendTask(uint32_t threadId, const std::function<void()>& task);
 // Runs the calling thread's queue until its quit message; answers the quit code.
 int runMessageLoop();
 
+// A toolkit's event loop that the main thread's queue runs inside: waitForWork
+// handles toolkit events until wakeUp is called from any thread.
+class MessagePump {
+public:
+    virtual ~MessagePump() = default;
+    virtual void waitForWork() = 0;
+    virtual void wakeUp() = 0;
+};
+
+// Installs the pump for the calling thread's loop (nullptr: none).
+void setMessagePump(MessagePump* pump);
+
 }  // namespace platform

@@ -12,8 +12,8 @@ WindowSystem* WindowSystem::active() { return activeSystem.load(); }
 
 void WindowSystem::setActive(WindowSystem* system) { activeSystem.store(system); }
 
-std::unique_ptr<ProgressWindow> createProgressWindow() {
-    if (WindowSystem* system = WindowSystem::active()) return system->createProgressWindow();
+std::unique_ptr<ProgressWindow> createProgressWindow(WindowArtwork artwork) {
+    if (WindowSystem* system = WindowSystem::active()) return system->createProgressWindow(artwork);
     return createTerminalProgressWindow();
 }
 

@@ -19,19 +19,26 @@ public:
     virtual void setMarquee(bool on) = 0;
     virtual void setCancel(bool visible, bool enabled) = 0;
     virtual void show() = 0;
-    // The finished state: the message line, bar and Cancel disappear.
-    virtual void showFinished() = 0;
+    // The finished state: the message line, bar and Cancel disappear; with the
+    // success screen, the banner, "Launch Studio" and the developer-page link appear.
+    virtual void showFinished(bool successScreen) = 0;
     virtual void destroy() = 0;
+    virtual bool isVisible() const = 0;
 
-    // Called on the main thread when the user asks to cancel or closes the window.
+    // Called on the main thread when the user asks to cancel or closes the window,
+    // presses "Launch Studio", or follows the developer-page link.
     std::function<void()> onCancelRequested;
+    std::function<void()> onLaunchRequested;
+    std::function<void()> onLinkRequested;
 };
+
+enum class WindowArtwork { Brand, Studio };
 
 class WindowSystem {
 public:
     virtual ~WindowSystem() = default;
     virtual int messageBox(const std::string& text, const std::string& caption, unsigned type) = 0;
-    virtual std::unique_ptr<ProgressWindow> createProgressWindow() = 0;
+    virtual std::unique_ptr<ProgressWindow> createProgressWindow(WindowArtwork artwork) = 0;
 
     // The toolkit in use, or nullptr when there is none (terminal only).
     static WindowSystem* active();
@@ -42,6 +49,16 @@ public:
 std::unique_ptr<ProgressWindow> createTerminalProgressWindow();
 
 // The window for this process: the toolkit's when one is active, else the terminal's.
-std::unique_ptr<ProgressWindow> createProgressWindow();
+std::unique_ptr<ProgressWindow> createProgressWindow(WindowArtwork artwork);
 
+// Starts the desktop toolkit on the calling (main) thread when a display is
+// available and makes it the active window system. False when there is none.
+bool initializeWindowSystem();
+
+}  // namespace platform
+
+namespace platform {
+// For tests: the window's pixels as packed RGB rows, and a PNG of it.
+bool captureProgressWindow(ProgressWindow& window, std::string& rgb, int& width, int& height);
+bool saveProgressWindowPng(ProgressWindow& window, const std::string& path);
 }  // namespace platform

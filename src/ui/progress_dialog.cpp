@@ -18,9 +18,10 @@ void CProgressDialog::onMainThread(const std::function<void()>& action) {
     platform::sendTask(mainThreadId_, action);
 }
 
-void CProgressDialog::createMainWindow() {
-    onMainThread([this] {
-        window_ = platform::createProgressWindow();
+void CProgressDialog::createMainWindow(bool studioArtwork) {
+    onMainThread([this, studioArtwork] {
+        window_ = platform::createProgressWindow(studioArtwork ? platform::WindowArtwork::Studio
+                                                               : platform::WindowArtwork::Brand);
         window_->onCancelRequested = [this] { onCancelPressed(); };
         if (!title_.empty()) window_->setTitle(title_);
     });
@@ -85,10 +86,12 @@ void CProgressDialog::showInfo(const std::string& message) {
     showMessageBox(message, kBoxCaption, platform::kMbOk);
 }
 
-void CProgressDialog::showSuccess() {
+void CProgressDialog::showSuccess() { enterFinishedState(false); }
+
+void CProgressDialog::enterFinishedState(bool successScreen) {
     done_ = true;
-    onMainThread([this] {
-        if (window_) window_->showFinished();
+    onMainThread([this, successScreen] {
+        if (window_) window_->showFinished(successScreen);
     });
 }
 

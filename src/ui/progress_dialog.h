@@ -6,10 +6,7 @@
 #include <memory>
 
 #include "ui/main_dialog.h"
-
-namespace platform {
-class ProgressWindow;
-}
+#include "platform/window_system.h"
 
 class CProgressDialog : public CMainDialog {
 public:
@@ -32,13 +29,17 @@ public:
     void setTitle(const std::string& title) override;
     void addShowRequest(int request) override;
 
+    bool successPromptShown() const override { return successShown_; }
     bool isShown() const { return shown_; }
+    platform::ProgressWindow* window() { return window_.get(); }
     bool isDone() const { return done_; }
     bool isDestroyed() const { return destroyed_; }
 
 protected:
     // Creates the window on the main thread and wires its Cancel.
-    void createMainWindow();
+    void createMainWindow(bool studioArtwork = false);
+    // The finished state; the Studio variant adds its success screen.
+    void enterFinishedState(bool successScreen);
     // Runs on the main thread and waits, as a synchronous window message does.
     void onMainThread(const std::function<void()>& action);
     void onCancelPressed();
@@ -52,4 +53,5 @@ protected:
     std::atomic<bool> destroyed_{false};
     std::atomic<bool> shown_{false};
     std::atomic<bool> marquee_{false};
+    std::atomic<bool> successShown_{false};
 };

@@ -10,7 +10,15 @@ class CStudioProgressDialog : public CProgressDialog {
 public:
     CStudioProgressDialog(void* instance, Bootstrapper* bootstrapper);
     void create() override;
+    void showSuccess() override;
+
+    // The developer page of the base host, with "http://" in front unless it
+    // starts with "www." or "http:".
+    static std::string developerPageUrl(const std::string& baseHost);
 
 private:
+    void onLaunchPressed();
+    void openDeveloperPage();
+
     Bootstrapper* bootstrapper_;
 };

@@ -54,7 +54,8 @@ public:
         }
     }
 
-    void showFinished() override { endLine(); }
+    void showFinished(bool) override { endLine(); }
+    bool isVisible() const override { return shown_ && !destroyed_; }
 
     void destroy() override {
         endLine();

@@ -1,0 +1,115 @@
+// The progress window drawn under a private X server: looks and bar position.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/window_system.h"
+#include "support/xvfb.h"
+#include "ui/studio_progress_dialog.h"
+
+namespace {
+
+struct Pixels {
+    std::string rgb;
+    int width = 0;
+    int height = 0;
+    std::array<int, 3> at(int x, int y) const {
+        const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+        return {static_cast<unsigned char>(rgb[i]), static_cast<unsigned char>(rgb[i + 1]),
+                static_cast<unsigned char>(rgb[i + 2])};
+    }
+};
+
+struct ProgressWindowTest : ::testing::Test {
+    Xvfb xvfb;
+    std::unique_ptr<CStudioProgressDialog> dialog;
+
+    void SetUp() override {
+        if (!xvfb.running()) GTEST_SKIP() << "Xvfb is not available";
+        ASSERT_TRUE(platform::initializeWindowSystem());
+        dialog = std::make_unique<CStudioProgressDialog>(nullptr, nullptr);
+        dialog->create();
+        dialog->setMessage("Installing VEXMOOR TEST1 Studio...");
+        dialog->show();
+    }
+
+    Pixels capture() {
+        Pixels pixels;
+        // The first frames may still be on their way to the server.
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            EXPECT_TRUE(platform::captureProgressWindow(*dialog->window(), pixels.rgb, pixels.width,
+                                                        pixels.height));
+            if (pixels.width == 500 && pixels.at(250, 30) == (std::array<int, 3>{255, 255, 255}))
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return pixels;
+    }
+
+    // The bar is filled up to this x (exclusive).
+    static int filledUpTo(const Pixels& pixels) {
+        const int y = 252;
+        int x = 25;
+        while (x < 475 && pixels.at(x, y) == (std::array<int, 3>{6, 176, 37})) ++x;
+        return x;
+    }
+};
+
+}  // namespace
+
+TEST_F(ProgressWindowTest, WhiteClientAreaWithAThinGreyBorder) {
+    dialog->setProgress(60);
+    const Pixels pixels = capture();
+    ASSERT_EQ(pixels.width, 500);
+    ASSERT_EQ(pixels.height, 320);
+    const std::array<int, 3> border{184, 184, 184};
+    const std::array<int, 3> white{255, 255, 255};
+    for (int x : {0, 250, 499}) {
+        EXPECT_EQ(pixels.at(x, 0), border) << x;
+        EXPECT_EQ(pixels.at(x, 319), border) << x;
+    }
+    for (int y : {0, 160, 319}) {
+        EXPECT_EQ(pixels.at(0, y), border) << y;
+        EXPECT_EQ(pixels.at(499, y), border) << y;
+    }
+    for (auto [x, y] : {std::pair{1, 1}, {250, 30}, {10, 300}, {498, 318}, {480, 190}})
+        EXPECT_EQ(pixels.at(x, y), white) << x << "," << y;
+
+    const std::string artifacts = std::string(ZORBIT_BUILD_DIR) + "/tests/artifacts";
+    std::filesystem::create_directories(artifacts);
+    EXPECT_TRUE(platform::saveProgressWindowPng(*dialog->window(), artifacts + "/progress_window.png"));
+}
+
+TEST_F(ProgressWindowTest, BarShowsTheProgressAndIgnoresItInMarqueeMode) {
+    dialog->setProgress(60);
+    const int at60 = filledUpTo(capture());
+    EXPECT_NEAR(at60, 25 + 450 * 60 / 100, 2);
+
+    dialog->setMarquee(true);
+    dialog->setProgress(20);
+    dialog->setMarquee(false);
+    EXPECT_EQ(filledUpTo(capture()), at60);
+
+    dialog->setProgress(30);
+    EXPECT_NEAR(filledUpTo(capture()), 25 + 450 * 30 / 100, 2);
+}
+
+TEST_F(ProgressWindowTest, SuccessScreenHidesTheBar) {
+    dialog->setProgress(100);
+    dialog->showSuccess();
+    EXPECT_TRUE(dialog->successPromptShown());
+    dialog->enableCancel(true);
+    const Pixels pixels = capture();
+    EXPECT_EQ(filledUpTo(pixels), 25);
+    const std::string artifacts = std::string(ZORBIT_BUILD_DIR) + "/tests/artifacts";
+    std::filesystem::create_directories(artifacts);
+    EXPECT_TRUE(platform::saveProgressWindowPng(*dialog->window(), artifacts + "/success_screen.png"));
+}
+
+TEST(DeveloperPage, HttpIsAddedUnlessTheHostHasAScheme) {
+    EXPECT_EQ(CStudioProgressDialog::developerPageUrl("www.zorbit.localhost"),
+              "www.zorbit.localhost/develop");
+    EXPECT_EQ(CStudioProgressDialog::developerPageUrl("web.zorbit.localhost"),
+              "http://web.zorbit.localhost/develop");
+    EXPECT_EQ(CStudioProgressDialog::developerPageUrl("http://x"), "http://x/develop");
+}
