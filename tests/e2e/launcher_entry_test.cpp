@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <regex>
 
+#include "platform/named_mutex.h"
 #include "support/child_process.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/test_bootstrapper.h"
 
@@ -70,8 +72,44 @@ TEST_F(LauncherEntryTest, QuietRunWritesAnOwnerOnlyLog) {
     const std::string stamp = "\\d{2}-\\d{2}-\\d{4} \\d{2}:\\d{2}:\\d{2}\\.\\d{1,3} ";
     for (const char* line : {"Bootstrapper::Bootstrapper", "Main threadID \\d+",
                              "Start time: \\d{2}-\\d{2}-\\d{4} \\d{2}:\\d{2}:\\d{2}",
-                             "installHost: \\S+", "baseHost: \\S+", "Running bootstrapper in sync mode"})
+                             "installHost: \\S+", "baseHost: \\S+", "Running bootstrapper in sync mode",
+                             "BootstrapperZARadada::RegisterEvent event=ZARadadaBootstrapperStarted",
+                             "BootstrapperZARadada::RegisterEvent event=ZARadadaBootstrapperFinishedSuccess",
+                             "BootstrapperZARadada::RegisterEvent event=ZARadadaBootstrapperFinishedSuccess2",
+                             "CSimpleModule::WinMain Bring app to front again."})
         EXPECT_TRUE(std::regex_search(log, std::regex(stamp + line + "\n"))) << line << "\n" << log;
+}
+
+TEST_F(LauncherEntryTest, BackgroundUpdateGivesWayToARunningStudio) {
+    ScopedEnv runtime("XDG_RUNTIME_DIR", home.file("run"));
+    platform::NamedMutex appMutex("www.qasite1.zorbit.localhost:8470/startZorbitZARadadaApp");
+    ASSERT_EQ(appMutex.wait(0), platform::WaitResult::Signaled);
+    const ChildResult result = launch({"-qbg"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.err, "");
+    ASSERT_EQ(logs().size(), 1u);
+    const std::string log = readFile(logs()[0]);
+    EXPECT_NE(log.find("No bg update, Zorbit App is running"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Running bootstrapper in sync mode"), std::string::npos);
+    appMutex.release();
+}
+
+TEST_F(LauncherEntryTest, InteractiveRunShowsTheWindowAndEndsWithTheRun) {
+    const ChildResult result = launch({});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("VEXMOOR TEST1 Studio"), std::string::npos) << result.err;
+    const std::string log = readFile(logs().at(0));
+    for (const char* line : {"Bootstrapper::Create showing dialog window, thread id = ",
+                             "CSimpleModule::WinMain current thread id = ", "WM_QUIT message to the thread id = ",
+                             "Fully Done!", "Left CSimpleModule::WinMain"})
+        EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+}
+
+TEST_F(LauncherEntryTest, ShortRunNeverShowsADelayedWindow) {
+    const ChildResult result = launch({"-install"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err.find("VEXMOOR TEST1 Studio"), std::string::npos) << result.err;
+    EXPECT_EQ(readFile(logs().at(0)).find("showWindowAfterDelay showing window"), std::string::npos);
 }
 
 TEST_F(LauncherEntryTest, WaitWithoutValueEndsBeforeTheRun) {
