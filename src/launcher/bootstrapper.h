@@ -150,6 +150,11 @@ public:
     void checkAppExecutable();
     void registerLatestProcess();
     bool isLatestProcess();
+    // Closes running processes of the image before their files change; asks the
+    // user about one that will not close.
+    void shutdownRunningApp(const std::string& imageName);
+    // Progress of that wait; false stops it.
+    bool shutdownProgress(int& counter, int tick, int total);
     bool isNetworkAlive();
     // Telemetry of the run's end: the final report ("Success", "Error",
     // "Cancel"), the run-duration report and the log upload.

@@ -61,6 +61,8 @@ public:
     bool ProcessProtocolHandlerArgs(const ProtocolArguments& arguments) override;
     bool parseExtraOption(const std::vector<std::string>& argv, int& index, int count) override;
 
+    std::string startedEventName() { return baseHost() + "/zorbitZARadadaStartedEvent"; }
+
     LaunchOptions launchOptions;
     std::unique_ptr<platform::Event> readyEvent;
     WindowsStudioInstallerSettings settings;

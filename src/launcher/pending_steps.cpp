@@ -27,8 +27,6 @@ void Bootstrapper::checkIEPrerequisit() {}
 void Bootstrapper::checkDiskSpacePrerequisit() {}
 void Bootstrapper::checkInstalledFiles() {}
 void Bootstrapper::checkAppExecutable() {}
-void Bootstrapper::registerLatestProcess() {}
-bool Bootstrapper::isLatestProcess() { return true; }
 bool Bootstrapper::isNetworkAlive() { return platform::isNetworkAlive(); }
 void Bootstrapper::install() {}
 void Bootstrapper::createFileDeployer() { fileDeployer = std::make_unique<FileDeployer>(this, perUser); }

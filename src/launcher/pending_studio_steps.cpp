@@ -7,6 +7,4 @@ void BootstrapperZARadada::DoInstallApp() {}
 void BootstrapperZARadada::DoUninstallApp() {}
 std::string BootstrapperZARadada::uninstallKey() { return {}; }
 void BootstrapperZARadada::DeployComponents(bool, bool) {}
-void BootstrapperZARadada::StartZorbitApp(bool) {}
-bool BootstrapperZARadada::ProcessProtocolHandlerArgs(const ProtocolArguments&) { return false; }
 void CountersClient::registerEvent(const std::string&, bool) {}

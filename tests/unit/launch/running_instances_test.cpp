@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "launch/shutdown_dialog.h"
+#include "launcher/errors.h"
+#include "platform/process.h"
+#include "platform/process_list.h"
+#include "support/recording_dialog.h"
+#include "support/test_bootstrapper.h"
+
+namespace {
+
+struct RunningInstancesTest : ::testing::Test {
+    TestBootstrapperEnvironment environment;
+    std::shared_ptr<BootstrapperZARadada> bootstrapper = std::make_shared<BootstrapperZARadada>(nullptr);
+    RecordingDialog* dialog = nullptr;
+    std::vector<platform::ProcessInfo> started;
+
+    void SetUp() override {
+        auto recording = std::make_unique<RecordingDialog>();
+        dialog = recording.get();
+        bootstrapper->setDialog(std::move(recording));
+        setShutdownTimeoutSeconds(1);
+    }
+    void TearDown() override {
+        setShutdownTimeoutSeconds(15);
+        for (auto& process : started) {
+            ::kill(process.processId, SIGKILL);
+            platform::waitForProcess(process, 5000);
+        }
+    }
+    // Starts a copy of a system program under the Studio's file name.
+    platform::ProcessInfo startAs(const std::string& name, const std::string& program,
+                                  const std::string& arguments) {
+        const std::string copy = environment.dir().file(name);
+        std::filesystem::copy_file(program, copy, std::filesystem::copy_options::overwrite_existing);
+        platform::ProcessInfo info;
+        EXPECT_TRUE(platform::startProcess("\"" + copy + "\" " + arguments, info));
+        started.push_back(info);
+        for (int i = 0; i < 100 && platform::findProcessesByImageName(name).empty(); ++i)
+            usleep(10000);
+        return info;
+    }
+    // A Studio that ignores the request to close, once its shell has said so.
+    platform::ProcessInfo startStubbornStudio() {
+        const std::string ready = environment.dir().file("stubborn");
+        auto info = startAs("ZorbitStudioBeta.exe", "/bin/sh",
+                            "-c \"trap '' TERM; : > " + ready + "; while :; do sleep 1; done\"");
+        for (int i = 0; i < 200 && !std::filesystem::exists(ready); ++i) usleep(10000);
+        return info;
+    }
+};
+
+}  // namespace
+
+TEST_F(RunningInstancesTest, AStudioThatClosesIsWaitedForQuietly) {
+    const auto studio = startAs("ZorbitStudioBeta.exe", "/bin/sleep", "30");
+    EXPECT_EQ(platform::findProcessesByImageName("zorbitstudiobeta.EXE"),
+              std::vector<uint32_t>{static_cast<uint32_t>(studio.processId)});
+    bootstrapper->shutdownRunningApp("ZorbitStudioBeta.exe");
+    EXPECT_FALSE(platform::isProcessRunning(studio.processId));
+    const auto calls = dialog->calls();
+    EXPECT_EQ(calls.back(), "marquee:on");
+    for (const auto& call : calls) EXPECT_EQ(call.find("box:"), std::string::npos) << call;
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "show"), 1);
+}
+
+TEST_F(RunningInstancesTest, AStudioThatWillNotCloseBringsTheQuestion) {
+    const auto studio = startStubbornStudio();
+    dialog->answer = 2;  // Cancel
+    EXPECT_THROW(bootstrapper->shutdownRunningApp("ZorbitStudioBeta.exe"), cancel_exception);
+    const auto calls = dialog->calls();
+    const auto box = std::find_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("box:", 0) == 0; });
+    ASSERT_NE(box, calls.end());
+    EXPECT_EQ(*box, "box:\"ZorbitStudioBet\" needs to close.\n\nShut down now?  You may lose work that you haven't saved");
+
+    dialog->answer = 1;  // OK: go on while it still runs
+    EXPECT_NO_THROW(bootstrapper->shutdownRunningApp("ZorbitStudioBeta.exe"));
+    EXPECT_TRUE(platform::isProcessRunning(studio.processId));
+}
+
+TEST_F(RunningInstancesTest, TheWaitStopsWhenTheRunFailed) {
+    startStubbornStudio();
+    bootstrapper->reportError(std::runtime_error("broken"));
+    try {
+        bootstrapper->shutdownRunningApp("ZorbitStudioBeta.exe");
+        FAIL() << "no throw";
+    } catch (const installer_error_exception& e) {
+        EXPECT_EQ(e.code(), kInstallerTimeout);
+    }
+}
+
+TEST_F(RunningInstancesTest, OtherProgramsAreNotTouched) {
+    const auto other = startAs("SomethingElse", "/bin/sleep", "30");
+    bootstrapper->shutdownRunningApp("ZorbitStudioBeta.exe");
+    EXPECT_TRUE(platform::isProcessRunning(other.processId));
+}
+
+TEST_F(RunningInstancesTest, TheLaterLauncherIsTheLatest) {
+    bootstrapper->registerLatestProcess();
+    EXPECT_TRUE(bootstrapper->isLatestProcess());
+    const pid_t child = ::fork();
+    if (child == 0) {
+        auto later = std::make_shared<BootstrapperZARadada>(nullptr);
+        later->registerLatestProcess();
+        ::_exit(later->isLatestProcess() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(bootstrapper->isLatestProcess());
+}
+
+TEST_F(RunningInstancesTest, WithoutARecordTheLauncherCountsAsLatest) {
+    EXPECT_TRUE(bootstrapper->isLatestProcess());
+}
