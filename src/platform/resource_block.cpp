@@ -2,6 +2,7 @@
 #include "platform/resource_block.h"
 
 #include <algorithm>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -18,18 +19,23 @@ std::string unshift(const char* text) {
 }
 
 std::vector<char> readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) throw std::runtime_error("Cannot open " + path);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::vector<char> bytes(static_cast<size_t>(in.tellg()));
+    in.seekg(0);
+    if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size())))
+        throw std::runtime_error("Cannot read " + path);
+    return bytes;
 }
 
 // Offset of the block's text area, or npos.
 size_t findTextArea(const std::vector<char>& bytes) {
     const std::string begin = resourceBlockBeginMarker();
     const std::string end = resourceBlockEndMarker();
+    const std::boyer_moore_horspool_searcher searcher(begin.begin(), begin.end());
     auto it = bytes.begin();
     for (;;) {
-        it = std::search(it, bytes.end(), begin.begin(), begin.end());
+        it = std::search(it, bytes.end(), searcher);
         if (it == bytes.end()) return std::string::npos;
         const size_t area = static_cast<size_t>(it - bytes.begin()) + begin.size();
         if (area + kResourceBlockCapacity + end.size() <= bytes.size() &&
