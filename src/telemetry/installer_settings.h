@@ -1,10 +1,15 @@
 #pragma once
-// The launcher's remotely controlled settings, with their built-in defaults.
+// The launcher's remotely controlled settings, laid over built-in defaults.
 
 #include <string>
 
-class WindowsStudioInstallerSettings {
+#include "telemetry/simple_json.h"
+
+class WindowsStudioInstallerSettings : public SimpleJSON {
 public:
+    WindowsStudioInstallerSettings();
+    ~WindowsStudioInstallerSettings() override = default;
+
     int countersLoad = 0;
     bool perModeLoggingEnabled = false;
     bool countersFireImmediately = false;
@@ -21,3 +26,6 @@ public:
     bool createEdgeRegistry = true;
     bool deleteEdgeRegistry = false;
 };
+
+// The post time-out the settings carry; kept process-wide, as nothing reads it.
+extern int httpBoostPostTimeout;
