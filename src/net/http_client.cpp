@@ -87,13 +87,10 @@ std::string readBody(std::istream& body) {
 }
 
 CurlHeaders requestHeaders(const std::optional<std::string>& contentType,
-                           const std::string& etag, bool hasBody) {
-    curl_slist* list = nullptr;
-    if (contentType) {
-        list = curl_slist_append(list, ("Content-Type: " + *contentType).c_str());
-    } else if (hasBody) {
-        list = curl_slist_append(list, "Content-Type:");  // no header of libcurl's own either
-    }
+                           const std::string& etag) {
+    // Without a content type no header goes out, not even libcurl's own for a POST.
+    curl_slist* list = curl_slist_append(
+        nullptr, contentType ? ("Content-Type: " + *contentType).c_str() : "Content-Type:");
     if (!etag.empty()) list = curl_slist_append(list, format("If-None-Match: \"%s\"", etag.c_str()).c_str());
     // Send the body at once, as the platform's servers expect no interim answer.
     list = curl_slist_append(list, "Expect:");
@@ -142,7 +139,7 @@ int httpRequest(const std::string& verb, const std::string& host, const std::str
     curl_easy_setopt(h, CURLOPT_CURLU, url.get());
 
     const std::string data = readBody(body);
-    CurlHeaders headers = requestHeaders(contentType, etag, !data.empty());
+    CurlHeaders headers = requestHeaders(contentType, etag);
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
     setVerbAndBody(h, verb, data);
 
