@@ -131,7 +131,9 @@ public:
     }
 
     // --- Operations of the install pipeline and the system ----------------
-    std::string fetchVersionGuid();
+    // The current version GUID for the version file (the profile's when empty),
+    // asked once per process.
+    std::string fetchVersionGuid(const std::string& versionFileName = {});
     bool checkBootstrapperVersion();
     void refreshInstalledLaunchers();
     void deploySelf();

@@ -7,9 +7,7 @@
 #include "platform/shared_memory.h"
 
 std::string Bootstrapper::programDirectory() { return {}; }
-std::string Bootstrapper::requestVersionGuid(const std::string&) { return {}; }
 std::string Bootstrapper::installedVersion() { return {}; }
-std::string Bootstrapper::fetchVersionGuid() { return versionGuid_; }
 bool Bootstrapper::checkBootstrapperVersion() {
     versionGuid_ = fetchVersionGuid();
     return true;

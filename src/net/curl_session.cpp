@@ -1,0 +1,133 @@
+#include "net/curl_session.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <charconv>
+#include <mutex>
+
+#include "net/http_client.h"
+
+namespace net_detail {
+namespace {
+
+std::atomic<int> stallTimeoutOverride{0};
+std::mutex caBundleLock;
+std::string caBundleOverride;
+
+// libcurl's global set-up is not safe to race with the first handles.
+void initializeCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+int stallTimeoutSeconds() {
+    const int seconds = stallTimeoutOverride.load();
+    return seconds > 0 ? seconds : kHttpStallTimeoutSeconds;
+}
+
+std::string caBundle() {
+    std::lock_guard guard(caBundleLock);
+    return caBundleOverride;
+}
+
+bool startsWithNoCase(const std::string& text, const char* prefix) {
+    for (size_t i = 0; prefix[i]; ++i) {
+        if (i >= text.size()) return false;
+        if (std::tolower(static_cast<unsigned char>(text[i])) !=
+            std::tolower(static_cast<unsigned char>(prefix[i])))
+            return false;
+    }
+    return true;
+}
+
+std::string trimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    const size_t last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+CurlHandle openCurlHandle(char* errorBuffer) {
+    initializeCurlOnce();
+    CurlHandle handle(curl_easy_init());
+    if (!handle) return handle;
+    CURL* h = handle.get();
+    errorBuffer[0] = '\0';
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
+    curl_easy_setopt(h, CURLOPT_USERAGENT, "Zorbit/WinInet");
+    // Worker threads download at the same time; no signals for time-outs.
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // A silent server must not hold a transfer forever: bound the connection
+    // (TLS handshake included) and any stretch without a byte received.
+    const long stall = stallTimeoutSeconds();
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, stall);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, stall);
+    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, 64L * 1024);
+    const std::string bundle = caBundle();
+    if (!bundle.empty()) {
+        curl_easy_setopt(h, CURLOPT_CAINFO, bundle.c_str());
+        curl_easy_setopt(h, CURLOPT_CAPATH, nullptr);
+    }
+    return handle;
+}
+
+void ResponseHead::addLine(const char* data, size_t size) {
+    std::string line(data, size);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    if (line.rfind("HTTP/", 0) == 0) {
+        *this = ResponseHead();
+        statusSeen = true;
+        const size_t codeAt = line.find(' ');
+        if (codeAt == std::string::npos) return;
+        const char* first = line.data() + codeAt + 1;
+        const char* last = line.data() + line.size();
+        const auto parsed = std::from_chars(first, last, status);
+        if (parsed.ptr < last && *parsed.ptr == ' ') reason = line.substr(parsed.ptr + 1 - line.data());
+        return;
+    }
+    if (line.empty()) {
+        complete = statusSeen;
+        return;
+    }
+    const size_t colon = line.find(':');
+    if (colon == std::string::npos) return;
+    const std::string value = trimmed(line.substr(colon + 1));
+    if (startsWithNoCase(line, "etag:")) {
+        if (!etag) etag = value;
+    } else if (startsWithNoCase(line, "content-length:")) {
+        int64_t length = -1;
+        const auto parsed = std::from_chars(value.data(), value.data() + value.size(), length);
+        if (parsed.ec == std::errc()) contentLength = length;
+    }
+}
+
+size_t onHeaderLine(char* data, size_t size, size_t count, void* head) {
+    static_cast<ResponseHead*>(head)->addLine(data, size * count);
+    return size * count;
+}
+
+std::string curlErrorText(CURLcode code, const char* errorBuffer) {
+    if (errorBuffer && errorBuffer[0]) return errorBuffer;
+    return curl_easy_strerror(code);
+}
+
+}  // namespace net_detail
+
+namespace http_testing {
+
+void setStallTimeoutSeconds(int seconds) { net_detail::stallTimeoutOverride = seconds; }
+
+void setCaBundle(const std::string& path) {
+    std::lock_guard guard(net_detail::caBundleLock);
+    net_detail::caBundleOverride = path;
+}
+
+}  // namespace http_testing
