@@ -18,6 +18,8 @@ struct RunningInstancesTest : ::testing::Test {
     std::shared_ptr<BootstrapperZARadada> bootstrapper = std::make_shared<BootstrapperZARadada>(nullptr);
     RecordingDialog* dialog = nullptr;
     std::vector<platform::ProcessInfo> started;
+    // Tests run in parallel: each has a Studio name of its own.
+    const std::string studioName = "Studio" + std::to_string(::getpid()) + ".exe";
 
     void SetUp() override {
         auto recording = std::make_unique<RecordingDialog>();
@@ -47,7 +49,7 @@ struct RunningInstancesTest : ::testing::Test {
     // A Studio that ignores the request to close, once its shell has said so.
     platform::ProcessInfo startStubbornStudio() {
         const std::string ready = environment.dir().file("stubborn");
-        auto info = startAs("ZorbitStudioBeta.exe", "/bin/sh",
+        auto info = startAs(studioName, "/bin/sh",
                             "-c \"trap '' TERM; : > " + ready + "; while :; do sleep 1; done\"");
         for (int i = 0; i < 200 && !std::filesystem::exists(ready); ++i) usleep(10000);
         return info;
@@ -57,10 +59,12 @@ struct RunningInstancesTest : ::testing::Test {
 }  // namespace
 
 TEST_F(RunningInstancesTest, AStudioThatClosesIsWaitedForQuietly) {
-    const auto studio = startAs("ZorbitStudioBeta.exe", "/bin/sleep", "30");
-    EXPECT_EQ(platform::findProcessesByImageName("zorbitstudiobeta.EXE"),
+    const auto studio = startAs(studioName, "/bin/sleep", "30");
+    std::string otherCase = studioName;
+    for (char& c : otherCase) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(platform::findProcessesByImageName(otherCase),
               std::vector<uint32_t>{static_cast<uint32_t>(studio.processId)});
-    bootstrapper->shutdownRunningApp("ZorbitStudioBeta.exe");
+    bootstrapper->shutdownRunningApp(studioName);
     EXPECT_FALSE(platform::isProcessRunning(studio.processId));
     const auto calls = dialog->calls();
     EXPECT_EQ(calls.back(), "marquee:on");
@@ -71,14 +75,15 @@ TEST_F(RunningInstancesTest, AStudioThatClosesIsWaitedForQuietly) {
 TEST_F(RunningInstancesTest, AStudioThatWillNotCloseBringsTheQuestion) {
     const auto studio = startStubbornStudio();
     dialog->answer = 2;  // Cancel
-    EXPECT_THROW(bootstrapper->shutdownRunningApp("ZorbitStudioBeta.exe"), cancel_exception);
+    EXPECT_THROW(bootstrapper->shutdownRunningApp(studioName), cancel_exception);
     const auto calls = dialog->calls();
     const auto box = std::find_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("box:", 0) == 0; });
     ASSERT_NE(box, calls.end());
-    EXPECT_EQ(*box, "box:\"ZorbitStudioBet\" needs to close.\n\nShut down now?  You may lose work that you haven't saved");
+    EXPECT_EQ(*box, "box:\"" + studioName.substr(0, 15) +
+                        "\" needs to close.\n\nShut down now?  You may lose work that you haven't saved");
 
     dialog->answer = 1;  // OK: go on while it still runs
-    EXPECT_NO_THROW(bootstrapper->shutdownRunningApp("ZorbitStudioBeta.exe"));
+    EXPECT_NO_THROW(bootstrapper->shutdownRunningApp(studioName));
     EXPECT_TRUE(platform::isProcessRunning(studio.processId));
 }
 
@@ -86,7 +91,7 @@ TEST_F(RunningInstancesTest, TheWaitStopsWhenTheRunFailed) {
     startStubbornStudio();
     bootstrapper->reportError(std::runtime_error("broken"));
     try {
-        bootstrapper->shutdownRunningApp("ZorbitStudioBeta.exe");
+        bootstrapper->shutdownRunningApp(studioName);
         FAIL() << "no throw";
     } catch (const installer_error_exception& e) {
         EXPECT_EQ(e.code(), kInstallerTimeout);
@@ -95,7 +100,7 @@ TEST_F(RunningInstancesTest, TheWaitStopsWhenTheRunFailed) {
 
 TEST_F(RunningInstancesTest, OtherProgramsAreNotTouched) {
     const auto other = startAs("SomethingElse", "/bin/sleep", "30");
-    bootstrapper->shutdownRunningApp("ZorbitStudioBeta.exe");
+    bootstrapper->shutdownRunningApp(studioName);
     EXPECT_TRUE(platform::isProcessRunning(other.processId));
 }
 
