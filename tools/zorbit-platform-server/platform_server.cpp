@@ -1,5 +1,6 @@
 #include "platform_server.h"
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -18,10 +19,13 @@ void PlatformServer::Impl::start() {
     stopping_.reset();
     const size_t threads = static_cast<size_t>(std::max(options.threads, 2));
     http_.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-    // Only SO_REUSEADDR: a second server must not share the port.
+    // Only SO_REUSEADDR: a second server must not share the port. Not inherited
+    // by programs a test starts (a launcher, a Studio), which could otherwise
+    // keep the port bound after the server stops.
     http_.set_socket_options([](socket_t sock) {
         int yes = 1;
         ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        ::fcntl(sock, F_SETFD, FD_CLOEXEC);
     });
     // Short keep-alive: an idle client connection must not hold up stop().
     http_.set_keep_alive_timeout(1);
