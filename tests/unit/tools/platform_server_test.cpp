@@ -2,6 +2,7 @@
 // ETags and 304s, every injected fault, the journal and the control endpoint.
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <signal.h>
 
 #include <chrono>
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <thread>
 
 #include "content_digest.h"
+#include "platform/process.h"
 #include "support/local_platform_server.h"
 
 namespace {
@@ -409,6 +411,47 @@ TEST_F(PlatformServerTest, ControlEndpointSetsFaultsAndShowsTheJournal) {
     EXPECT_TRUE(platform.server().faults().empty());
     // Control requests are not journaled.
     EXPECT_EQ(platform.journal().size(), 2u);
+}
+
+}  // namespace
+
+namespace {
+
+// The server as a program, driven through its control endpoint like an
+// end-to-end test drives it, and stopped with SIGTERM.
+TEST(PlatformServerProgram, ServesReportsItsPortAndStopsOnTerm) {
+    TempDir temp;
+    const std::string root = temp.file("root");
+    std::filesystem::create_directories(root);
+    writeFile(root + "/versionZARadada", "version-1");
+    const std::string portFile = temp.file("port");
+    const std::string journal = temp.file("journal.jsonl");
+    platform::ProcessInfo process;
+    ASSERT_TRUE(platform::startProcess(
+        platform::joinCommandLine({LocalPlatformServer::serverBinary(), "--root", root, "--port", "0",
+                                   "--port-file", portFile, "--journal", journal}),
+        process));
+    int port = 0;
+    for (int waited = 0; waited < 10000 && port == 0; waited += 10) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::ifstream(portFile) >> port;
+    }
+    ASSERT_GT(port, 0);
+    const std::string control = "control.zorbit.localhost:" + std::to_string(port);
+    const std::string site = "www.qasite1.zorbit.localhost:" + std::to_string(port);
+    EXPECT_EQ(get(port, control, "/health").body, "ok");
+    EXPECT_EQ(post(port, control, "/faults", "{\"path\":\"/versionZARadada\",\"status\":500,\"times\":1}").status, 200);
+    EXPECT_EQ(get(port, site, "/versionZARadada?guid1").status, 500);
+    EXPECT_EQ(get(port, site, "/versionZARadada?guid1").body, "version-1");
+
+    ::kill(process.processId, SIGTERM);
+    int exitCode = -1;
+    ASSERT_TRUE(platform::waitForProcess(process, 5000, &exitCode));
+    EXPECT_EQ(exitCode, 0);
+    const auto entries = zorbit::server::readJournalFile(journal);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].status, 500);
+    EXPECT_EQ(entries[1].target, "/versionZARadada?guid1");
 }
 
 }  // namespace
