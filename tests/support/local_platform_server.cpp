@@ -1,0 +1,94 @@
+#include "support/local_platform_server.h"
+
+#include <filesystem>
+
+#include "launcher_stamp.h"
+#include "synthetic_build.h"
+
+namespace {
+
+const char* kSiteHost = "www.qasite1.zorbit.localhost";
+
+}  // namespace
+
+LocalPlatformServer::LocalPlatformServer(LocalPlatformServerOptions options)
+    : options_(std::move(options)), root_(temp_.file("root")), build_(temp_.file("build")) {
+    std::filesystem::create_directories(root_);
+    zorbit::server::ServerOptions serverOptions;
+    serverOptions.root = root_;
+    serverOptions.journalPath = options_.journalPath;
+    server_ = std::make_unique<zorbit::server::PlatformServer>(serverOptions);
+    // Started first: the port goes into the deployment's hosts.
+    server_->start();
+    if (!options_.publish) return;
+    zorbit::publish::SyntheticBuildOptions build;
+    build.totalBytes = options_.syntheticBytes;
+    build.fileCount = options_.syntheticFiles;
+    build.seed = options_.seed;
+    if (options_.withStandin) build.studioExecutable = standinBinary();
+    zorbit::publish::generateSyntheticBuild(build_, build);
+    zorbit::publish::PublishOptions publishOptions;
+    publishOptions.guid = options_.guid;
+    publishOptions.launcherVersion = options_.launcherVersion;
+    publish(publishOptions);
+}
+
+LocalPlatformServer::~LocalPlatformServer() { server_->stop(); }
+
+int LocalPlatformServer::port() const { return server_->port(); }
+
+std::string LocalPlatformServer::installHost() const {
+    return std::string(kSiteHost) + ":" + std::to_string(port());
+}
+std::string LocalPlatformServer::baseHost() const { return installHost(); }
+std::string LocalPlatformServer::contentHost() const {
+    return "cdn.qasite1.zorbit.localhost:" + std::to_string(port());
+}
+std::string LocalPlatformServer::dataHost() const {
+    return "data.qasite1.zorbit.localhost:" + std::to_string(port());
+}
+std::string LocalPlatformServer::apiHost(const std::string& service) const {
+    return service + ".api.qasite1.zorbit.localhost:" + std::to_string(port());
+}
+std::string LocalPlatformServer::controlHost() const {
+    return "control.zorbit.localhost:" + std::to_string(port());
+}
+std::string LocalPlatformServer::url(const std::string& host, const std::string& path) {
+    return "http://" + host + path;
+}
+
+zorbit::publish::PublishResult LocalPlatformServer::publish(zorbit::publish::PublishOptions options) {
+    if (options.root.empty()) options.root = root_;
+    if (options.buildFolder.empty()) options.buildFolder = build_;
+    options.port = port();
+    if (options.launcherPath.empty() && options_.withLauncher) options.launcherPath = launcherBinary();
+    deployment_ = zorbit::publish::publishDeployment(options);
+    return deployment_;
+}
+
+std::vector<zorbit::server::JournalEntry> LocalPlatformServer::requestsFor(const std::string& path) const {
+    std::vector<zorbit::server::JournalEntry> found;
+    for (auto& entry : server_->journal())
+        if (entry.path == path) found.push_back(std::move(entry));
+    return found;
+}
+
+std::string LocalPlatformServer::stampLauncher(const std::string& target,
+                                               const std::string& versionText) const {
+    zorbit::publish::stampLauncherCopy(launcherBinary(), target,
+                                       zorbit::publish::LauncherStamp{port(), kSiteHost, versionText});
+    return target;
+}
+
+std::string LocalPlatformServer::launcherBinary() {
+    return ZORBIT_BUILD_DIR "/src/ZorbitStudioLauncherBeta";
+}
+std::string LocalPlatformServer::standinBinary() {
+    return ZORBIT_BUILD_DIR "/tools/zorbit-studio-standin/ZorbitStudioBeta.exe";
+}
+std::string LocalPlatformServer::serverBinary() {
+    return ZORBIT_BUILD_DIR "/tools/zorbit-platform-server/zorbit-platform-server";
+}
+std::string LocalPlatformServer::publisherBinary() {
+    return ZORBIT_BUILD_DIR "/tools/zorbit-publish/zorbit-publish";
+}

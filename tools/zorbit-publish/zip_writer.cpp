@@ -1,0 +1,75 @@
+#include "zip_writer.h"
+
+#include <sys/stat.h>
+#include <time.h>
+#include <zip.h>
+
+#include <fstream>
+#include <stdexcept>
+#include <vector>
+
+#include "md5.h"
+
+namespace zorbit::publish {
+namespace {
+
+constexpr uLong kMadeByUnix = (3u << 8) | 20u;
+
+}  // namespace
+
+uint32_t dosDateTime(int64_t unixTime) {
+    const time_t seconds = static_cast<time_t>(unixTime);
+    tm local{};
+    localtime_r(&seconds, &local);
+    if (local.tm_year < 80) return (1u << 5 | 1u) << 16;  // 1980-01-01, the format's first day
+    const uint32_t date = static_cast<uint32_t>((local.tm_year - 80) << 9 | (local.tm_mon + 1) << 5 | local.tm_mday);
+    const uint32_t time = static_cast<uint32_t>(local.tm_hour << 11 | local.tm_min << 5 | local.tm_sec / 2);
+    return date << 16 | time;
+}
+
+ZipWriter::ZipWriter(const std::string& path, int level)
+    : zip_(zipOpen64(path.c_str(), APPEND_STATUS_CREATE)), level_(level) {
+    if (!zip_) throw std::runtime_error("cannot create " + path);
+}
+
+ZipWriter::~ZipWriter() {
+    if (zip_) zipClose(static_cast<zipFile>(zip_), nullptr);
+}
+
+std::string ZipWriter::addFile(const std::string& entryName, const std::string& sourcePath) {
+    struct stat status {};
+    if (::stat(sourcePath.c_str(), &status) != 0) throw std::runtime_error("cannot read " + sourcePath);
+    std::ifstream in(sourcePath, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + sourcePath);
+
+    zip_fileinfo info{};
+    info.dosDate = dosDateTime(status.st_mtime);
+    info.external_fa = static_cast<uLong>(status.st_mode & 0xFFFF) << 16;
+    const int large = static_cast<uint64_t>(status.st_size) >= 0xFFFFFFFFull ? 1 : 0;
+    auto zip = static_cast<zipFile>(zip_);
+    if (zipOpenNewFileInZip4_64(zip, entryName.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                Z_DEFLATED, level_, 0, -MAX_WBITS, DEF_MEM_LEVEL,
+                                Z_DEFAULT_STRATEGY, nullptr, 0, kMadeByUnix, 0, large) != ZIP_OK)
+        throw std::runtime_error("cannot add " + entryName);
+    Md5 md5;
+    std::vector<char> buffer(1 << 20);
+    while (in) {
+        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        const auto got = static_cast<unsigned>(in.gcount());
+        if (got == 0) break;
+        md5.update(buffer.data(), got);
+        if (zipWriteInFileInZip(zip, buffer.data(), got) != ZIP_OK)
+            throw std::runtime_error("cannot write " + entryName);
+    }
+    if (in.bad()) throw std::runtime_error("cannot read " + sourcePath);
+    if (zipCloseFileInZip(zip) != ZIP_OK) throw std::runtime_error("cannot finish " + entryName);
+    return md5.hexDigest();
+}
+
+void ZipWriter::close() {
+    auto zip = static_cast<zipFile>(zip_);
+    zip_ = nullptr;
+    if (zipClose(zip, nullptr) != ZIP_OK) throw std::runtime_error("cannot finish the archive");
+}
+
+}  // namespace zorbit::publish

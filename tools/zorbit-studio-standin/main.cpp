@@ -1,0 +1,120 @@
+// The Studio stand-in, published as "ZorbitStudioBeta.exe": records how it was
+// started, signals the event named after "-startEvent", waits for the one named
+// after "-readyEvent" (bounded), and stays up until SIGTERM or SIGINT. Options
+// in standin_options.h, files in standin_records.h.
+#include <signal.h>
+#include <time.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/event.h"
+#include "platform/process.h"
+#include "standin_options.h"
+#include "standin_records.h"
+
+namespace {
+
+std::string valueAfter(const std::vector<std::string>& args, const std::string& option) {
+    for (size_t i = 0; i + 1 < args.size(); ++i)
+        if (args[i] == option) return args[i + 1];
+    return "";
+}
+
+class Standin {
+public:
+    Standin(std::vector<std::string> args, const std::string& executable)
+        : args_(std::move(args)),
+          events_(executable + ".log"),
+          options_(loadStandinOptions(executable + ".conf")),
+          pid_(static_cast<int>(platform::currentProcessId())) {
+        appendArgumentsRecord(executable + ".args", pid_, args_);
+        appendEvent(events_, pid_, "started");
+    }
+
+    int run(const sigset_t& stopSignals) {
+        const std::string log = writeApplicationLog(pid_, args_);
+        if (!log.empty()) appendEvent(events_, pid_, "applog " + log);
+        signalStarted();
+        waitForReady();
+        return waitForClose(stopSignals);
+    }
+
+private:
+    void signalStarted() {
+        const std::string name = valueAfter(args_, "-startEvent");
+        if (name.empty() || !options_.signalStart) return;
+        if (options_.startDelayMs)
+            std::this_thread::sleep_for(std::chrono::milliseconds(options_.startDelayMs));
+        // Kept open for the whole run, as the Studio holds its handle.
+        startEvent_ = platform::Event::openNamed(name);
+        if (!startEvent_) {
+            appendEvent(events_, pid_, "startEvent missing " + name);
+            return;
+        }
+        startEvent_->set();
+        appendEvent(events_, pid_, "startEvent set " + name);
+    }
+
+    void waitForReady() {
+        const std::string name = valueAfter(args_, "-readyEvent");
+        if (name.empty()) return;
+        auto ready = platform::Event::openNamed(name);
+        if (!ready) {
+            appendEvent(events_, pid_, "readyEvent missing " + name);
+            return;
+        }
+        const bool signalled = ready->wait(options_.readyTimeoutMs) == platform::WaitResult::Signaled;
+        appendEvent(events_, pid_, std::string("readyEvent ") + (signalled ? "signalled " : "timed out ") + name);
+    }
+
+    int waitForClose(const sigset_t& stopSignals) {
+        const auto deadline = options_.lifetimeMs
+                                  ? std::chrono::steady_clock::now() + std::chrono::milliseconds(*options_.lifetimeMs)
+                                  : std::chrono::steady_clock::time_point::max();
+        for (;;) {
+            const auto left = deadline - std::chrono::steady_clock::now();
+            if (left <= std::chrono::steady_clock::duration::zero()) {
+                appendEvent(events_, pid_, "lifetime over");
+                return options_.exitCode;
+            }
+            // At most a minute per wait so the deadline arithmetic stays small.
+            const auto wait = std::min<std::chrono::steady_clock::duration>(left, std::chrono::minutes(1));
+            const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
+            timespec timeout{static_cast<time_t>(seconds.count()),
+                             static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(wait - seconds).count())};
+            const int received = sigtimedwait(&stopSignals, nullptr, &timeout);
+            if (received <= 0) continue;
+            if (options_.ignoreTerm) {
+                appendEvent(events_, pid_, "close refused");
+                continue;
+            }
+            appendEvent(events_, pid_, "closing");
+            std::this_thread::sleep_for(std::chrono::milliseconds(options_.closeDelayMs));
+            appendEvent(events_, pid_, "closed");
+            return options_.exitCode;
+        }
+    }
+
+    std::vector<std::string> args_;
+    std::string events_;
+    StandinOptions options_;
+    int pid_;
+    std::unique_ptr<platform::Event> startEvent_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Blocked first, so a SIGTERM that comes early waits for sigtimedwait.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGINT);
+    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    std::string executable = platform::executablePath();
+    if (executable.empty()) executable = argv[0];
+    Standin standin(std::vector<std::string>(argv + 1, argv + argc), executable);
+    return standin.run(stopSignals);
+}
