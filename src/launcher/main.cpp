@@ -1,8 +1,14 @@
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "launcher/simple_module.h"
 
 int main(int argc, char** argv) {
-    return launcherMain(std::vector<std::string>(argv, argv + argc));
+    const int exitCode = launcherMain(std::vector<std::string>(argv, argv + argc));
+    // Detached threads (a run still cleaning up, a silent run past its wait) may
+    // still be working: end without running static destructors under them.
+    std::fflush(nullptr);
+    std::_Exit(exitCode & 0xFF);
 }
