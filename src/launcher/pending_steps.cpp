@@ -8,7 +8,6 @@
 
 std::string Bootstrapper::programDirectory() { return {}; }
 std::string Bootstrapper::requestVersionGuid(const std::string&) { return {}; }
-std::string Bootstrapper::installedVersion() { return {}; }
 std::string Bootstrapper::fetchVersionGuid() { return versionGuid_; }
 bool Bootstrapper::checkBootstrapperVersion() {
     versionGuid_ = fetchVersionGuid();
@@ -21,10 +20,6 @@ void Bootstrapper::storePrevVersions() {}
 void Bootstrapper::deleteVersionFolder(const std::string&) {}
 void Bootstrapper::uninstall(bool) {}
 void Bootstrapper::forceUninstallMFCStudio() {}
-void Bootstrapper::checkCPUPrerequisit() {}
-void Bootstrapper::checkOSPrerequisit() {}
-void Bootstrapper::checkIEPrerequisit() {}
-void Bootstrapper::checkDiskSpacePrerequisit() {}
 void Bootstrapper::checkInstalledFiles() {}
 void Bootstrapper::checkAppExecutable() {}
 void Bootstrapper::registerLatestProcess() {}
@@ -32,8 +27,6 @@ bool Bootstrapper::isLatestProcess() { return true; }
 bool Bootstrapper::isNetworkAlive() { return platform::isNetworkAlive(); }
 void Bootstrapper::install() {}
 void Bootstrapper::createFileDeployer() { fileDeployer = std::make_unique<FileDeployer>(this, perUser); }
-void Bootstrapper::openClassesKey() {}
-void Bootstrapper::initializeCookiePath() {}
 void Bootstrapper::finalReport(const std::string&) {}
 void Bootstrapper::reportRunDuration(bool) {}
 void Bootstrapper::uploadLogs(bool) {}
