@@ -1,26 +1,21 @@
 // The registry store on SQLite. This file holds only OS-independent code: where
 // a hive's file lives and how it is created is in the OS folder.
 //
-// Each operation opens its own connection and runs one transaction, so the
-// store is safe for threads and processes alike and survives fork. The
+// Each operation runs as one transaction on a connection of its own (taken
+// from a pool), so the store is safe for threads and processes alike. The
 // database is in WAL mode: a writer killed mid-transaction leaves only an
-// uncommitted tail in the journal, which the next reader ignores. The journal
-// files are kept between connections so that readers without write access to
-// the hive's folder (the machine hive read by a user) can still open it.
+// uncommitted tail in the journal, which the next reader ignores.
 
 #include "platform/registry_store.h"
 
-#include <sqlite3.h>
-
-
 #include "platform/last_error.h"
+#include "platform/registry_sqlite.h"
 
 namespace platform::registry_store {
 namespace {
 
-// How long one attempt waits for another writer, and how many attempts a
-// write makes before it reports the hive busy.
-constexpr int kBusyTimeoutMs = 5000;
+// How many times a write tries again when other writers held the hive for
+// longer than the busy time-out.
 constexpr int kAttempts = 3;
 constexpr int kSchemaVersion = 1;
 
@@ -38,133 +33,6 @@ const char* const kSchema =
     "  UNIQUE(key, name));"
     "INSERT OR IGNORE INTO keys(id, parent, name) VALUES(1, 0, '');"
     "PRAGMA user_version = 1;";
-
-bool isBusy(int rc) {
-    const int primary = rc & 0xFF;
-    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
-}
-
-uint32_t statusOf(int rc, sqlite3* db) {
-    switch (rc & 0xFF) {
-        case SQLITE_OK:
-        case SQLITE_ROW:
-        case SQLITE_DONE: return kErrorSuccess;
-        case SQLITE_BUSY:
-        case SQLITE_LOCKED: return kErrorBusy;
-        case SQLITE_READONLY:
-        case SQLITE_PERM:
-        case SQLITE_AUTH: return kErrorAccessDenied;
-        case SQLITE_FULL: return kErrorDiskFull;
-        case SQLITE_NOMEM: return kErrorOutOfMemory;
-        case SQLITE_TOOBIG: return kErrorInvalidParameter;
-        case SQLITE_CORRUPT:
-        case SQLITE_NOTADB: return kErrorBadDb;
-        case SQLITE_CANTOPEN: {
-            const int err = db ? sqlite3_system_errno(db) : 0;
-            return err ? win32ErrorFromErrno(err) : static_cast<uint32_t>(kErrorFileNotFound);
-        }
-        default: return kErrorRegistryIoFailed;
-    }
-}
-
-[[noreturn]] void fail(int rc, sqlite3* db) { throw StoreError{statusOf(rc, db), isBusy(rc)}; }
-
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql) : db_(db) {
-        const int rc = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr);
-        if (rc != SQLITE_OK) fail(rc, db);
-    }
-    ~Statement() { sqlite3_finalize(stmt_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    Statement& bind(int index, int64_t value) {
-        check(sqlite3_bind_int64(stmt_, index, value));
-        return *this;
-    }
-    Statement& bind(int index, const std::string& text) {
-        check(sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
-                                SQLITE_TRANSIENT));
-        return *this;
-    }
-    Statement& bindBlob(int index, const void* data, size_t bytes) {
-        // A zero-length blob still needs a non-null pointer to stay a blob.
-        static const char empty = 0;
-        check(sqlite3_bind_blob(stmt_, index, bytes ? data : &empty, static_cast<int>(bytes),
-                                SQLITE_TRANSIENT));
-        return *this;
-    }
-    // True for a row, false when done.
-    bool step() {
-        const int rc = sqlite3_step(stmt_);
-        if (rc == SQLITE_ROW) return true;
-        if (rc == SQLITE_DONE) return false;
-        fail(rc, db_);
-    }
-    int64_t integer(int column) { return sqlite3_column_int64(stmt_, column); }
-    std::string text(int column) {
-        const auto* chars = sqlite3_column_text(stmt_, column);
-        return chars ? std::string(reinterpret_cast<const char*>(chars),
-                                   static_cast<size_t>(sqlite3_column_bytes(stmt_, column)))
-                     : std::string();
-    }
-    std::vector<uint8_t> blob(int column) {
-        const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(stmt_, column));
-        const int size = sqlite3_column_bytes(stmt_, column);
-        return bytes ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>();
-    }
-
-private:
-    void check(int rc) {
-        if (rc != SQLITE_OK) fail(rc, db_);
-    }
-    sqlite3* db_;
-    sqlite3_stmt* stmt_ = nullptr;
-};
-
-void exec(sqlite3* db, const char* sql) {
-    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) fail(rc, db);
-}
-
-class Connection {
-public:
-    ~Connection() { sqlite3_close_v2(db_); }
-    sqlite3* db() const { return db_; }
-
-    uint32_t open(const std::string& file, bool forWrite) {
-        const int rc = sqlite3_open_v2(file.c_str(), &db_,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-        if (rc != SQLITE_OK) return statusOf(rc, db_);
-        sqlite3_extended_result_codes(db_, 1);
-        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-        int on = 1;
-        sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &on);
-        // Checkpoints happen as the journal grows; one per closed connection
-        // would sync the disk on every operation.
-        sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-        if (forWrite && sqlite3_db_readonly(db_, "main") == 1) return kErrorAccessDenied;
-        try {
-            exec(db_, "PRAGMA synchronous = NORMAL");
-            if (forWrite) useWriteAheadLog();
-        } catch (const StoreError& error) {
-            return error.status;
-        }
-        return kErrorSuccess;
-    }
-
-private:
-    void useWriteAheadLog() {
-        {
-            Statement mode(db_, "PRAGMA journal_mode");
-            if (mode.step() && mode.text(0) == "wal") return;
-        }
-        Statement change(db_, "PRAGMA journal_mode = WAL");
-        change.step();
-    }
-    sqlite3* db_ = nullptr;
-};
 
 bool schemaPresent(sqlite3* db) {
     Statement version(db, "PRAGMA user_version");
@@ -205,17 +73,22 @@ uint32_t run(RegistryHive hive, bool forWrite, const std::function<uint32_t(Tran
     }
     uint32_t status = kErrorBusy;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        Connection connection;
-        if (const uint32_t opened = connection.open(file, forWrite)) {
-            if (opened != kErrorBusy) return opened;
+        std::unique_ptr<Connection> connection = takeConnection(hive, file, status);
+        if (status == kErrorSuccess && forWrite) status = connection->prepareForWriting();
+        if (status != kErrorSuccess) {
+            if (status != kErrorBusy) return status;
             continue;
         }
         try {
-            return runOnce(connection, forWrite, body);
+            status = runOnce(*connection, forWrite, body);
+            returnConnection(hive, std::move(connection));
+            return status;
         } catch (const StoreError& error) {
-            rollback(connection.db());
+            rollback(connection->db());
             status = error.status;
+            // Only a connection that merely waited too long is worth keeping.
             if (!error.busy) return status;
+            returnConnection(hive, std::move(connection));
         }
     }
     return status;
@@ -317,13 +190,15 @@ uint32_t writeHive(RegistryHive hive, const std::function<uint32_t(Transaction&)
 uint32_t checkpointHive(RegistryHive hive) {
     const std::string file = registryHiveFile(hive);
     if (!hiveFileExists(file)) return kErrorSuccess;
-    Connection connection;
-    if (const uint32_t status = connection.open(file, false)) return status;
+    uint32_t status = kErrorSuccess;
+    std::unique_ptr<Connection> connection = takeConnection(hive, file, status);
+    if (status != kErrorSuccess) return status;
     try {
-        exec(connection.db(), "PRAGMA wal_checkpoint(PASSIVE)");
+        exec(connection->db(), "PRAGMA wal_checkpoint(PASSIVE)");
     } catch (const StoreError& error) {
         return error.status;
     }
+    returnConnection(hive, std::move(connection));
     return kErrorSuccess;
 }
 
@@ -332,14 +207,15 @@ uint32_t checkpointHive(RegistryHive hive) {
 namespace platform {
 
 bool registryHiveIntact(RegistryHive hive) {
+    using namespace registry_store;
     const std::string file = registryHiveFile(hive);
-    if (!registry_store::hiveFileExists(file)) return true;
-    registry_store::Connection connection;
-    if (connection.open(file, false) != kErrorSuccess) return false;
+    if (!hiveFileExists(file)) return true;
+    Connection connection;
+    if (connection.open(file) != kErrorSuccess) return false;
     try {
-        registry_store::Statement check(connection.db(), "PRAGMA integrity_check");
+        Statement check(connection.db(), "PRAGMA integrity_check");
         return check.step() && check.text(0) == "ok";
-    } catch (const registry_store::StoreError&) {
+    } catch (const StoreError&) {
         return false;
     }
 }

@@ -1,32 +1,36 @@
 // The Bootstrapper's own registry state: the installed version, the classes
 // key of the install scope and the path of the shared cookie settings file.
 #include "launcher/bootstrapper.h"
-#include "launcher/errors.h"
 #include "platform/registry.h"
 #include "system/folder_path.h"
+#include "system/initialization_keys.h"
 #include "system/registered_values.h"
 #include "system/registry_keys.h"
-#include "system/registry_operations.h"
+#include "telemetry/logger.h"
 
-std::string Bootstrapper::installedVersion() {
-    return registeredVersion(*logger_, perUser, productRegistryKey(), machineScopeUsed);
-}
-
-void Bootstrapper::openClassesKey() {
+RegistryKeyPtr openClassesKey(simple_logger& logger, bool perUser) {
     const platform::RegistryHive hive = installRoot(perUser);
     RegistryKeyPtr key;
     throwIfRegistryFailed(
         platform::RegistryKey::root(hive).createKey(kClassesKeyPath, platform::kKeyReadWrite, key),
         "Failed to create HK**\\Software\\Classes");
-    classesKey = std::move(key);
-    logger_->log("classesKey = %s\\Software\\Classes", platform::hiveName(hive));
+    logger.log("classesKey = %s\\Software\\Classes", platform::hiveName(hive));
+    return key;
 }
 
-void Bootstrapper::initializeCookiePath() {
+void initializeCookiePath(simple_logger& logger) {
     try {
         if (!registeredCookiePath().empty()) return;
         storeCookiePath(getFolderPath(kFolderLocalAppDataLow, true) + "zbtcsettings.zbt");
     } catch (...) {
-        logger_->log("Failure during cookie path initialization");
+        logger.log("Failure during cookie path initialization");
     }
 }
+
+std::string Bootstrapper::installedVersion() {
+    return registeredVersion(*logger_, perUser, productRegistryKey(), machineScopeUsed);
+}
+
+void Bootstrapper::openClassesKey() { classesKey = ::openClassesKey(*logger_, perUser); }
+
+void Bootstrapper::initializeCookiePath() { ::initializeCookiePath(*logger_); }

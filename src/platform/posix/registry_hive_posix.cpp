@@ -3,6 +3,7 @@
 // read by everyone.
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -103,3 +104,11 @@ uint32_t prepareHiveFile(RegistryHive hive, const std::string& file) {
 
 }  // namespace registry_store
 }  // namespace platform
+
+namespace platform::registry_store {
+
+void installForkHandlers(void (*prepare)(), void (*parent)(), void (*child)()) {
+    ::pthread_atfork(prepare, parent, child);
+}
+
+}  // namespace platform::registry_store
