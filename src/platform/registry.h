@@ -91,8 +91,7 @@ public:
 
     // Win32-shaped query: with data null only the type and size are answered;
     // with a buffer too small for the data, ERROR_MORE_DATA and the size needed.
-    uint32_t queryValue(const std::string& name, uint32_t* type, void* data,
-                        uint32_t* bytes) const;
+    uint32_t queryValue(const std::string& name, uint32_t* type, void* data, uint32_t* bytes) const;
     // The whole value.
     uint32_t queryValue(const std::string& name, uint32_t& type, std::vector<uint8_t>& data) const;
     // A string value read as into a buffer of bufferChars wide characters,

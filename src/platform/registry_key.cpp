@@ -46,8 +46,9 @@ int64_t findPath(Transaction& transaction, int64_t from, const std::vector<std::
     return id;
 }
 
-bool validValueName(const std::string& name) { return name.size() <= kMaxValueNameLength; }
-
+bool validValueName(const std::string& name) {
+    return name.size() <= kMaxValueNameLength;
+}
 
 // Status for a missing value or item: the key itself may be the one missing.
 uint32_t missingStatus(Transaction& transaction, int64_t key, uint32_t whenKeyExists) {
@@ -74,8 +75,7 @@ const char* hiveShortName(RegistryHive hive) {
 
 bool parseHiveName(const std::string& text, RegistryHive& hive) {
     for (RegistryHive candidate : {RegistryHive::CurrentUser, RegistryHive::LocalMachine}) {
-        if (namesEqual(text, hiveName(candidate)) ||
-            namesEqual(text, hiveShortName(candidate))) {
+        if (namesEqual(text, hiveName(candidate)) || namesEqual(text, hiveShortName(candidate))) {
             hive = candidate;
             return true;
         }
@@ -281,6 +281,8 @@ uint32_t RegistryKey::deleteTree(const std::string& subPath) const {
     });
 }
 
-uint32_t RegistryKey::flush() const { return registry_store::checkpointHive(hive_); }
+uint32_t RegistryKey::flush() const {
+    return registry_store::checkpointHive(hive_);
+}
 
 }  // namespace platform

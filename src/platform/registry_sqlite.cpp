@@ -35,7 +35,9 @@ Pool& pool() {
     return *instance;
 }
 
-int slotOf(RegistryHive hive) { return hive == RegistryHive::CurrentUser ? 0 : 1; }
+int slotOf(RegistryHive hive) {
+    return hive == RegistryHive::CurrentUser ? 0 : 1;
+}
 
 }  // namespace
 
@@ -43,26 +45,36 @@ uint32_t statusOf(int rc, sqlite3* db) {
     switch (rc & 0xFF) {
         case SQLITE_OK:
         case SQLITE_ROW:
-        case SQLITE_DONE: return kErrorSuccess;
+        case SQLITE_DONE:
+            return kErrorSuccess;
         case SQLITE_BUSY:
-        case SQLITE_LOCKED: return kErrorBusy;
+        case SQLITE_LOCKED:
+            return kErrorBusy;
         case SQLITE_READONLY:
         case SQLITE_PERM:
-        case SQLITE_AUTH: return kErrorAccessDenied;
-        case SQLITE_FULL: return kErrorDiskFull;
-        case SQLITE_NOMEM: return kErrorOutOfMemory;
-        case SQLITE_TOOBIG: return kErrorInvalidParameter;
+        case SQLITE_AUTH:
+            return kErrorAccessDenied;
+        case SQLITE_FULL:
+            return kErrorDiskFull;
+        case SQLITE_NOMEM:
+            return kErrorOutOfMemory;
+        case SQLITE_TOOBIG:
+            return kErrorInvalidParameter;
         case SQLITE_CORRUPT:
-        case SQLITE_NOTADB: return kErrorBadDb;
+        case SQLITE_NOTADB:
+            return kErrorBadDb;
         case SQLITE_CANTOPEN: {
             const int err = db ? sqlite3_system_errno(db) : 0;
             return err ? win32ErrorFromErrno(err) : static_cast<uint32_t>(kErrorFileNotFound);
         }
-        default: return kErrorRegistryIoFailed;
+        default:
+            return kErrorRegistryIoFailed;
     }
 }
 
-void fail(int rc, sqlite3* db) { throw StoreError{statusOf(rc, db), isBusy(rc)}; }
+void fail(int rc, sqlite3* db) {
+    throw StoreError{statusOf(rc, db), isBusy(rc)};
+}
 
 void exec(sqlite3* db, const char* sql) {
     const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
@@ -185,6 +197,8 @@ void lockPoolAndCloseIdle() {
     for (auto& idle : shared.idle) idle.clear();
 }
 
-void unlockPool() { pool().lock.unlock(); }
+void unlockPool() {
+    pool().lock.unlock();
+}
 
 }  // namespace platform::registry_store

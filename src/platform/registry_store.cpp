@@ -140,8 +140,8 @@ bool Transaction::findValue(int64_t key, const std::string& name, StoredValue& v
     return true;
 }
 
-void Transaction::storeValue(int64_t key, const std::string& name, uint32_t type,
-                             const void* data, size_t bytes) {
+void Transaction::storeValue(int64_t key, const std::string& name, uint32_t type, const void* data,
+                             size_t bytes) {
     // The first spelling of a name stays, as does its place in the value order.
     Statement upsert(db_,
                      "INSERT INTO vals(key, name, type, data) VALUES(?1, ?2, ?3, ?4) "

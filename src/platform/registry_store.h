@@ -45,8 +45,8 @@ public:
     bool childAt(int64_t parent, uint32_t index, std::string& name);
 
     bool findValue(int64_t key, const std::string& name, StoredValue& value);
-    void storeValue(int64_t key, const std::string& name, uint32_t type,
-                    const void* data, size_t bytes);
+    void storeValue(int64_t key, const std::string& name, uint32_t type, const void* data,
+                    size_t bytes);
     // False when there was no such value.
     bool removeValue(int64_t key, const std::string& name);
     bool valueAt(int64_t key, uint32_t index, std::string& name, uint32_t& type);

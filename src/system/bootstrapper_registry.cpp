@@ -31,6 +31,10 @@ std::string Bootstrapper::installedVersion() {
     return registeredVersion(*logger_, perUser, productRegistryKey(), machineScopeUsed);
 }
 
-void Bootstrapper::openClassesKey() { classesKey = ::openClassesKey(*logger_, perUser); }
+void Bootstrapper::openClassesKey() {
+    classesKey = ::openClassesKey(*logger_, perUser);
+}
 
-void Bootstrapper::initializeCookiePath() { ::initializeCookiePath(*logger_); }
+void Bootstrapper::initializeCookiePath() {
+    ::initializeCookiePath(*logger_);
+}

@@ -22,15 +22,17 @@ PrerequisiteProbes& prerequisiteProbes() {
     return probes;
 }
 
-void resetPrerequisiteProbes() { prerequisiteProbes() = platformProbes(); }
+void resetPrerequisiteProbes() {
+    prerequisiteProbes() = platformProbes();
+}
 
 bool enoughDiskSpace(std::optional<uint64_t> freeBytes) {
     return !freeBytes || *freeBytes >= kRequiredFreeDiskBytes;
 }
 
 bool readBrowserVersion(std::string& version) {
-    RegistryKeyPtr key = openKey(platform::RegistryKey::root(platform::RegistryHive::LocalMachine),
-                                 kBrowserKeyPath);
+    RegistryKeyPtr key =
+        openKey(platform::RegistryKey::root(platform::RegistryHive::LocalMachine), kBrowserKeyPath);
     return key && tryReadStringValue(*key, kBrowserVersionValue, kBrowserVersionChars, version);
 }
 
@@ -71,7 +73,8 @@ void Bootstrapper::checkIEPrerequisit() {
 void Bootstrapper::checkDiskSpacePrerequisit() {
     const std::string folder = programDirectory();
     const std::optional<uint64_t> freeBytes = prerequisiteProbes().freeDiskBytes(folder);
-    if (!freeBytes) logger_->log("checkDiskSpacePrerequisit - free space of '%s' unknown", folder.c_str());
+    if (!freeBytes)
+        logger_->log("checkDiskSpacePrerequisit - free space of '%s' unknown", folder.c_str());
     if (enoughDiskSpace(freeBytes)) return;
     setUiMessage(
         "There is not enough room on your disk to install Vexmoor. Please free up some space and "

@@ -91,8 +91,8 @@ void setCurrentVersion(simple_logger& logger, bool perUser, const std::string& c
 
 void deleteCurVersionKeys(simple_logger& logger, bool perUser, const std::string& component) {
     logger.log("deleteCurVersionKeys");
-    RegistryKeyPtr key = openKey(installRootKey(perUser), kZorbitCorporationKeyPath,
-                                 platform::kKeyWrite);
+    RegistryKeyPtr key =
+        openKey(installRootKey(perUser), kZorbitCorporationKeyPath, platform::kKeyWrite);
     if (!key) return;
     logger.log("deleteCurVersionKeys - key Opened");
     key->deleteValue("cur" + component + "Ver");

@@ -25,11 +25,14 @@ inline constexpr const char* kClassesKeyPath = "Software\\Classes";
 inline constexpr const char* kUninstallKeysPath =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 inline constexpr const char* kUninstallKeyPath =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{A43D5E72-4CA6-4F19-B8E3-6D2FAC4E8B53}";
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+    "{A43D5E72-4CA6-4F19-B8E3-6D2FAC4E8B53}";
 inline constexpr const char* kEarlierStudioUninstallKeyPath =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{8F2A4C61-3B95-4E08-A7D2-5C1E9B3F7A42}";
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+    "{8F2A4C61-3B95-4E08-A7D2-5C1E9B3F7A42}";
 inline constexpr const char* kOtherComponentUninstallKeyPath =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{6B1C3E52-0D44-4F7A-9C1E-1A7D2B5E0F31}";
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+    "{6B1C3E52-0D44-4F7A-9C1E-1A7D2B5E0F31}";
 inline constexpr const char* kOldBetaUninstallKeyName = "{6B64A6DF-79A4-418A-9A30-C7CFFAB603E9}";
 
 // The earlier Studio product's application key.

@@ -14,7 +14,9 @@ RegistryHive installRoot(bool perUser) {
     return perUser ? RegistryHive::CurrentUser : RegistryHive::LocalMachine;
 }
 
-const RegistryKey& installRootKey(bool perUser) { return RegistryKey::root(installRoot(perUser)); }
+const RegistryKey& installRootKey(bool perUser) {
+    return RegistryKey::root(installRoot(perUser));
+}
 
 void throwIfRegistryFailed(uint32_t status, const std::string& message) {
     if (status == platform::kErrorSuccess) return;

@@ -16,10 +16,10 @@ using RegistryKeyPtr = std::unique_ptr<platform::RegistryKey>;
 
 // Reader buffers, in wide characters with the terminating NUL: a longer value
 // is not read.
-constexpr size_t kShortValueChars = 64;         // readStringValue
-constexpr size_t kPathValueChars = 260;         // paths, numbered versions, "CPath"
-constexpr size_t kBrowserVersionChars = 256;    // the browser's "Version"
-constexpr size_t kUninstallStringChars = 512;   // the earlier Studio's "UninstallString"
+constexpr size_t kShortValueChars = 64;           // readStringValue
+constexpr size_t kPathValueChars = 260;           // paths, numbered versions, "CPath"
+constexpr size_t kBrowserVersionChars = 256;      // the browser's "Version"
+constexpr size_t kUninstallStringChars = 512;     // the earlier Studio's "UninstallString"
 constexpr size_t kSharedLauncherPathChars = 261;  // the shared game launcher's default value
 
 // The install root: HKEY_CURRENT_USER per user, HKEY_LOCAL_MACHINE for all users.
@@ -55,8 +55,7 @@ uint32_t deleteSubKey(const platform::RegistryKey& parent, const std::string& na
 // Stores the text and its NUL as REG_SZ or REG_EXPAND_SZ under name ("" is the
 // default value). An absent text stores nothing: ERROR_INVALID_DATA.
 uint32_t setStringValue(const platform::RegistryKey& key, const std::string& name,
-                        const std::optional<std::string>& text,
-                        uint32_t type = platform::kRegSz);
+                        const std::optional<std::string>& text, uint32_t type = platform::kRegSz);
 
 // The value as text when it is REG_SZ or REG_EXPAND_SZ, ends in a NUL and fits
 // a buffer of bufferChars; false otherwise.

@@ -31,8 +31,7 @@ bool isOption(const std::string& argument, const char* name) {
 void parseKey(const std::string& text, RegOptions& options) {
     const size_t slash = text.find('\\');
     const std::string hive = text.substr(0, slash);
-    if (!platform::parseHiveName(hive, options.hive))
-        throw RegToolError{"Invalid key name."};
+    if (!platform::parseHiveName(hive, options.hive)) throw RegToolError{"Invalid key name."};
     if (slash != std::string::npos) options.keyPath = text.substr(slash + 1);
     while (!options.keyPath.empty() && options.keyPath.back() == '\\') options.keyPath.pop_back();
 }

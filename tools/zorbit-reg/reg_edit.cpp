@@ -14,7 +14,9 @@ bool valueExists(const RegistryKey& key, const std::string& name) {
     return key.queryValue(name, nullptr, nullptr, nullptr) == platform::kErrorSuccess;
 }
 
-std::string shownName(const std::string& name) { return name.empty() ? "(Default)" : name; }
+std::string shownName(const std::string& name) {
+    return name.empty() ? "(Default)" : name;
+}
 
 int deleteAllValues(const RegistryKey& key) {
     std::string name;
@@ -68,9 +70,9 @@ int runDelete(const RegOptions& options) {
     check(root.openKey(options.keyPath, platform::kKeyReadWrite, key));
     if (!options.allValues && !valueExists(*key, *options.valueName))
         check(platform::kErrorFileNotFound);
-    const std::string question =
-        options.allValues ? "Delete all values under the registry key " + key->fullName()
-                          : "Delete the registry value " + shownName(*options.valueName);
+    const std::string question = options.allValues
+                                     ? "Delete all values under the registry key " + key->fullName()
+                                     : "Delete the registry value " + shownName(*options.valueName);
     if (!options.force && !confirm(question + " (Yes/No)?")) {
         std::cout << kCancelled << "\n";
         return 1;

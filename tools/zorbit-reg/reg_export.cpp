@@ -59,12 +59,11 @@ std::string hexList(const std::vector<uint8_t>& data) {
 std::string valueLine(const std::string& name, uint32_t type, const std::vector<uint8_t>& data) {
     const std::string left = name.empty() ? "@" : quoted(name);
     const bool terminated = !data.empty() && data.back() == 0;
-    if (type == platform::kRegSz && terminated)
-        return left + "=" + quoted(displayData(type, data));
+    if (type == platform::kRegSz && terminated) return left + "=" + quoted(displayData(type, data));
     if (type == platform::kRegDword && data.size() == 4) {
         char text[20];
-        const uint32_t value = data[0] | (data[1] << 8) | (data[2] << 16) |
-                               (static_cast<uint32_t>(data[3]) << 24);
+        const uint32_t value =
+            data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<uint32_t>(data[3]) << 24);
         std::snprintf(text, sizeof text, "dword:%08x", value);
         return left + "=" + text;
     }

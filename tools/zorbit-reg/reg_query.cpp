@@ -8,8 +8,8 @@ namespace {
 using platform::RegistryKey;
 
 void printValue(const std::string& name, uint32_t type, const std::vector<uint8_t>& data) {
-    std::cout << "    " << (name.empty() ? "(Default)" : name) << "    " << typeName(type)
-              << "    " << displayData(type, data) << "\n";
+    std::cout << "    " << (name.empty() ? "(Default)" : name) << "    " << typeName(type) << "    "
+              << displayData(type, data) << "\n";
 }
 
 void printValues(const RegistryKey& key) {

@@ -14,7 +14,7 @@ const struct {
     uint32_t type;
     const char* name;
 } kTypeNames[] = {
-    {platform::kRegNone, "REG_NONE"},     {platform::kRegSz, "REG_SZ"},
+    {platform::kRegNone, "REG_NONE"},          {platform::kRegSz, "REG_SZ"},
     {platform::kRegExpandSz, "REG_EXPAND_SZ"}, {platform::kRegBinary, "REG_BINARY"},
     {platform::kRegDword, "REG_DWORD"},
 };
@@ -94,8 +94,8 @@ std::string displayData(uint32_t type, const std::vector<uint8_t>& data) {
         return text.substr(0, text.find('\0'));
     }
     if (type == platform::kRegDword && data.size() == 4) {
-        const uint32_t value = data[0] | (data[1] << 8) | (data[2] << 16) |
-                               (static_cast<uint32_t>(data[3]) << 24);
+        const uint32_t value =
+            data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<uint32_t>(data[3]) << 24);
         char text[16];
         std::snprintf(text, sizeof text, "0x%x", value);
         return text;

@@ -11,7 +11,7 @@
 
 struct RegOptions {
     platform::RegistryHive hive = platform::RegistryHive::CurrentUser;
-    std::string keyPath;                  // below the hive, "" for the hive itself
+    std::string keyPath;                   // below the hive, "" for the hive itself
     std::optional<std::string> valueName;  // /v name, or "" for /ve
     bool allValues = false;                // /va
     std::string type = "REG_SZ";           // /t

@@ -40,7 +40,7 @@ std::string folderOf(const std::string& file) {
 // Creates the folder and missing parents; the folder itself gets exactly mode
 // whatever the umask says.
 uint32_t makeFolder(const std::string& folder, mode_t mode) {
-    struct stat info{};
+    struct stat info {};
     if (::stat(folder.c_str(), &info) == 0) {
         return S_ISDIR(info.st_mode) ? kErrorSuccess : static_cast<uint32_t>(kErrorPathNotFound);
     }
@@ -72,7 +72,7 @@ std::string registryHiveFile(RegistryHive hive) {
 namespace registry_store {
 
 bool hiveFileExists(const std::string& file) {
-    struct stat info{};
+    struct stat info {};
     return !file.empty() && ::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
@@ -90,7 +90,8 @@ uint32_t prepareHiveFile(RegistryHive hive, const std::string& file) {
     const HiveModes modes = modesOf(hive);
     if (const uint32_t status = makeFolder(folderOf(file), modes.folder)) return status;
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, modes.file);
-    if (fd < 0) return errno == EEXIST ? static_cast<uint32_t>(kErrorSuccess) : setLastErrorFromErrno();
+    if (fd < 0)
+        return errno == EEXIST ? static_cast<uint32_t>(kErrorSuccess) : setLastErrorFromErrno();
     // The umask must not hide the machine hive from the users who read it.
     const int changed = ::fchmod(fd, modes.file);
     const int savedErrno = errno;

@@ -25,7 +25,7 @@ bool cpuHasSse2() {
 }
 
 std::optional<uint64_t> freeDiskBytes(const std::string& path) {
-    struct statvfs info{};
+    struct statvfs info {};
     if (path.empty() || ::statvfs(path.c_str(), &info) != 0) {
         if (path.empty()) {
             setLastError(kErrorPathNotFound);
@@ -39,7 +39,7 @@ std::optional<uint64_t> freeDiskBytes(const std::string& path) {
 
 OsVersionInfo osVersion() {
     OsVersionInfo version;
-    struct utsname names{};
+    struct utsname names {};
     if (::uname(&names) != 0) return version;
     unsigned major = 0, minor = 0, patch = 0;
     std::sscanf(names.release, "%u.%u.%u", &major, &minor, &patch);
@@ -50,8 +50,12 @@ OsVersionInfo osVersion() {
 }
 
 // Every kernel that runs this build's C library runs the Studio.
-bool osMeetsMinimum() { return true; }
+bool osMeetsMinimum() {
+    return true;
+}
 
-bool hasSystemBrowserComponent() { return false; }
+bool hasSystemBrowserComponent() {
+    return false;
+}
 
 }  // namespace platform

@@ -1,5 +1,3 @@
-#include "platform/registry.h"
-
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -12,6 +10,7 @@
 #include <set>
 #include <thread>
 
+#include "platform/registry.h"
 #include "support/registry_sandbox.h"
 
 using platform::RegistryHive;
@@ -21,8 +20,12 @@ namespace {
 
 using KeyPtr = std::unique_ptr<RegistryKey>;
 
-const RegistryKey& user() { return RegistryKey::root(RegistryHive::CurrentUser); }
-const RegistryKey& machine() { return RegistryKey::root(RegistryHive::LocalMachine); }
+const RegistryKey& user() {
+    return RegistryKey::root(RegistryHive::CurrentUser);
+}
+const RegistryKey& machine() {
+    return RegistryKey::root(RegistryHive::LocalMachine);
+}
 
 KeyPtr create(const RegistryKey& parent, const std::string& path) {
     KeyPtr key;
@@ -83,7 +86,7 @@ TEST_F(RegistryStore, HiveFilesGetTheirRightsWhateverTheUmask) {
     create(user(), "Software\\A");
     create(machine(), "Software\\A");
     ::umask(old);
-    struct stat info{};
+    struct stat info {};
     ASSERT_EQ(::stat(sandbox.userHiveFile().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     ASSERT_EQ(::stat(sandbox.machineHiveFile().c_str(), &info), 0);
@@ -98,9 +101,9 @@ TEST_F(RegistryStore, NamesCompareWithoutCaseAndKeepTheirSpelling) {
     KeyPtr app = create(user(), "Software\\StudioQTZorbitReg");
     bool created = true;
     KeyPtr again;
-    ASSERT_EQ(user().createKey("SOFTWARE\\studioqtzorbitreg", platform::kKeyReadWrite, again,
-                               &created),
-              0u);
+    ASSERT_EQ(
+        user().createKey("SOFTWARE\\studioqtzorbitreg", platform::kKeyReadWrite, again, &created),
+        0u);
     EXPECT_FALSE(created);
     EXPECT_EQ(again->path(), "SOFTWARE\\studioqtzorbitreg");
     EXPECT_EQ(again->fullName(), "HKEY_CURRENT_USER\\SOFTWARE\\studioqtzorbitreg");
@@ -274,9 +277,9 @@ TEST_F(RegistryStore, ThreadsWriteTheSameKey) {
             for (int i = 0; i < kValues; ++i) {
                 KeyPtr key;
                 // Every thread also races to create the same keys.
-                ASSERT_EQ(user().createKey("Software\\ZorbitReg\\ETags", platform::kKeyReadWrite,
-                                           key),
-                          0u);
+                ASSERT_EQ(
+                    user().createKey("Software\\ZorbitReg\\ETags", platform::kKeyReadWrite, key),
+                    0u);
                 ASSERT_EQ(key->setString("t" + std::to_string(t) + "-" + std::to_string(i), "e"),
                           0u);
             }

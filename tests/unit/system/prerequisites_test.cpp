@@ -130,8 +130,9 @@ TEST_F(Prerequisites, BrowserVersionByItsFirstCharacter) {
     // "11" starts with the digit one.
     setBrowserVersion("11.0.9600.19507");
     EXPECT_EQ(codeOf([&] { bootstrapper.checkIEPrerequisit(); }), kIEPreRequisite);
-    EXPECT_THAT(log(), HasSubstr(
-                           "UI Message: Vexmoor requires Microsoft Internet Explorer 6.0 or greater"));
+    EXPECT_THAT(
+        log(),
+        HasSubstr("UI Message: Vexmoor requires Microsoft Internet Explorer 6.0 or greater"));
     setBrowserVersion(std::string(256, '9'));  // too long to be read
     EXPECT_EQ(codeOf([&] { bootstrapper.checkIEPrerequisit(); }), kIEPreRequisite);
     setBrowserVersion(std::string(255, '9'));

@@ -75,8 +75,9 @@ TEST_F(RegistryOperations, DeleteKeyRemovesTheTreeAndOnlyLogsFailures) {
 
     const std::string missing = std::string(kUninstallKeysPath) + "\\" + kOldBetaUninstallKeyName;
     EXPECT_EQ(deleteKey(logger, root, missing), platform::kErrorFileNotFound);
-    EXPECT_THAT(log(), HasSubstr("Failed to delete key " + missing +
-                                 " The system cannot find the file specified. (HRESULT 0x80070002)"));
+    EXPECT_THAT(log(),
+                HasSubstr("Failed to delete key " + missing +
+                          " The system cannot find the file specified. (HRESULT 0x80070002)"));
 
     EXPECT_THROW(
         {
@@ -143,7 +144,8 @@ TEST_F(RegistryOperations, ComponentInstalledUnderTheScopesRootOnly) {
 }
 
 TEST_F(RegistryOperations, PerUserFallsBackToTheMachineAndMarksIt) {
-    RegistryKeyPtr machine = createKey(RegistryHive::LocalMachine, kAppKeyPath, std::string("/m/L"));
+    RegistryKeyPtr machine =
+        createKey(RegistryHive::LocalMachine, kAppKeyPath, std::string("/m/L"));
     setStringValue(*machine, "version", std::string("version-m"));
     setStringValue(*machine, "install host", std::string("setup.m"));
     bool mark = false;

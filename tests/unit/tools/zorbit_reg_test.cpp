@@ -21,8 +21,8 @@ struct Result {
 // Runs zorbit-reg with the arguments (single-quoted for the shell) and the
 // given standard input; stdout and stderr together.
 Result zorbitReg(const std::vector<std::string>& arguments, const std::string& input = "") {
-    std::string command = "printf '%s' '" + input + "' | " ZORBIT_BUILD_DIR
-                          "/tools/zorbit-reg/zorbit-reg";
+    std::string command =
+        "printf '%s' '" + input + "' | " ZORBIT_BUILD_DIR "/tools/zorbit-reg/zorbit-reg";
     for (const auto& argument : arguments) command += " '" + argument + "'";
     command += " 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
@@ -30,7 +30,8 @@ Result zorbitReg(const std::vector<std::string>& arguments, const std::string& i
     if (!pipe) return result;
     char buffer[4096];
     size_t read;
-    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, read);
+    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        result.output.append(buffer, read);
     const int status = ::pclose(pipe);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
@@ -54,15 +55,16 @@ TEST_F(ZorbitReg, AddQueryExportDelete) {
     EXPECT_EQ(zorbitReg({"add", key, "/ve", "/d", "/opt/v/L"}).exitCode, 0);
     EXPECT_EQ(zorbitReg({"add", key, "/v", "install host", "/d", "setup \"q\""}).exitCode, 0);
     EXPECT_EQ(zorbitReg({"add", key, "/v", "NoModify", "/t", "REG_DWORD", "/d", "1"}).exitCode, 0);
-    EXPECT_EQ(zorbitReg({"add", key + "\\Versions", "/v", "version0", "/t", "REG_EXPAND_SZ",
-                         "/d", "a\\b"})
+    EXPECT_EQ(zorbitReg({"add", key + "\\Versions", "/v", "version0", "/t", "REG_EXPAND_SZ", "/d",
+                         "a\\b"})
                   .exitCode,
               0);
     // What the tool wrote, the store reads.
-    EXPECT_EQ(stringValue(RegistryHive::CurrentUser, "software\\studioqtzorbitreg", ""), "/opt/v/L");
-    EXPECT_EQ(stringValue(RegistryHive::CurrentUser, "Software\\StudioQTZorbitReg\\Versions",
-                          "VERSION0"),
-              "a\\b");
+    EXPECT_EQ(stringValue(RegistryHive::CurrentUser, "software\\studioqtzorbitreg", ""),
+              "/opt/v/L");
+    EXPECT_EQ(
+        stringValue(RegistryHive::CurrentUser, "Software\\StudioQTZorbitReg\\Versions", "VERSION0"),
+        "a\\b");
 
     Result query = zorbitReg({"query", "hkcu\\software\\studioqtzorbitreg"});
     EXPECT_EQ(query.exitCode, 0);
@@ -94,8 +96,9 @@ TEST_F(ZorbitReg, AddQueryExportDelete) {
     EXPECT_EQ(zorbitReg({"delete", key, "/f"}).exitCode, 0);
     query = zorbitReg({"query", key});
     EXPECT_EQ(query.exitCode, 1);
-    EXPECT_THAT(query.output,
-                HasSubstr("ERROR: The system was unable to find the specified registry key or value."));
+    EXPECT_THAT(
+        query.output,
+        HasSubstr("ERROR: The system was unable to find the specified registry key or value."));
 }
 
 TEST_F(ZorbitReg, OverwriteAndDeleteAskFirst) {
@@ -115,9 +118,9 @@ TEST_F(ZorbitReg, OverwriteAndDeleteAskFirst) {
 
 TEST_F(ZorbitReg, BadInputFails) {
     EXPECT_EQ(zorbitReg({"query", "HKCR\\Software"}).exitCode, 1);
-    EXPECT_EQ(zorbitReg({"add", "HKCU\\Software\\X", "/v", "d", "/t", "REG_DWORD", "/d", "x1"})
-                  .exitCode,
-              1);
+    EXPECT_EQ(
+        zorbitReg({"add", "HKCU\\Software\\X", "/v", "d", "/t", "REG_DWORD", "/d", "x1"}).exitCode,
+        1);
     EXPECT_EQ(zorbitReg({"add", "HKCU\\Software\\X", "/v", "d", "/t", "REG_QWORD"}).exitCode, 1);
     EXPECT_EQ(zorbitReg({"frobnicate", "HKCU\\Software"}).exitCode, 1);
     EXPECT_EQ(zorbitReg({"delete", "HKCU\\Software\\Missing", "/f"}).exitCode, 1);
