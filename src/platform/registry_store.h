@@ -1,6 +1,6 @@
 #pragma once
-// Inside the registry store: one SQLite connection per operation, each
-// operation one transaction. Only the registry's own files include this.
+// Inside the registry store: every operation is one transaction on a
+// connection of its own. Only the registry's own files include this.
 //
 // Tables: keys(id, parent, name) with the hive's root as id 1, and
 // vals(key, name, type, data). Ids are never reused, so a handle to a deleted
