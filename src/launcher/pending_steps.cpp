@@ -7,7 +7,6 @@
 #include "platform/shared_memory.h"
 
 std::string Bootstrapper::programDirectory() { return {}; }
-std::string Bootstrapper::installedVersion() { return {}; }
 bool Bootstrapper::checkBootstrapperVersion() {
     versionGuid_ = fetchVersionGuid();
     return true;
@@ -19,17 +18,11 @@ void Bootstrapper::storePrevVersions() {}
 void Bootstrapper::deleteVersionFolder(const std::string&) {}
 void Bootstrapper::uninstall(bool) {}
 void Bootstrapper::forceUninstallMFCStudio() {}
-void Bootstrapper::checkCPUPrerequisit() {}
-void Bootstrapper::checkOSPrerequisit() {}
-void Bootstrapper::checkIEPrerequisit() {}
-void Bootstrapper::checkDiskSpacePrerequisit() {}
 void Bootstrapper::checkInstalledFiles() {}
 void Bootstrapper::checkAppExecutable() {}
 bool Bootstrapper::isNetworkAlive() { return platform::isNetworkAlive(); }
 void Bootstrapper::install() {}
 void Bootstrapper::createFileDeployer() { fileDeployer = std::make_unique<FileDeployer>(this, perUser); }
-void Bootstrapper::openClassesKey() {}
-void Bootstrapper::initializeCookiePath() {}
 void Bootstrapper::finalReport(const std::string&) {}
 void Bootstrapper::reportRunDuration(bool) {}
 void Bootstrapper::uploadLogs(bool) {}

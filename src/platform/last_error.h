@@ -35,9 +35,15 @@ enum Win32Error : uint32_t {
     kErrorBusy = 170,
     kErrorAlreadyExists = 183,
     kErrorFilenameExcedRange = 206,
+    kErrorMoreData = 234,
     kErrorWaitTimeout = 258,
     kErrorNoMoreItems = 259,
+    kErrorBadDb = 1009,
+    kErrorBadKey = 1010,
+    kErrorRegistryIoFailed = 1016,
+    kErrorKeyDeleted = 1018,
     kErrorTimeout = 1460,
+    kErrorUnsupportedType = 1630,
 };
 
 uint32_t getLastError();

@@ -41,9 +41,19 @@ const std::map<uint32_t, const char*>& messageTable() {
         {kErrorBusy, "The requested resource is in use."},
         {kErrorAlreadyExists, "Cannot create a file when that file already exists."},
         {kErrorFilenameExcedRange, "The filename or extension is too long."},
+        {kErrorMoreData, "More data is available."},
         {kErrorWaitTimeout, "The wait operation timed out."},
         {kErrorNoMoreItems, "No more data is available."},
+        {kErrorBadDb, "The configuration registry database is corrupt."},
+        {kErrorBadKey, "The configuration registry key is invalid."},
+        {kErrorRegistryIoFailed,
+         "An I/O operation initiated by the registry failed unrecoverably. The registry could not "
+         "read in, or write out, or flush, one of the files that contain the system's image of "
+         "the registry."},
+        {kErrorKeyDeleted,
+         "Illegal operation attempted on a registry key that has been marked for deletion."},
         {kErrorTimeout, "This operation returned because the timeout period expired."},
+        {kErrorUnsupportedType, "Data of this type is not supported."},
     };
     return table;
 }

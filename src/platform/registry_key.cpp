@@ -1,0 +1,288 @@
+// Open registry keys and their Win32-shaped operations over the store.
+// OS-independent: the store's transactions do all the work.
+
+#include <cstring>
+
+#include "platform/last_error.h"
+#include "platform/registry.h"
+#include "platform/registry_store.h"
+
+namespace platform {
+namespace {
+
+using registry_store::kRootId;
+using registry_store::StoredValue;
+using registry_store::Transaction;
+
+// The key names of a sub-path; false when one is empty or too long (an empty
+// sub-path has no names and means the key itself).
+bool splitPath(const std::string& subPath, std::vector<std::string>& names) {
+    names.clear();
+    if (subPath.empty()) return true;
+    size_t start = 0;
+    while (true) {
+        const size_t end = subPath.find('\\', start);
+        const std::string name = subPath.substr(start, end - start);
+        if (name.empty() || name.size() > kMaxKeyNameLength) return false;
+        names.push_back(name);
+        if (end == std::string::npos) return true;
+        start = end + 1;
+    }
+}
+
+std::string joinNames(const std::vector<std::string>& names) {
+    std::string path;
+    for (const auto& name : names) path += (path.empty() ? "" : "\\") + name;
+    return path;
+}
+
+// Walks down from a key; 0 when a name on the way is missing.
+int64_t findPath(Transaction& transaction, int64_t from, const std::vector<std::string>& names) {
+    int64_t id = from;
+    for (const auto& name : names) {
+        id = transaction.findChild(id, name);
+        if (id == 0) return 0;
+    }
+    return id;
+}
+
+bool validValueName(const std::string& name) {
+    return name.size() <= kMaxValueNameLength;
+}
+
+// Status for a missing value or item: the key itself may be the one missing.
+uint32_t missingStatus(Transaction& transaction, int64_t key, uint32_t whenKeyExists) {
+    return transaction.keyExists(key) ? whenKeyExists : static_cast<uint32_t>(kErrorKeyDeleted);
+}
+
+}  // namespace
+
+bool namesEqual(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+
+const char* hiveName(RegistryHive hive) {
+    return hive == RegistryHive::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
+}
+
+const char* hiveShortName(RegistryHive hive) {
+    return hive == RegistryHive::CurrentUser ? "HKCU" : "HKLM";
+}
+
+bool parseHiveName(const std::string& text, RegistryHive& hive) {
+    for (RegistryHive candidate : {RegistryHive::CurrentUser, RegistryHive::LocalMachine}) {
+        if (namesEqual(text, hiveName(candidate)) || namesEqual(text, hiveShortName(candidate))) {
+            hive = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+size_t utf16Length(const std::string& text) {
+    size_t units = 0;
+    for (unsigned char byte : text) {
+        if ((byte & 0xC0) != 0x80) ++units;  // each character starts once
+        if (byte >= 0xF0) ++units;           // beyond the basic plane: a surrogate pair
+    }
+    return units;
+}
+
+const RegistryKey& RegistryKey::root(RegistryHive hive) {
+    static const RegistryKey currentUser(RegistryHive::CurrentUser, kRootId, "", kKeyReadWrite);
+    static const RegistryKey localMachine(RegistryHive::LocalMachine, kRootId, "", kKeyReadWrite);
+    return hive == RegistryHive::CurrentUser ? currentUser : localMachine;
+}
+
+std::string RegistryKey::fullName() const {
+    return path_.empty() ? hiveName(hive_) : std::string(hiveName(hive_)) + "\\" + path_;
+}
+
+std::string RegistryKey::childPath(const std::string& subPath) const {
+    if (subPath.empty()) return path_;
+    return path_.empty() ? subPath : path_ + "\\" + subPath;
+}
+
+uint32_t RegistryKey::createKey(const std::string& subPath, uint32_t access,
+                                std::unique_ptr<RegistryKey>& key, bool* created) const {
+    std::vector<std::string> names;
+    if (!splitPath(subPath, names)) return kErrorInvalidParameter;
+    // A key opened for reading only needs no write to the hive when it exists.
+    if (!(access & kKeyWrite) && openKey(subPath, access, key) == kErrorSuccess) {
+        if (created) *created = false;
+        return kErrorSuccess;
+    }
+    if (!(access_ & kKeyWrite)) return kErrorAccessDenied;
+    int64_t id = 0;
+    bool made = false;
+    const uint32_t status = registry_store::writeHive(hive_, [&](Transaction& transaction) {
+        made = false;
+        if (!transaction.keyExists(id_)) return static_cast<uint32_t>(kErrorKeyDeleted);
+        id = id_;
+        for (const auto& name : names) {
+            int64_t child = transaction.findChild(id, name);
+            if (child == 0) {
+                child = transaction.insertChild(id, name);
+                made = true;
+            }
+            id = child;
+        }
+        return static_cast<uint32_t>(kErrorSuccess);
+    });
+    if (status != kErrorSuccess) return status;
+    key.reset(new RegistryKey(hive_, id, childPath(joinNames(names)), access));
+    if (created) *created = made;
+    return kErrorSuccess;
+}
+
+uint32_t RegistryKey::openKey(const std::string& subPath, uint32_t access,
+                              std::unique_ptr<RegistryKey>& key) const {
+    std::vector<std::string> names;
+    if (!splitPath(subPath, names)) return kErrorInvalidParameter;
+    if ((access & kKeyWrite) && !registry_store::hiveWritable(hive_)) return kErrorAccessDenied;
+    int64_t id = 0;
+    const uint32_t status = registry_store::readHive(hive_, [&](Transaction& transaction) {
+        if (!transaction.keyExists(id_)) return static_cast<uint32_t>(kErrorKeyDeleted);
+        id = findPath(transaction, id_, names);
+        return static_cast<uint32_t>(id ? kErrorSuccess : kErrorFileNotFound);
+    });
+    if (status != kErrorSuccess) return status;
+    key.reset(new RegistryKey(hive_, id, childPath(joinNames(names)), access));
+    return kErrorSuccess;
+}
+
+uint32_t RegistryKey::setValue(const std::string& name, uint32_t type, const void* data,
+                               size_t bytes) const {
+    if (!(access_ & kKeyWrite)) return kErrorAccessDenied;
+    if (!validValueName(name) || bytes > kMaxValueDataBytes || (bytes && !data))
+        return kErrorInvalidParameter;
+    return registry_store::writeHive(hive_, [&](Transaction& transaction) {
+        if (!transaction.keyExists(id_)) return static_cast<uint32_t>(kErrorKeyDeleted);
+        transaction.storeValue(id_, name, type, data, bytes);
+        return static_cast<uint32_t>(kErrorSuccess);
+    });
+}
+
+uint32_t RegistryKey::setString(const std::string& name, const std::string& text,
+                                uint32_t type) const {
+    if (type != kRegSz && type != kRegExpandSz) return kErrorInvalidParameter;
+    return setValue(name, type, text.c_str(), text.size() + 1);
+}
+
+uint32_t RegistryKey::setDword(const std::string& name, uint32_t value) const {
+    uint8_t bytes[4];
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+    return setValue(name, kRegDword, bytes, sizeof bytes);
+}
+
+uint32_t RegistryKey::queryValue(const std::string& name, uint32_t& type,
+                                 std::vector<uint8_t>& data) const {
+    if (!(access_ & kKeyRead)) return kErrorAccessDenied;
+    if (!validValueName(name)) return kErrorFileNotFound;
+    StoredValue value;
+    const uint32_t status = registry_store::readHive(hive_, [&](Transaction& transaction) {
+        if (transaction.findValue(id_, name, value)) return static_cast<uint32_t>(kErrorSuccess);
+        return missingStatus(transaction, id_, kErrorFileNotFound);
+    });
+    if (status != kErrorSuccess) return status;
+    type = value.type;
+    data = std::move(value.data);
+    return kErrorSuccess;
+}
+
+uint32_t RegistryKey::queryValue(const std::string& name, uint32_t* type, void* data,
+                                 uint32_t* bytes) const {
+    if (data && !bytes) return kErrorInvalidParameter;
+    uint32_t storedType = kRegNone;
+    std::vector<uint8_t> stored;
+    if (const uint32_t status = queryValue(name, storedType, stored)) return status;
+    if (type) *type = storedType;
+    if (!bytes) return kErrorSuccess;
+    const uint32_t capacity = *bytes;
+    *bytes = static_cast<uint32_t>(stored.size());
+    if (!data) return kErrorSuccess;
+    if (stored.size() > capacity) return kErrorMoreData;
+    if (!stored.empty()) std::memcpy(data, stored.data(), stored.size());
+    return kErrorSuccess;
+}
+
+uint32_t RegistryKey::queryString(const std::string& name, size_t bufferChars,
+                                  std::string& text) const {
+    uint32_t type = kRegNone;
+    std::vector<uint8_t> data;
+    if (const uint32_t status = queryValue(name, type, data)) return status;
+    if (type != kRegSz && type != kRegExpandSz) return kErrorUnsupportedType;
+    if (data.empty() || data.back() != 0) return kErrorInvalidData;
+    const std::string whole(data.begin(), data.end() - 1);
+    if (utf16Length(whole) + 1 > bufferChars) return kErrorMoreData;
+    text = whole.substr(0, whole.find('\0'));
+    return kErrorSuccess;
+}
+
+uint32_t RegistryKey::deleteValue(const std::string& name) const {
+    if (!(access_ & kKeyWrite)) return kErrorAccessDenied;
+    if (!validValueName(name)) return kErrorFileNotFound;
+    return registry_store::writeHive(hive_, [&](Transaction& transaction) {
+        if (transaction.removeValue(id_, name)) return static_cast<uint32_t>(kErrorSuccess);
+        return missingStatus(transaction, id_, kErrorFileNotFound);
+    });
+}
+
+uint32_t RegistryKey::enumKey(uint32_t index, std::string& name) const {
+    if (!(access_ & kKeyRead)) return kErrorAccessDenied;
+    return registry_store::readHive(hive_, [&](Transaction& transaction) {
+        if (transaction.childAt(id_, index, name)) return static_cast<uint32_t>(kErrorSuccess);
+        return missingStatus(transaction, id_, kErrorNoMoreItems);
+    });
+}
+
+uint32_t RegistryKey::enumValue(uint32_t index, std::string& name, uint32_t* type) const {
+    if (!(access_ & kKeyRead)) return kErrorAccessDenied;
+    uint32_t found = kRegNone;
+    const uint32_t status = registry_store::readHive(hive_, [&](Transaction& transaction) {
+        if (transaction.valueAt(id_, index, name, found))
+            return static_cast<uint32_t>(kErrorSuccess);
+        return missingStatus(transaction, id_, kErrorNoMoreItems);
+    });
+    if (status == kErrorSuccess && type) *type = found;
+    return status;
+}
+
+uint32_t RegistryKey::deleteKey(const std::string& subPath) const {
+    std::vector<std::string> names;
+    if (!splitPath(subPath, names) || names.empty()) return kErrorInvalidParameter;
+    if (!(access_ & kKeyWrite)) return kErrorAccessDenied;
+    return registry_store::writeHive(hive_, [&](Transaction& transaction) {
+        if (!transaction.keyExists(id_)) return static_cast<uint32_t>(kErrorKeyDeleted);
+        const int64_t id = findPath(transaction, id_, names);
+        if (id == 0) return static_cast<uint32_t>(kErrorFileNotFound);
+        // As on Windows: a key with subkeys cannot be deleted on its own.
+        if (transaction.hasChildren(id)) return static_cast<uint32_t>(kErrorAccessDenied);
+        transaction.removeTree(id);
+        return static_cast<uint32_t>(kErrorSuccess);
+    });
+}
+
+uint32_t RegistryKey::deleteTree(const std::string& subPath) const {
+    std::vector<std::string> names;
+    // An empty sub-path would remove this key itself, or a whole hive: refused.
+    if (!splitPath(subPath, names) || names.empty()) return kErrorInvalidParameter;
+    if (!(access_ & kKeyWrite)) return kErrorAccessDenied;
+    return registry_store::writeHive(hive_, [&](Transaction& transaction) {
+        if (!transaction.keyExists(id_)) return static_cast<uint32_t>(kErrorKeyDeleted);
+        const int64_t id = findPath(transaction, id_, names);
+        if (id == 0) return static_cast<uint32_t>(kErrorFileNotFound);
+        transaction.removeTree(id);
+        return static_cast<uint32_t>(kErrorSuccess);
+    });
+}
+
+uint32_t RegistryKey::flush() const {
+    return registry_store::checkpointHive(hive_);
+}
+
+}  // namespace platform

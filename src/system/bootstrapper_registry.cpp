@@ -1,0 +1,40 @@
+// The Bootstrapper's own registry state: the installed version, the classes
+// key of the install scope and the path of the shared cookie settings file.
+#include "launcher/bootstrapper.h"
+#include "platform/registry.h"
+#include "system/folder_path.h"
+#include "system/initialization_keys.h"
+#include "system/registered_values.h"
+#include "system/registry_keys.h"
+#include "telemetry/logger.h"
+
+RegistryKeyPtr openClassesKey(simple_logger& logger, bool perUser) {
+    const platform::RegistryHive hive = installRoot(perUser);
+    RegistryKeyPtr key;
+    throwIfRegistryFailed(
+        platform::RegistryKey::root(hive).createKey(kClassesKeyPath, platform::kKeyReadWrite, key),
+        "Failed to create HK**\\Software\\Classes");
+    logger.log("classesKey = %s\\Software\\Classes", platform::hiveName(hive));
+    return key;
+}
+
+void initializeCookiePath(simple_logger& logger) {
+    try {
+        if (!registeredCookiePath().empty()) return;
+        storeCookiePath(getFolderPath(kFolderLocalAppDataLow, true) + "zbtcsettings.zbt");
+    } catch (...) {
+        logger.log("Failure during cookie path initialization");
+    }
+}
+
+std::string Bootstrapper::installedVersion() {
+    return registeredVersion(*logger_, perUser, productRegistryKey(), machineScopeUsed);
+}
+
+void Bootstrapper::openClassesKey() {
+    classesKey = ::openClassesKey(*logger_, perUser);
+}
+
+void Bootstrapper::initializeCookiePath() {
+    ::initializeCookiePath(*logger_);
+}

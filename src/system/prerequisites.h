@@ -1,0 +1,35 @@
+#pragma once
+// What the prerequisite checks ask of the machine. The checks themselves are
+// Bootstrapper operations (checkCPUPrerequisit, checkOSPrerequisit,
+// checkIEPrerequisit, checkDiskSpacePrerequisit).
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+constexpr uint64_t kRequiredFreeDiskBytes = 40000000;
+
+// The machine facts behind the checks. They are the platform's queries; tests
+// put others in their place to reach every outcome.
+struct PrerequisiteProbes {
+    std::function<bool()> cpuHasSse2;
+    std::function<bool()> osMeetsMinimum;
+    // Whether the system has a browser component whose version must be checked.
+    std::function<bool()> hasBrowserComponent;
+    // Free bytes for the user on the volume of a path; nullopt when unknown.
+    std::function<std::optional<uint64_t>(const std::string& path)> freeDiskBytes;
+};
+
+PrerequisiteProbes& prerequisiteProbes();
+// Puts the platform's queries back.
+void resetPrerequisiteProbes();
+
+// A free space that cannot be determined does not stop the install: the
+// install's own writes report a full disk.
+bool enoughDiskSpace(std::optional<uint64_t> freeBytes);
+
+// The browser's "Version" under HKEY_LOCAL_MACHINE (256-character buffer).
+bool readBrowserVersion(std::string& version);
+// Version 6 or later: the first character is "6" or any character above it.
+bool browserVersionSupported(const std::string& version);

@@ -1,0 +1,45 @@
+#pragma once
+// A private home for one test: HOME, the XDG folders, TMPDIR and the machine
+// state folder (the machine registry hive) all point into a temporary folder.
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
+
+class RegistrySandbox {
+public:
+    RegistrySandbox()
+        : home_("HOME", dir_.file("home")),
+          config_("XDG_CONFIG_HOME", dir_.file("home/.config")),
+          data_("XDG_DATA_HOME", dir_.file("home/.local/share")),
+          cache_("XDG_CACHE_HOME", dir_.file("home/.cache")),
+          tmp_("TMPDIR", dir_.file("tmp")),
+          machine_("ZORBIT_MACHINE_STATE_DIR", dir_.file("machine")) {
+        std::filesystem::create_directories(dir_.file("home"));
+        std::filesystem::create_directories(dir_.file("tmp"));
+    }
+
+    const TempDir& dir() const { return dir_; }
+    std::string machineFolder() const { return dir_.file("machine"); }
+    std::string userHiveFile() const { return dir_.file("home/.config/zorbit/registry.db"); }
+    std::string machineHiveFile() const { return machineFolder() + "/registry.db"; }
+    // Lets other users reach the machine folder (mkdtemp makes the root 0700).
+    void openToOtherUsers() const { ::chmod(dir_.path().c_str(), 0755); }
+
+private:
+    TempDir dir_;
+    ScopedEnv home_, config_, data_, cache_, tmp_, machine_;
+};
+
+inline std::string readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}

@@ -1,0 +1,429 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include "platform/registry.h"
+#include "support/registry_sandbox.h"
+
+using platform::RegistryHive;
+using platform::RegistryKey;
+
+namespace {
+
+using KeyPtr = std::unique_ptr<RegistryKey>;
+
+const RegistryKey& user() {
+    return RegistryKey::root(RegistryHive::CurrentUser);
+}
+const RegistryKey& machine() {
+    return RegistryKey::root(RegistryHive::LocalMachine);
+}
+
+KeyPtr create(const RegistryKey& parent, const std::string& path) {
+    KeyPtr key;
+    EXPECT_EQ(parent.createKey(path, platform::kKeyReadWrite, key), 0u) << path;
+    return key;
+}
+
+std::string readString(const RegistryKey& key, const std::string& name, size_t chars = 1024) {
+    std::string text;
+    const uint32_t status = key.queryString(name, chars, text);
+    return status == 0 ? text : "<status " + std::to_string(status) + ">";
+}
+
+std::set<std::string> valueNames(const RegistryKey& key) {
+    std::set<std::string> names;
+    std::string name;
+    for (uint32_t i = 0; key.enumValue(i, name) == 0; ++i) names.insert(name);
+    return names;
+}
+
+// Runs body in a child process; answers its exit code.
+template <typename Body>
+int inChild(Body body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(body());
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+struct RegistryStore : ::testing::Test {
+    RegistrySandbox sandbox;
+};
+
+}  // namespace
+
+TEST_F(RegistryStore, HivesLiveInTheConfigAndMachineStateFolders) {
+    EXPECT_EQ(platform::registryHiveFile(RegistryHive::CurrentUser), sandbox.userHiveFile());
+    EXPECT_EQ(platform::registryHiveFile(RegistryHive::LocalMachine), sandbox.machineHiveFile());
+    {
+        ScopedEnv noOverride("ZORBIT_MACHINE_STATE_DIR", "");
+        EXPECT_EQ(platform::registryHiveFile(RegistryHive::LocalMachine),
+                  "/var/lib/zorbit/registry.db");
+    }
+}
+
+TEST_F(RegistryStore, ReadingCreatesNothing) {
+    KeyPtr key;
+    EXPECT_EQ(user().openKey("Software", platform::kKeyRead, key), platform::kErrorFileNotFound);
+    std::string name;
+    EXPECT_EQ(user().enumKey(0, name), platform::kErrorNoMoreItems);
+    EXPECT_FALSE(std::filesystem::exists(sandbox.userHiveFile()));
+    EXPECT_FALSE(std::filesystem::exists(sandbox.machineFolder()));
+}
+
+TEST_F(RegistryStore, HiveFilesGetTheirRightsWhateverTheUmask) {
+    const mode_t old = ::umask(077);
+    create(user(), "Software\\A");
+    create(machine(), "Software\\A");
+    ::umask(old);
+    struct stat info {};
+    ASSERT_EQ(::stat(sandbox.userHiveFile().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    ASSERT_EQ(::stat(sandbox.machineHiveFile().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
+    ASSERT_EQ(::stat(sandbox.machineFolder().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0755u);
+    ASSERT_EQ(::stat((sandbox.machineHiveFile() + "-shm").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
+}
+
+TEST_F(RegistryStore, NamesCompareWithoutCaseAndKeepTheirSpelling) {
+    KeyPtr app = create(user(), "Software\\StudioQTZorbitReg");
+    bool created = true;
+    KeyPtr again;
+    ASSERT_EQ(
+        user().createKey("SOFTWARE\\studioqtzorbitreg", platform::kKeyReadWrite, again, &created),
+        0u);
+    EXPECT_FALSE(created);
+    EXPECT_EQ(again->path(), "SOFTWARE\\studioqtzorbitreg");
+    EXPECT_EQ(again->fullName(), "HKEY_CURRENT_USER\\SOFTWARE\\studioqtzorbitreg");
+
+    ASSERT_EQ(app->setString("Install Host", "first"), 0u);
+    ASSERT_EQ(again->setString("INSTALL HOST", "second"), 0u);
+    EXPECT_EQ(readString(*app, "install host"), "second");
+    EXPECT_EQ(valueNames(*app), std::set<std::string>{"Install Host"});
+
+    KeyPtr software;
+    ASSERT_EQ(user().openKey("software", platform::kKeyRead, software), 0u);
+    std::string name;
+    ASSERT_EQ(software->enumKey(0, name), 0u);
+    EXPECT_EQ(name, "StudioQTZorbitReg");
+    EXPECT_EQ(software->enumKey(1, name), platform::kErrorNoMoreItems);
+    // Only ASCII letters fold: other characters must match exactly.
+    create(user(), "Software\\Ärger");
+    KeyPtr other;
+    EXPECT_EQ(user().openKey("Software\\äRGER", platform::kKeyRead, other),
+              platform::kErrorFileNotFound);
+    EXPECT_EQ(user().openKey("Software\\ÄrGER", platform::kKeyRead, other), 0u);
+}
+
+TEST_F(RegistryStore, EnumerationOrders) {
+    KeyPtr key = create(user(), "Software\\Order");
+    for (const char* name : {"b", "C", "a"}) create(*key, name);
+    for (const char* name : {"z", "y", "x"}) key->setString(name, name);
+    key->setString("Z", "again");  // an update keeps the value's place
+    std::vector<std::string> keys, values;
+    std::string name;
+    for (uint32_t i = 0; key->enumKey(i, name) == 0; ++i) keys.push_back(name);
+    for (uint32_t i = 0; key->enumValue(i, name) == 0; ++i) values.push_back(name);
+    EXPECT_EQ(keys, (std::vector<std::string>{"a", "b", "C"}));
+    EXPECT_EQ(values, (std::vector<std::string>{"z", "y", "x"}));
+}
+
+TEST_F(RegistryStore, ValueTypesAndTheDefaultValue) {
+    KeyPtr key = create(user(), "Software\\Types");
+    ASSERT_EQ(key->setString("", "default text"), 0u);
+    ASSERT_EQ(key->setString("path", "%HOME%/x", platform::kRegExpandSz), 0u);
+    ASSERT_EQ(key->setDword("NoModify", 0x01020304), 0u);
+    EXPECT_EQ(key->setString("bad", "x", platform::kRegDword), platform::kErrorInvalidParameter);
+
+    uint32_t type = 0;
+    std::vector<uint8_t> data;
+    ASSERT_EQ(key->queryValue("", type, data), 0u);
+    EXPECT_EQ(type, platform::kRegSz);
+    EXPECT_EQ(data.size(), std::string("default text").size() + 1);
+    EXPECT_EQ(data.back(), 0);
+    ASSERT_EQ(key->queryValue("path", type, data), 0u);
+    EXPECT_EQ(type, platform::kRegExpandSz);
+    ASSERT_EQ(key->queryValue("nomodify", type, data), 0u);
+    EXPECT_EQ(type, platform::kRegDword);
+    EXPECT_EQ(data, (std::vector<uint8_t>{4, 3, 2, 1}));
+    EXPECT_EQ(readString(*key, "NoModify"), "<status 1630>");
+    EXPECT_EQ(readString(*key, ""), "default text");
+    EXPECT_EQ(readString(*key, "path"), "%HOME%/x");
+}
+
+TEST_F(RegistryStore, Win32QueryBuffers) {
+    KeyPtr key = create(user(), "Software\\Buffers");
+    ASSERT_EQ(key->setString("v", "12345"), 0u);
+    uint32_t type = 0, bytes = 0;
+    EXPECT_EQ(key->queryValue("v", &type, nullptr, &bytes), 0u);
+    EXPECT_EQ(bytes, 6u);
+    char buffer[8] = {};
+    bytes = 5;
+    EXPECT_EQ(key->queryValue("v", &type, buffer, &bytes), platform::kErrorMoreData);
+    EXPECT_EQ(bytes, 6u);
+    bytes = sizeof buffer;
+    EXPECT_EQ(key->queryValue("v", &type, buffer, &bytes), 0u);
+    EXPECT_STREQ(buffer, "12345");
+    EXPECT_EQ(key->queryValue("missing", &type, nullptr, &bytes), platform::kErrorFileNotFound);
+}
+
+TEST_F(RegistryStore, StringReadsCountWideCharactersWithTheirNul) {
+    KeyPtr key = create(user(), "Software\\Strings");
+    key->setString("63", std::string(63, 'x'));
+    key->setString("64", std::string(64, 'x'));
+    EXPECT_EQ(readString(*key, "63", 64), std::string(63, 'x'));
+    EXPECT_EQ(readString(*key, "64", 64), "<status 234>");
+    // Two bytes, one wide character; four bytes, a surrogate pair.
+    key->setString("umlauts", "\xC3\xA4\xC3\xA4");
+    EXPECT_EQ(readString(*key, "umlauts", 3), "\xC3\xA4\xC3\xA4");
+    key->setString("emoji", "\xF0\x9F\x98\x80");
+    EXPECT_EQ(readString(*key, "emoji", 2), "<status 234>");
+    EXPECT_EQ(readString(*key, "emoji", 3), "\xF0\x9F\x98\x80");
+    // Data without its NUL is no string.
+    key->setValue("raw", platform::kRegSz, "abc", 3);
+    EXPECT_EQ(readString(*key, "raw"), "<status 13>");
+}
+
+TEST_F(RegistryStore, MissingKeysValuesAndItems) {
+    KeyPtr key = create(user(), "Software\\Missing");
+    KeyPtr none;
+    EXPECT_EQ(user().openKey("Software\\Nothing\\Here", platform::kKeyRead, none),
+              platform::kErrorFileNotFound);
+    EXPECT_EQ(key->deleteValue("none"), platform::kErrorFileNotFound);
+    EXPECT_EQ(key->deleteKey("none"), platform::kErrorFileNotFound);
+    EXPECT_EQ(key->deleteTree("none"), platform::kErrorFileNotFound);
+    std::string name;
+    EXPECT_EQ(key->enumValue(0, name), platform::kErrorNoMoreItems);
+}
+
+TEST_F(RegistryStore, MalformedPathsAreRefused) {
+    KeyPtr key;
+    for (const char* path : {"Software\\", "\\Software", "Software\\\\Classes"}) {
+        EXPECT_EQ(user().createKey(path, platform::kKeyReadWrite, key),
+                  platform::kErrorInvalidParameter)
+            << path;
+    }
+    EXPECT_EQ(user().createKey(std::string(256, 'k'), platform::kKeyReadWrite, key),
+              platform::kErrorInvalidParameter);
+    // An empty path would delete the key itself or the whole hive.
+    EXPECT_EQ(user().deleteTree(""), platform::kErrorInvalidParameter);
+    EXPECT_EQ(user().deleteKey(""), platform::kErrorInvalidParameter);
+}
+
+TEST_F(RegistryStore, DeletingKeys) {
+    KeyPtr classes = create(user(), "Software\\Classes");
+    KeyPtr scheme = create(*classes, "zorbit-studio\\shell\\open\\command");
+    scheme->setString("", "launcher %1");
+    // A key with subkeys cannot be deleted on its own.
+    EXPECT_EQ(classes->deleteKey("zorbit-studio"), platform::kErrorAccessDenied);
+    EXPECT_EQ(classes->deleteKey("zorbit-studio\\shell\\open\\command"), 0u);
+    EXPECT_EQ(classes->deleteTree("ZORBIT-STUDIO"), 0u);
+    KeyPtr gone;
+    EXPECT_EQ(classes->openKey("zorbit-studio", platform::kKeyRead, gone),
+              platform::kErrorFileNotFound);
+    std::string name;
+    EXPECT_EQ(classes->enumKey(0, name), platform::kErrorNoMoreItems);
+}
+
+TEST_F(RegistryStore, HandleOfADeletedKeyFailsCleanly) {
+    KeyPtr held = create(user(), "Software\\Held");
+    held->setString("v", "1");
+    ASSERT_EQ(user().deleteTree("Software\\Held"), 0u);
+    std::string text, name;
+    KeyPtr child;
+    EXPECT_EQ(held->setString("v", "2"), platform::kErrorKeyDeleted);
+    EXPECT_EQ(held->queryString("v", 64, text), platform::kErrorKeyDeleted);
+    EXPECT_EQ(held->deleteValue("v"), platform::kErrorKeyDeleted);
+    EXPECT_EQ(held->enumKey(0, name), platform::kErrorKeyDeleted);
+    EXPECT_EQ(held->enumValue(0, name), platform::kErrorKeyDeleted);
+    EXPECT_EQ(held->createKey("sub", platform::kKeyReadWrite, child), platform::kErrorKeyDeleted);
+    EXPECT_EQ(held->openKey("", platform::kKeyRead, child), platform::kErrorKeyDeleted);
+    // A new key of the same name is another key: the old handle stays dead.
+    create(user(), "Software\\Held");
+    EXPECT_EQ(held->setString("v", "3"), platform::kErrorKeyDeleted);
+}
+
+TEST_F(RegistryStore, AccessRightsOfAHandle) {
+    create(user(), "Software\\Rights");
+    KeyPtr reader;
+    ASSERT_EQ(user().openKey("Software\\Rights", platform::kKeyRead, reader), 0u);
+    EXPECT_EQ(reader->setString("v", "x"), platform::kErrorAccessDenied);
+    EXPECT_EQ(reader->deleteTree("x"), platform::kErrorAccessDenied);
+    KeyPtr child;
+    EXPECT_EQ(reader->createKey("x", platform::kKeyReadWrite, child), platform::kErrorAccessDenied);
+    KeyPtr writer;
+    ASSERT_EQ(user().openKey("Software\\Rights", platform::kKeyWrite, writer), 0u);
+    std::string text;
+    EXPECT_EQ(writer->queryString("v", 64, text), platform::kErrorAccessDenied);
+}
+
+TEST_F(RegistryStore, ThreadsWriteTheSameKey) {
+    constexpr int kThreads = 4, kValues = 40;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            for (int i = 0; i < kValues; ++i) {
+                KeyPtr key;
+                // Every thread also races to create the same keys.
+                ASSERT_EQ(
+                    user().createKey("Software\\ZorbitReg\\ETags", platform::kKeyReadWrite, key),
+                    0u);
+                ASSERT_EQ(key->setString("t" + std::to_string(t) + "-" + std::to_string(i), "e"),
+                          0u);
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    KeyPtr key;
+    ASSERT_EQ(user().openKey("Software\\ZorbitReg\\ETags", platform::kKeyRead, key), 0u);
+    EXPECT_EQ(valueNames(*key).size(), static_cast<size_t>(kThreads * kValues));
+}
+
+TEST_F(RegistryStore, TwoProcessesWriteTheSameKeyAtOnce) {
+    constexpr int kValues = 150;
+    int go[2];
+    ASSERT_EQ(::pipe(go), 0);
+    std::vector<pid_t> children;
+    for (int c = 0; c < 2; ++c) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            char byte;
+            if (::read(go[0], &byte, 1) != 1) ::_exit(3);
+            for (int i = 0; i < kValues; ++i) {
+                KeyPtr key;
+                if (user().createKey("Software\\Shared", platform::kKeyReadWrite, key) != 0)
+                    ::_exit(1);
+                if (key->setString("p" + std::to_string(c) + "-" + std::to_string(i), "x") != 0)
+                    ::_exit(2);
+                if (key->setString("", std::to_string(i)) != 0) ::_exit(2);
+            }
+            ::_exit(0);
+        }
+        children.push_back(pid);
+    }
+    ASSERT_EQ(::write(go[1], "gg", 2), 2);
+    for (pid_t pid : children) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    ::close(go[0]);
+    ::close(go[1]);
+    KeyPtr key;
+    ASSERT_EQ(user().openKey("Software\\Shared", platform::kKeyRead, key), 0u);
+    EXPECT_EQ(valueNames(*key).size(), static_cast<size_t>(2 * kValues + 1));
+    EXPECT_EQ(readString(*key, ""), std::to_string(kValues - 1));
+    EXPECT_TRUE(platform::registryHiveIntact(RegistryHive::CurrentUser));
+}
+
+TEST_F(RegistryStore, WriterKilledMidTransactionLeavesAReadableStore) {
+    constexpr size_t kBlob = 256 * 1024;
+    create(user(), "Software\\Killed");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        KeyPtr key;
+        if (user().openKey("Software\\Killed", platform::kKeyReadWrite, key) != 0) ::_exit(1);
+        for (int i = 0;; ++i) {
+            const std::vector<uint8_t> blob(kBlob, static_cast<uint8_t>(i));
+            key->setValue("v" + std::to_string(i), platform::kRegBinary, blob.data(), blob.size());
+            if (i % 8 == 7) user().deleteTree("Software\\Killed\\tree");
+            KeyPtr tree;
+            user().createKey("Software\\Killed\\tree\\a\\b", platform::kKeyReadWrite, tree);
+        }
+    }
+    KeyPtr key;
+    ASSERT_EQ(user().openKey("Software\\Killed", platform::kKeyRead, key), 0u);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    uint32_t bytes = 0;
+    while (key->queryValue("v5", nullptr, nullptr, &bytes) != 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(7));
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    EXPECT_TRUE(platform::registryHiveIntact(RegistryHive::CurrentUser));
+    std::string name;
+    int complete = 0;
+    for (uint32_t i = 0; key->enumValue(i, name) == 0; ++i) {
+        uint32_t type = 0;
+        std::vector<uint8_t> data;
+        ASSERT_EQ(key->queryValue(name, type, data), 0u);
+        ASSERT_EQ(data.size(), kBlob) << name;
+        const uint8_t expected = static_cast<uint8_t>(std::stoi(name.substr(1)));
+        EXPECT_EQ(std::count(data.begin(), data.end(), expected), static_cast<long>(kBlob));
+        ++complete;
+    }
+    EXPECT_GE(complete, 6);
+    KeyPtr writer;
+    ASSERT_EQ(user().openKey("Software\\Killed", platform::kKeyReadWrite, writer), 0u);
+    EXPECT_EQ(writer->setString("after", "ok"), 0u);
+    EXPECT_EQ(readString(*key, "after"), "ok");
+}
+
+TEST_F(RegistryStore, MachineHiveIsWrittenByRootOnly) {
+    sandbox.openToOtherUsers();
+    KeyPtr key = create(machine(), "SOFTWARE\\StudioQTZorbitReg");
+    ASSERT_EQ(key->setString("version", "v-machine"), 0u);
+    if (::geteuid() != 0) {
+        // Not root: a hive the user cannot write stands in for root's.
+        ::chmod(sandbox.machineFolder().c_str(), 0555);
+        ::chmod(sandbox.machineHiveFile().c_str(), 0444);
+    }
+    const int result = inChild([&] {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 10;
+        KeyPtr reader, writer, created;
+        if (machine().openKey("SOFTWARE\\StudioQTZorbitReg", platform::kKeyRead, reader) != 0)
+            return 11;
+        std::string text;
+        if (reader->queryString("version", 64, text) != 0 || text != "v-machine") return 12;
+        if (machine().createKey("SOFTWARE\\Other", platform::kKeyReadWrite, created) !=
+            platform::kErrorAccessDenied)
+            return 13;
+        if (machine().openKey("SOFTWARE\\StudioQTZorbitReg", platform::kKeyReadWrite, writer) !=
+            platform::kErrorAccessDenied)
+            return 14;
+        if (machine().deleteTree("SOFTWARE") != platform::kErrorAccessDenied) return 15;
+        return 0;
+    });
+    ::chmod(sandbox.machineFolder().c_str(), 0755);
+    ::chmod(sandbox.machineHiveFile().c_str(), 0644);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(readString(*key, "version"), "v-machine");
+}
+
+TEST_F(RegistryStore, FlushKeepsTheData) {
+    KeyPtr key = create(user(), "Software\\Flush");
+    key->setString("v", "x");
+    EXPECT_EQ(key->flush(), 0u);
+    EXPECT_EQ(readString(*key, "v"), "x");
+    EXPECT_TRUE(platform::registryHiveIntact(RegistryHive::CurrentUser));
+}
+
+TEST(RegistryNames, HivesAndWideLengths) {
+    RegistryHive hive{};
+    EXPECT_TRUE(platform::parseHiveName("hkcu", hive));
+    EXPECT_EQ(hive, RegistryHive::CurrentUser);
+    EXPECT_TRUE(platform::parseHiveName("HKEY_LOCAL_MACHINE", hive));
+    EXPECT_EQ(hive, RegistryHive::LocalMachine);
+    EXPECT_FALSE(platform::parseHiveName("HKCR", hive));
+    EXPECT_EQ(platform::utf16Length("abc"), 3u);
+    EXPECT_EQ(platform::utf16Length("\xC3\xA4"), 1u);
+    EXPECT_EQ(platform::utf16Length("\xE2\x82\xAC"), 1u);
+    EXPECT_EQ(platform::utf16Length("\xF0\x9F\x98\x80"), 2u);
+}
