@@ -6,7 +6,6 @@
 #include "platform/registry.h"
 #include "platform/shared_memory.h"
 
-std::string Bootstrapper::programDirectory() { return {}; }
 std::string Bootstrapper::requestVersionGuid(const std::string&) { return {}; }
 std::string Bootstrapper::installedVersion() { return {}; }
 std::string Bootstrapper::fetchVersionGuid() { return versionGuid_; }
@@ -18,7 +17,6 @@ void Bootstrapper::refreshInstalledLaunchers() {}
 void Bootstrapper::deploySelf() {}
 void Bootstrapper::loadPrevVersions() {}
 void Bootstrapper::storePrevVersions() {}
-void Bootstrapper::deleteVersionFolder(const std::string&) {}
 void Bootstrapper::uninstall(bool) {}
 void Bootstrapper::forceUninstallMFCStudio() {}
 void Bootstrapper::checkCPUPrerequisit() {}
