@@ -57,7 +57,8 @@ double cpuSeconds() {
 }
 
 // Two workers take the packages in table order, as two cores would.
-Timing extractAll(const std::string& packages, const std::string& output, const Extractor& extract) {
+Timing extractAll(const std::string& packages, const std::string& output,
+                  const Extractor& extract) {
     fs::remove_all(output);
     fs::create_directories(output);
     ::sync();

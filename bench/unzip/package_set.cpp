@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kFilesPerPackage = 500;
 constexpr uint32_t kSeed = 20240611;
-const char* const kMarker = "package-set-v3";
+const char* const kMarker = "package-set-v4";
 
 uint64_t logUniform(std::mt19937_64& random, double low, double high) {
     std::uniform_real_distribution<double> unit(std::log(low), std::log(high));
@@ -33,15 +33,20 @@ uint64_t fileSize(std::mt19937_64& random) {
 }
 
 // A third of the 4 KiB blocks random (already compressed media), the rest
-// text-like: the set packs to about 60 %, as a real version does.
+// words of source text: the set packs to about 60 %, as a real version does.
 void fillContent(std::mt19937_64& random, std::string& data) {
-    static const char kWords[] = "local function end return then if else for in do self ";
+    static const char* const kWords[] = {"local ", "function ", "end\n", "return ", "then ",
+                                         "if ",    "else ",     "for ",  "in ",     "do ",
+                                         "self.",  "value ",    "= ",    "nil ",    "(",
+                                         ") ",     "texture",   "mesh",  "0.5, ",   "\t"};
     for (size_t block = 0; block < data.size(); block += 4096) {
         const size_t end = std::min(data.size(), block + 4096);
         if (random() % 3 == 0) {
             for (size_t i = block; i < end; ++i) data[i] = static_cast<char>(random());
-        } else {
-            for (size_t i = block; i < end; ++i) data[i] = kWords[random() % (sizeof(kWords) - 1)];
+            continue;
+        }
+        for (size_t i = block; i < end;) {
+            for (const char* c = kWords[random() % 20]; *c && i < end; ++c) data[i++] = *c;
         }
     }
 }

@@ -69,7 +69,8 @@ CUnzipper::CUnzipper() = default;
 CUnzipper::CUnzipper(const std::string& archivePath) {
     auto archive = std::make_unique<Archive>();
     archive->handle = unzOpen64(archivePath.c_str());
-    if (!archive->handle) throw std::runtime_error(format("unzOpen failed for %s", archivePath.c_str()));
+    if (!archive->handle)
+        throw std::runtime_error(format("unzOpen failed for %s", archivePath.c_str()));
     archive_ = std::move(archive);
     outputFolder_ = folderOfArchive(archivePath);
 }
@@ -92,7 +93,8 @@ void CUnzipper::ExtractAll(const std::string& folder) {
         const int result = unzGoToNextFile(archive_->handle);
         if (result == UNZ_END_OF_LIST_OF_FILE) break;
         // A damaged directory must not pass for the end of the package.
-        if (result != UNZ_OK) throw std::runtime_error(format("Failed unzGoToNextFile: UZ=%d", result));
+        if (result != UNZ_OK)
+            throw std::runtime_error(format("Failed unzGoToNextFile: UZ=%d", result));
     }
 }
 
@@ -139,14 +141,16 @@ void CUnzipper::writeEntry(const ZipEntryInfo& info, const std::string& path) {
 
     ReplacingFile file(path);
     const int opened = unzOpenCurrentFile(zip);
-    if (opened != UNZ_OK) throw std::runtime_error(format("Failed %s: UZ=%d", "unzOpenCurrentFile", opened));
+    if (opened != UNZ_OK)
+        throw std::runtime_error(format("Failed %s: UZ=%d", "unzOpenCurrentFile", opened));
     uint64_t written = 0;
     for (;;) {
         const int count = unzReadCurrentFile(zip, archive_->block.get(), kCopyBlock);
         if (count == 0) break;
         if (count < 0) {
             unzCloseCurrentFile(zip);
-            throw std::runtime_error(format("Damaged entry '%s': Failed unzReadCurrentFile: UZ=%d", name, count));
+            throw std::runtime_error(
+                format("Damaged entry '%s': Failed unzReadCurrentFile: UZ=%d", name, count));
         }
         file.write(archive_->block.get(), static_cast<size_t>(count));
         written += static_cast<uint64_t>(count);
@@ -157,7 +161,8 @@ void CUnzipper::writeEntry(const ZipEntryInfo& info, const std::string& path) {
     if (closed == UNZ_CRCERROR)
         throw std::runtime_error(format("Damaged entry '%s': CRC mismatch", name));
     if (closed != UNZ_OK)
-        throw std::runtime_error(format("Damaged entry '%s': Failed unzCloseCurrentFile: UZ=%d", name, closed));
+        throw std::runtime_error(
+            format("Damaged entry '%s': Failed unzCloseCurrentFile: UZ=%d", name, closed));
     if (written != info.uncompressedSize)
         throw std::runtime_error(format("Damaged entry '%s': %llu of %llu bytes", name,
                                         static_cast<unsigned long long>(written),
@@ -185,7 +190,8 @@ bool CUnzipper::ReadEntryInfo(ZipEntryInfo& info) {
     if (unzGetCurrentFileInfo64(archive_->handle, &raw, buffer.data(), buffer.size(), nullptr, 0,
                                 nullptr, 0) != UNZ_OK)
         return false;
-    info.fileName = nativePath(buffer.substr(0, std::min<size_t>(raw.size_filename, kMaxEntryName)));
+    info.fileName =
+        nativePath(buffer.substr(0, std::min<size_t>(raw.size_filename, kMaxEntryName)));
     info.version = static_cast<uint32_t>(raw.version);
     info.versionNeeded = static_cast<uint32_t>(raw.version_needed);
     info.flags = static_cast<uint32_t>(raw.flag);
@@ -219,8 +225,8 @@ void CUnzipper::SetFileModTime(const std::string& path, uint32_t dosDateTime) {
     if (!dosDateTimeToUnixTime(dosDateTime, seconds))
         throwWithLastError(platform::kErrorInvalidParameter,
                            format("SetFileModTime failed DosDateTimeToFileTime: %s", path.c_str()));
-    const auto instant = std::chrono::file_clock::from_sys(
-        std::chrono::sys_seconds{std::chrono::seconds{seconds}});
+    const auto instant =
+        std::chrono::file_clock::from_sys(std::chrono::sys_seconds{std::chrono::seconds{seconds}});
     std::error_code error;
     fs::last_write_time(path, instant, error);
     if (!error) return;

@@ -30,11 +30,21 @@ std::vector<ComponentPackage> makeTable() {
 
 std::vector<std::string> makeFolders() {
     const char* const folders[] = {
-        "content",         "content\\fonts",         "content\\music",
-        "content\\particles", "content\\sky",        "content\\sounds",
-        "content\\textures",  "content\\scripts",    "PlatformContent",
-        "PlatformContent\\pc", "PlatformContent\\pc\\textures", "PlatformContent\\pc\\terrain",
-        "shaders",         "BuiltInPlugins",         "imageformats",
+        "content",
+        "content\\fonts",
+        "content\\music",
+        "content\\particles",
+        "content\\sky",
+        "content\\sounds",
+        "content\\textures",
+        "content\\scripts",
+        "PlatformContent",
+        "PlatformContent\\pc",
+        "PlatformContent\\pc\\textures",
+        "PlatformContent\\pc\\terrain",
+        "shaders",
+        "BuiltInPlugins",
+        "imageformats",
     };
     std::vector<std::string> result;
     for (const char* folder : folders) result.push_back(nativePath(folder));

@@ -56,7 +56,9 @@ void copyFile(simple_logger& logger, const std::string& source, const std::strin
         copied += static_cast<long long>(count);
     }
     // Fewer bytes than the size found means the source could not be read to its end.
-    if (std::ferror(in.get()) || copied < size) fail("Error reading srcFile='%s' during copy", source);
+    if (std::ferror(in.get()) || copied < size)
+        fail("Error reading srcFile='%s' during copy", source);
     if (std::fclose(in.release()) != 0) fail("Error closing srcFile='%s' during copy", source);
-    if (std::fclose(out.release()) != 0) fail("Error closing dstFile='%s' during copy", destination);
+    if (std::fclose(out.release()) != 0)
+        fail("Error closing dstFile='%s' during copy", destination);
 }

@@ -22,7 +22,9 @@ Md5Hasher::Md5Hasher() {
     }
 }
 
-Md5Hasher::~Md5Hasher() { EVP_MD_CTX_free(context_); }
+Md5Hasher::~Md5Hasher() {
+    EVP_MD_CTX_free(context_);
+}
 
 void Md5Hasher::hashBytes(const void* data, size_t size) {
     if (size != 0 && EVP_DigestUpdate(context_, data, size) != 1)

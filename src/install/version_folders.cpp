@@ -14,13 +14,14 @@ namespace {
 
 constexpr char kSeparator = platform::kPathSeparator;
 
-int versionsKind(bool perUser) { return perUser ? kFolderLocalAppData : kFolderProgramFilesX86; }
+int versionsKind(bool perUser) {
+    return perUser ? kFolderLocalAppData : kFolderProgramFilesX86;
+}
 
 // A version names one folder directly under Versions: anything that could reach
 // elsewhere ("..", a separator) is not one.
 bool isVersionFolderName(const std::string& version) {
-    return version != "." && version != ".." &&
-           version.find_first_of("/\\") == std::string::npos;
+    return version != "." && version != ".." && version.find_first_of("/\\") == std::string::npos;
 }
 
 }  // namespace
@@ -68,7 +69,8 @@ void Bootstrapper::deleteVersionFolder(const std::string& version) {
     logger_->log("Bootstrapper::deleteVersionFolder - version=%s", version.c_str());
     if (version.empty()) return;
     if (version == installedVersion()) {
-        logger_->log("Bootstrapper::deleteVersionFolder - WARNING trying to delete current version");
+        logger_->log(
+            "Bootstrapper::deleteVersionFolder - WARNING trying to delete current version");
         return;
     }
     if (!isVersionFolderName(version)) {

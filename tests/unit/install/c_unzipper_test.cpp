@@ -1,6 +1,7 @@
 #include "install/c_unzipper.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -8,8 +9,6 @@
 #include <filesystem>
 #include <functional>
 #include <thread>
-
-#include <unistd.h>
 
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
@@ -22,7 +21,7 @@ namespace {
 struct UnzipperTest : ::testing::Test {
     TempDir temp;
     std::string archive = temp.file("package.zip");
-    std::string target = temp.file("version/content/") ;
+    std::string target = temp.file("version/content/");
 
     void SetUp() override { fs::create_directories(temp.file("version")); }
 
@@ -80,7 +79,8 @@ TEST_F(UnzipperTest, ExtractsTreeWithNativePathsTimesAndModes) {
     // 2020-01-02 03:03:06 in a zone five hours behind UTC.
     EXPECT_EQ(modificationSeconds(target + "sub/deeper/big.bin"), 1577952186);
     EXPECT_NE(fs::status(target + "tool").permissions() & fs::perms::owner_exec, fs::perms::none);
-    EXPECT_EQ(fs::status(target + "top.txt").permissions() & fs::perms::owner_exec, fs::perms::none);
+    EXPECT_EQ(fs::status(target + "top.txt").permissions() & fs::perms::owner_exec,
+              fs::perms::none);
     EXPECT_FALSE(hasTemporaryFiles(temp.path()));
 }
 
@@ -112,16 +112,15 @@ TEST_F(UnzipperTest, FolderInTheWayIsSkippedOnlyWithDeleteBeforeWrite) {
 
 TEST_F(UnzipperTest, NamesLeavingTheTargetFailWithoutWritingOutside) {
     const std::string outside = "zorbit-unzip-evil-" + std::to_string(::getpid());
-    for (const std::string& name : {"..\\..\\" + outside, "sub/../../../" + outside,
-                                    "/tmp/" + outside, "\\tmp\\" + outside, "C:\\" + outside,
-                                    "c:" + outside}) {
+    for (const std::string& name :
+         {"..\\..\\" + outside, "sub/../../../" + outside, "/tmp/" + outside, "\\tmp\\" + outside,
+          "C:\\" + outside, "c:" + outside}) {
         SCOPED_TRACE(name);
         writeZip(archive, {{"fine.txt", "fine"}, {name, "evil"}});
         const std::string error = extractError();
         EXPECT_NE(error.find("Unsafe entry name"), std::string::npos) << error;
-        EXPECT_EQ(filesBelow(temp.path()), (std::vector<std::string>{
-                                               "version", "version/content",
-                                               "version/content/fine.txt"}));
+        EXPECT_EQ(filesBelow(temp.path()), (std::vector<std::string>{"version", "version/content",
+                                                                     "version/content/fine.txt"}));
         EXPECT_FALSE(fs::exists("/tmp/" + outside));
         fs::remove_all(target);
     }
@@ -274,7 +273,9 @@ TEST_F(UnzipperTest, SetFileModTimeConvertsLocalTimeAndReportsFailures) {
         CUnzipper::SetFileModTime(temp.file("missing"), 0x50221863);
         FAIL();
     } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("SetFileModTime couldn't open " + temp.file("missing"), 0), 0u)
+        EXPECT_EQ(
+            std::string(e.what()).rfind("SetFileModTime couldn't open " + temp.file("missing"), 0),
+            0u)
             << e.what();
     }
     // Month 13 is no date.

@@ -22,7 +22,9 @@ long peakKiB() {
         if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
     return -1;
 }
-void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+void resetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
 
 std::string copyError(simple_logger& logger, const std::string& from, const std::string& to) {
     try {

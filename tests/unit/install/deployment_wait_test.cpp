@@ -21,7 +21,9 @@ struct DeploymentWaitTest : ::testing::Test {
     }
     DeploymentWaitHooks hooks(std::function<void(int)> onPass = {}) {
         DeploymentWaitHooks result;
-        result.reportProgress = [this](int64_t done, int64_t total) { site.reportProgress(done, total); };
+        result.reportProgress = [this](int64_t done, int64_t total) {
+            site.reportProgress(done, total);
+        };
         result.setMarquee = [this](bool on) { marquee.push_back(on); };
         result.checkCancel = [this, onPass] {
             ++passes;

@@ -43,8 +43,9 @@ struct DeleteDirectoryTest : ::testing::Test {
 TEST_F(DeleteDirectoryTest, RemovesEverythingIncludingDotFiles) {
     EXPECT_FALSE(deleteDirectory(site, root, false));
     EXPECT_FALSE(fs::exists(root));
-    EXPECT_NE(readFile(site.logger().fileName()).find("deleteDirectory " + root + " childrenOnly=0"),
-              std::string::npos);
+    EXPECT_NE(
+        readFile(site.logger().fileName()).find("deleteDirectory " + root + " childrenOnly=0"),
+        std::string::npos);
 }
 
 TEST_F(DeleteDirectoryTest, ChildrenOnlyKeepsTheFolder) {
@@ -77,7 +78,8 @@ namespace {
 
 struct VersionFoldersTest : ::testing::Test {
     InstallEnv env;
-    std::shared_ptr<BootstrapperZARadada> bootstrapper = std::make_shared<BootstrapperZARadada>(nullptr);
+    std::shared_ptr<BootstrapperZARadada> bootstrapper =
+        std::make_shared<BootstrapperZARadada>(nullptr);
     std::string versions = env.temp.file("data/vexmoor-qasite1/Versions/");
 };
 
@@ -100,7 +102,8 @@ TEST_F(VersionFoldersTest, ProgramDirectoryFailsOnAFileInTheWay) {
         bootstrapper->programDirectory();
         FAIL();
     } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("CreateDirectory '" + versions + "0a1b/' failed: ", 0), 0u)
+        EXPECT_EQ(
+            std::string(e.what()).rfind("CreateDirectory '" + versions + "0a1b/' failed: ", 0), 0u)
             << e.what();
     }
 }

@@ -63,8 +63,8 @@ void writeZipWithShortStream(const std::string& path, const std::string& name,
                                Z_DEFLATED, Z_DEFAULT_COMPRESSION, 1),
           "zipOpenNewFileInZip2");
     check(zipWriteInFileInZip(zip, packed.data(), static_cast<unsigned>(packed.size())), "write");
-    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(data.data()),
-                            static_cast<uInt>(data.size()));
+    const uLong crc =
+        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
     check(zipCloseFileInZipRaw(zip, data.size(), crc), "zipCloseFileInZipRaw");
     check(zipClose(zip, nullptr), "zipClose");
 }

@@ -9,8 +9,8 @@ struct ZipItem {
     std::string name;
     std::string data;
     uint32_t dosDateTime = 0x50221863;  // 2020-01-02 03:03:06 local time
-    bool stored = false;                 // no compression
-    uint32_t unixMode = 0;               // packed on a Unix host with this mode when set
+    bool stored = false;                // no compression
+    uint32_t unixMode = 0;              // packed on a Unix host with this mode when set
 };
 
 // Writes the archive; an empty list makes an archive with no entries.
