@@ -39,10 +39,11 @@ bool deleteDirectory(IInstallerSite& site, const std::string& path, bool childre
     // Here a folder without write permission keeps its children: give it back
     // first, as resetting the attributes does elsewhere.
     fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, error);
+    const std::string folder = path.back() == kSeparator ? path : path + kSeparator;
     bool failed = false;
     for (; entries != fs::directory_iterator(); entries.increment(listError)) {
         site.checkCancel();
-        const std::string entryPath = path + entries->path().filename().string();
+        const std::string entryPath = folder + entries->path().filename().string();
         if (fs::is_directory(entries->symlink_status(error))) {
             if (deleteDirectory(site, entryPath + kSeparator, false)) failed = true;
         } else {
