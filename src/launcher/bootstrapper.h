@@ -140,6 +140,8 @@ public:
     void loadPrevVersions();
     void storePrevVersions();
     void deleteVersionFolder(const std::string& version);
+    // Empties the Versions folder of the install scope; the folder itself stays.
+    void deleteAllVersionFolders();
     void uninstall(bool perUserScope);
     void forceUninstallMFCStudio();
     void checkCPUPrerequisit();

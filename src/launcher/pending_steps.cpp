@@ -6,7 +6,6 @@
 #include "platform/registry.h"
 #include "platform/shared_memory.h"
 
-std::string Bootstrapper::programDirectory() { return {}; }
 bool Bootstrapper::checkBootstrapperVersion() {
     versionGuid_ = fetchVersionGuid();
     return true;
@@ -15,7 +14,6 @@ void Bootstrapper::refreshInstalledLaunchers() {}
 void Bootstrapper::deploySelf() {}
 void Bootstrapper::loadPrevVersions() {}
 void Bootstrapper::storePrevVersions() {}
-void Bootstrapper::deleteVersionFolder(const std::string&) {}
 void Bootstrapper::uninstall(bool) {}
 void Bootstrapper::forceUninstallMFCStudio() {}
 void Bootstrapper::checkInstalledFiles() {}

@@ -1,0 +1,21 @@
+#include "install/create_directory.h"
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "launcher/errors.h"
+#include "platform/last_error.h"
+#include "telemetry/format.h"
+
+void createDirectory(const std::string& path) {
+    std::error_code error;
+    std::filesystem::create_directory(path, error);
+    if (!error) return;
+    // A file where the folder should be is an error, not an existing folder.
+    const std::string message = format("CreateDirectory '%s' failed", path.c_str());
+    uint32_t code = platform::win32ErrorFromErrno(error.value());
+    if (code == 0) code = platform::kErrorAlreadyExists;
+    platform::setLastError(code);
+    throwLastError(message);
+    throw std::runtime_error(message);
+}

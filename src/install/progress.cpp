@@ -1,0 +1,9 @@
+#include "install/progress.h"
+
+#include "launcher/installer_site.h"
+
+void Progress::update(IInstallerSite& site, int64_t bytes, int64_t contentLength) {
+    site.checkCancel();
+    done += bytes;
+    total = contentLength;
+}

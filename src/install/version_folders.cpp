@@ -1,0 +1,103 @@
+#include "install/version_folders.h"
+
+#include <filesystem>
+
+#include "install/create_directory.h"
+#include "launcher/bootstrapper.h"
+#include "launcher/errors.h"
+#include "platform/known_folders.h"
+#include "system/folder_path.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kSeparator = platform::kPathSeparator;
+
+int versionsKind(bool perUser) {
+    return perUser ? kFolderLocalAppData : kFolderProgramFilesX86;
+}
+
+// A version names one folder directly under Versions: anything that could reach
+// elsewhere ("..", a separator) is not one.
+bool isVersionFolderName(const std::string& version) {
+    return version != "." && version != ".." && version.find_first_of("/\\") == std::string::npos;
+}
+
+}  // namespace
+
+std::string versionsRoot(bool perUser) {
+    return getFolderPath(versionsKind(perUser), true, "Versions", true);
+}
+
+bool deleteDirectory(IInstallerSite& site, const std::string& path, bool childrenOnly) {
+    site.logger().log("deleteDirectory %s childrenOnly=%d", path.c_str(), childrenOnly ? 1 : 0);
+    std::error_code listError;
+    fs::directory_iterator entries(path, listError);
+    if (listError) return false;
+    std::error_code error;
+    // Here a folder without write permission keeps its children: give it back
+    // first, as resetting the attributes does elsewhere.
+    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, error);
+    const std::string folder = path.back() == kSeparator ? path : path + kSeparator;
+    bool failed = false;
+    for (; entries != fs::directory_iterator(); entries.increment(listError)) {
+        site.checkCancel();
+        const std::string entryPath = folder + entries->path().filename().string();
+        if (fs::is_directory(entries->symlink_status(error))) {
+            if (deleteDirectory(site, entryPath + kSeparator, false)) failed = true;
+        } else {
+            fs::remove(entryPath, error);
+            if (error) failed = true;
+        }
+    }
+    // The listing stopped on an error rather than at its end.
+    if (listError) return true;
+    if (childrenOnly) return failed;
+    fs::remove(path, error);
+    return failed || static_cast<bool>(error);
+}
+
+std::string Bootstrapper::programDirectory() {
+    const std::string root = versionsRoot(perUser);
+    if (root.empty()) throw std::runtime_error("Failed to create programDirectory");
+    const std::string path = root + versionGuid_ + kSeparator;
+    createDirectory(path);
+    return path;
+}
+
+void Bootstrapper::deleteVersionFolder(const std::string& version) {
+    logger_->log("Bootstrapper::deleteVersionFolder - version=%s", version.c_str());
+    if (version.empty()) return;
+    if (version == installedVersion()) {
+        logger_->log(
+            "Bootstrapper::deleteVersionFolder - WARNING trying to delete current version");
+        return;
+    }
+    if (!isVersionFolderName(version)) {
+        logger_->log("Bootstrapper::deleteVersionFolder - WARNING not a version folder name");
+        return;
+    }
+    try {
+        const std::string root = getFolderPath(versionsKind(perUser), false, "Versions", true);
+        if (root.empty()) return;
+        deleteDirectory(*this, root + version + kSeparator, false);
+    } catch (const cancel_exception&) {
+        throw;
+    } catch (const installer_error_exception&) {
+        throw;
+    } catch (const std::exception&) {
+        // Old folders are tried again at the next install.
+    }
+}
+
+void Bootstrapper::deleteAllVersionFolders() {
+    try {
+        deleteDirectory(*this, versionsRoot(perUser), true);
+    } catch (const cancel_exception&) {
+        throw;
+    } catch (const installer_error_exception&) {
+        throw;
+    } catch (const std::exception&) {
+    }
+}

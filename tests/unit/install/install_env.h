@@ -1,0 +1,14 @@
+#pragma once
+// Points every folder the launcher uses at a scoped temporary folder.
+
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
+
+struct InstallEnv {
+    TempDir temp;
+    ScopedEnv home{"HOME", temp.path()};
+    ScopedEnv tmp{"TMPDIR", temp.path() + "/"};
+    ScopedEnv data{"XDG_DATA_HOME", temp.path() + "/data"};
+    ScopedEnv config{"XDG_CONFIG_HOME", temp.path() + "/config"};
+    ScopedEnv cache{"XDG_CACHE_HOME", temp.path() + "/cache"};
+};

@@ -1,0 +1,133 @@
+#include "install/version_folders.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "install_env.h"
+#include "launcher/bootstrapper_zaradada.h"
+#include "test_site.h"
+#include "zip_builder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct DeleteDirectoryTest : ::testing::Test {
+    InstallEnv env;
+    TestSite site;
+    std::string root = env.temp.file("tree/");
+
+    void SetUp() override {
+        fs::create_directories(root + "sub/.hidden-folder");
+        writeFile(root + ".keep", "dot-file");
+        writeFile(root + "plain", "plain");
+        writeFile(root + "sub/.hidden-folder/.x", "x");
+        writeFile(root + "sub/readonly", "r");
+        fs::permissions(root + "sub/readonly", fs::perms::owner_read);
+        fs::create_directories(root + "locked");
+        writeFile(root + "locked/file", "f");
+        fs::permissions(root + "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        if (fs::exists(root + "locked", ignored))
+            fs::permissions(root + "locked", fs::perms::owner_all, ignored);
+    }
+};
+
+}  // namespace
+
+// Dot-files, read-only files and folders without write permission all go.
+// (As root the permission cases pass anyway; as a user they prove the reset.)
+TEST_F(DeleteDirectoryTest, RemovesEverythingIncludingDotFiles) {
+    EXPECT_FALSE(deleteDirectory(site, root, false));
+    EXPECT_FALSE(fs::exists(root));
+    EXPECT_NE(
+        readFile(site.logger().fileName()).find("deleteDirectory " + root + " childrenOnly=0"),
+        std::string::npos);
+}
+
+TEST_F(DeleteDirectoryTest, ChildrenOnlyKeepsTheFolder) {
+    EXPECT_FALSE(deleteDirectory(site, root, true));
+    EXPECT_TRUE(fs::is_directory(root));
+    EXPECT_TRUE(fs::is_empty(root));
+}
+
+TEST_F(DeleteDirectoryTest, LinksAreRemovedNotFollowed) {
+    const std::string outside = env.temp.file("outside/");
+    fs::create_directories(outside);
+    writeFile(outside + "precious", "keep me");
+    fs::create_directory_symlink(outside, root + "link");
+    EXPECT_FALSE(deleteDirectory(site, root, false));
+    EXPECT_FALSE(fs::exists(root));
+    EXPECT_EQ(readFile(outside + "precious"), "keep me");
+}
+
+TEST_F(DeleteDirectoryTest, MissingFolderIsNoFailure) {
+    EXPECT_FALSE(deleteDirectory(site, env.temp.file("missing/"), false));
+}
+
+TEST_F(DeleteDirectoryTest, CancellationStopsTheDeletion) {
+    site.cancelled = true;
+    EXPECT_THROW(deleteDirectory(site, root, false), cancel_exception);
+    EXPECT_TRUE(fs::exists(root));
+}
+
+namespace {
+
+struct VersionFoldersTest : ::testing::Test {
+    InstallEnv env;
+    std::shared_ptr<BootstrapperZARadada> bootstrapper =
+        std::make_shared<BootstrapperZARadada>(nullptr);
+    std::string versions = env.temp.file("data/vexmoor-qasite1/Versions/");
+};
+
+}  // namespace
+
+TEST_F(VersionFoldersTest, ProgramDirectoryIsMadeUnderVersions) {
+    EXPECT_EQ(versionsRoot(true), versions);
+    bootstrapper->versionGuid_ = "0a1b";
+    EXPECT_EQ(bootstrapper->programDirectory(), versions + "0a1b/");
+    EXPECT_TRUE(fs::is_directory(versions + "0a1b"));
+    // Workers ask for it again and again: an existing folder is fine.
+    EXPECT_EQ(bootstrapper->programDirectory(), versions + "0a1b/");
+}
+
+TEST_F(VersionFoldersTest, ProgramDirectoryFailsOnAFileInTheWay) {
+    fs::create_directories(versions);
+    writeFile(versions + "0a1b", "not a folder");
+    bootstrapper->versionGuid_ = "0a1b";
+    try {
+        bootstrapper->programDirectory();
+        FAIL();
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(
+            std::string(e.what()).rfind("CreateDirectory '" + versions + "0a1b/' failed: ", 0), 0u)
+            << e.what();
+    }
+}
+
+TEST_F(VersionFoldersTest, DeleteVersionFolderRemovesOnlyThatVersion) {
+    fs::create_directories(versions + "old/content");
+    writeFile(versions + "old/content/.keep", "k");
+    fs::create_directories(versions + "current");
+    bootstrapper->deleteVersionFolder("old");
+    EXPECT_FALSE(fs::exists(versions + "old"));
+    EXPECT_TRUE(fs::exists(versions + "current"));
+    // Nothing reaches past the Versions folder.
+    bootstrapper->deleteVersionFolder("..");
+    bootstrapper->deleteVersionFolder("../Versions");
+    bootstrapper->deleteVersionFolder("");
+    EXPECT_TRUE(fs::exists(versions + "current"));
+    const std::string log = readFile(bootstrapper->logger().fileName());
+    EXPECT_NE(log.find("Bootstrapper::deleteVersionFolder - version=old"), std::string::npos);
+}
+
+TEST_F(VersionFoldersTest, DeleteAllVersionFoldersKeepsTheVersionsFolder) {
+    fs::create_directories(versions + "a/b");
+    writeFile(versions + "ZorbitStudioLauncherBeta.exe", "launcher");
+    bootstrapper->deleteAllVersionFolders();
+    EXPECT_TRUE(fs::is_directory(versions));
+    EXPECT_TRUE(fs::is_empty(versions));
+}
