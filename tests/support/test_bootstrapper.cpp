@@ -14,10 +14,3 @@ std::shared_ptr<BootstrapperZARadada> parsedBootstrapper(const std::vector<std::
     bootstrapper->parseCmdLine();
     return bootstrapper;
 }
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}

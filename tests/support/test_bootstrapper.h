@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "launcher/bootstrapper_zaradada.h"
+#include "support/file_contents.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -28,5 +29,3 @@ private:
 // Makes a Studio Bootstrapper that has parsed the given arguments (the program
 // name is added in front).
 std::shared_ptr<BootstrapperZARadada> parsedBootstrapper(const std::vector<std::string>& arguments);
-
-std::string readFile(const std::string& path);

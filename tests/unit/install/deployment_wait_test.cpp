@@ -11,7 +11,7 @@ namespace {
 
 struct DeploymentWaitTest : ::testing::Test {
     InstallEnv env;
-    TestSite site;
+    InstallTestSite site;
     std::vector<std::shared_ptr<Progress>> records;
     std::vector<bool> marquee;
     int passes = 0;

@@ -12,9 +12,9 @@
 #include "launcher/installer_site.h"
 #include "telemetry/logger.h"
 
-class TestSite : public IInstallerSite {
+class InstallTestSite : public IInstallerSite {
 public:
-    TestSite() : logger_(std::make_unique<simple_logger>("log")) {}
+    InstallTestSite() : logger_(std::make_unique<simple_logger>("log")) {}
 
     std::string baseHost() override { return "zorbit.localhost"; }
     std::string installHost() override { return "setup.zorbit.localhost"; }

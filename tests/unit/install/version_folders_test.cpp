@@ -15,7 +15,7 @@ namespace {
 
 struct DeleteDirectoryTest : ::testing::Test {
     InstallEnv env;
-    TestSite site;
+    InstallTestSite site;
     std::string root = env.temp.file("tree/");
 
     void SetUp() override {

@@ -1,4 +1,6 @@
 #pragma once
+
+#include "support/file_contents.h"
 // Real zip archives for the install tests, written with minizip.
 
 #include <cstdint>
@@ -24,7 +26,6 @@ void writeZipWithShortStream(const std::string& path, const std::string& name,
 // Offset of the first entry's data in an archive written by writeZip.
 size_t firstEntryDataOffset(const std::string& archive);
 
-std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& data);
 // Bytes that deflate a little but not to nothing.
 std::string sampleBytes(size_t size, uint32_t seed);
