@@ -136,6 +136,9 @@ public:
     std::string fetchVersionGuid(const std::string& versionFileName = {});
     bool checkBootstrapperVersion();
     void refreshInstalledLaunchers();
+    std::string installedLauncherPath();
+    // Copies the running launcher over an installed copy whose content differs.
+    void replaceInstalledCopy(const std::string& installed);
     void deploySelf();
     void loadPrevVersions();
     void storePrevVersions();

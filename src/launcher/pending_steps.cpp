@@ -6,18 +6,11 @@
 #include "platform/registry.h"
 #include "platform/shared_memory.h"
 
-bool Bootstrapper::checkBootstrapperVersion() {
-    versionGuid_ = fetchVersionGuid();
-    return true;
-}
-void Bootstrapper::refreshInstalledLaunchers() {}
 void Bootstrapper::deploySelf() {}
 void Bootstrapper::loadPrevVersions() {}
 void Bootstrapper::storePrevVersions() {}
 void Bootstrapper::uninstall(bool) {}
 void Bootstrapper::forceUninstallMFCStudio() {}
-void Bootstrapper::checkInstalledFiles() {}
-void Bootstrapper::checkAppExecutable() {}
 bool Bootstrapper::isNetworkAlive() { return platform::isNetworkAlive(); }
 void Bootstrapper::install() {}
 void Bootstrapper::createFileDeployer() { fileDeployer = std::make_unique<FileDeployer>(this, perUser); }
