@@ -3,9 +3,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sched.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <grp.h>
 
 #include <chrono>
 #include <cstring>
@@ -37,8 +41,34 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
 
 }  // namespace
 
+namespace {
+
+// In the forked child: isolate, wire the pipes, exec. Only async-signal-safe calls.
+[[noreturn]] void execIsolated(char* const* argv, char* const* envp, int out, int err,
+                               const ChildIsolation& isolation) {
+    if (!isolation.bindMounts.empty()) {
+        if (::unshare(CLONE_NEWNS) != 0) ::_exit(121);
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) ::_exit(122);
+        for (const auto& [source, target] : isolation.bindMounts)
+            if (::mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) != 0) ::_exit(123);
+    }
+    if (isolation.uid != 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(isolation.gid) != 0 || ::setuid(isolation.uid) != 0)
+            ::_exit(124);
+    }
+    const int input = ::open("/dev/null", O_RDONLY);
+    ::dup2(input, 0);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    ::execve(argv[0], argv, envp);
+    ::_exit(127);
+}
+
+}  // namespace
+
 ChildResult runChild(const std::vector<std::string>& argvIn,
-                     const std::map<std::string, std::string>& environment, int timeoutMs) {
+                     const std::map<std::string, std::string>& environment, int timeoutMs,
+                     const ChildIsolation* isolation) {
     int outPipe[2], errPipe[2];
     if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
@@ -52,7 +82,14 @@ ChildResult runChild(const std::vector<std::string>& argvIn,
     auto argv = pointers(argvTexts);
     auto envp = pointers(envTexts);
     pid_t pid = 0;
-    const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    int spawned = 0;
+    if (isolation) {
+        pid = ::fork();
+        if (pid == 0) execIsolated(argv.data(), envp.data(), outPipe[1], errPipe[1], *isolation);
+        if (pid < 0) spawned = errno;
+    } else {
+        spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    }
     posix_spawn_file_actions_destroy(&actions);
     ::close(outPipe[1]);
     ::close(errPipe[1]);
