@@ -18,9 +18,14 @@ std::string unshift(const char* text) {
 }
 
 std::vector<char> readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) throw std::runtime_error("Cannot open " + path);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    // One read: a character-wise copy of a large executable is slow in debug builds.
+    std::vector<char> bytes(static_cast<size_t>(in.tellg()));
+    in.seekg(0);
+    if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size())))
+        throw std::runtime_error("Cannot read " + path);
+    return bytes;
 }
 
 // Offset of the block's text area, or npos.

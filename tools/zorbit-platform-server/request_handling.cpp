@@ -1,6 +1,7 @@
 // One request: route it, apply the fault that matches it, journal it, answer.
 #include <algorithm>
 #include <fstream>
+#include <vector>
 
 #include "connection_drop.h"
 #include "routes.h"
@@ -32,6 +33,7 @@ bool etagListMatches(const std::string& list, const std::string& etag) {
 
 // The bytes of an answer, read in chunks by the library's content provider.
 struct BodySource {
+    std::vector<char> buffer = std::vector<char>(kChunk);
     std::string memory;
     std::ifstream file;
     bool fromFile = false;
@@ -161,9 +163,8 @@ void PlatformServer::Impl::send(httplib::Response& response, const Answer& answe
         if (offset >= limit) return false;
         size_t want = static_cast<size_t>(std::min<uint64_t>(kChunk, limit - offset));
         if (rate > 0) want = std::min<size_t>(want, std::max<int64_t>(rate / 10, 1));
-        std::vector<char> buffer(want);
-        const size_t got = source->read(offset, buffer.data(), want);
-        if (got == 0 || !sink.write(buffer.data(), got)) return false;
+        const size_t got = source->read(offset, source->buffer.data(), want);
+        if (got == 0 || !sink.write(source->buffer.data(), got)) return false;
         if (rate > 0) {
             const auto due = std::chrono::milliseconds((offset + got) * 1000 / static_cast<uint64_t>(rate));
             const auto spent = std::chrono::steady_clock::now() - source->started;

@@ -110,15 +110,16 @@ std::string manifestText(const std::vector<ManifestLine>& lines, bool crlf) {
 void publishLauncher(const PublishOptions& options, PublishResult& result) {
     const fs::path root = options.root;
     if (!options.launcherPath.empty()) {
-        result.launcherVersion = options.launcherVersion.empty()
-                                     ? launcherVersionText(options.launcherPath)
-                                     : options.launcherVersion;
-        if (result.launcherVersion.empty())
-            throw std::runtime_error(options.launcherPath + " has no version text");
         result.launcherPath = (root / deploymentFileName(result.guid, "ZorbitStudioLauncherBeta.exe")).string();
         const std::string temporary = result.launcherPath + ".publishing";
-        stampLauncherCopy(options.launcherPath, temporary,
-                          LauncherStamp{options.port, options.siteHost, result.launcherVersion});
+        const auto texts = stampLauncherCopy(options.launcherPath, temporary,
+                                             LauncherStamp{options.port, options.siteHost, options.launcherVersion});
+        auto version = texts.find("FileVersion");
+        if (version == texts.end() || version->second.empty()) {
+            fs::remove(temporary);
+            throw std::runtime_error(options.launcherPath + " has no version text");
+        }
+        result.launcherVersion = version->second;
         fs::rename(temporary, result.launcherPath);
     } else {
         result.launcherVersion = options.launcherVersion;

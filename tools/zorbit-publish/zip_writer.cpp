@@ -28,7 +28,7 @@ uint32_t dosDateTime(int64_t unixTime) {
 }
 
 ZipWriter::ZipWriter(const std::string& path, int level)
-    : zip_(zipOpen64(path.c_str(), APPEND_STATUS_CREATE)), level_(level) {
+    : zip_(zipOpen64(path.c_str(), APPEND_STATUS_CREATE)), level_(level), buffer_(1 << 20) {
     if (!zip_) throw std::runtime_error("cannot create " + path);
 }
 
@@ -52,13 +52,12 @@ std::string ZipWriter::addFile(const std::string& entryName, const std::string& 
                                 Z_DEFAULT_STRATEGY, nullptr, 0, kMadeByUnix, 0, large) != ZIP_OK)
         throw std::runtime_error("cannot add " + entryName);
     Md5 md5;
-    std::vector<char> buffer(1 << 20);
     while (in) {
-        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        in.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
         const auto got = static_cast<unsigned>(in.gcount());
         if (got == 0) break;
-        md5.update(buffer.data(), got);
-        if (zipWriteInFileInZip(zip, buffer.data(), got) != ZIP_OK)
+        md5.update(buffer_.data(), got);
+        if (zipWriteInFileInZip(zip, buffer_.data(), got) != ZIP_OK)
             throw std::runtime_error("cannot write " + entryName);
     }
     if (in.bad()) throw std::runtime_error("cannot read " + sourcePath);
