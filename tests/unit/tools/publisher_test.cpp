@@ -280,3 +280,28 @@ TEST(PublisherProgram, PublishesASyntheticBuild) {
 }
 
 }  // namespace
+
+namespace {
+
+// The launcher reads its own block from memory: a stamped copy must run as stamped.
+TEST(LocalPlatformServerFixture, StampedLauncherRunsWithTheNewVersion) {
+    LocalPlatformServerOptions options;
+    options.publish = false;
+    LocalPlatformServer platform(options);
+    const std::string launcher = platform.stampLauncher(platform.root() + "/launcher", "1, 6, 3, 999");
+    const auto texts = platform::readResourceBlock(launcher);
+    ASSERT_TRUE(texts);
+    EXPECT_EQ(texts->at("104"), platform.installHost());
+    EXPECT_EQ(texts->at("105"), platform.baseHost());
+
+    const std::string out = platform.root() + "/version.txt";
+    platform::ProcessInfo process;
+    ASSERT_TRUE(platform::startProcess(
+        platform::joinCommandLine({"/bin/sh", "-c", "\"$0\" --version > \"$1\"", launcher, out}), process));
+    int exitCode = -1;
+    ASSERT_TRUE(platform::waitForProcess(process, 30000, &exitCode));
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(readFile(out), "1.6.3.999\n");
+}
+
+}  // namespace
