@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <filesystem>
 #include <stdexcept>
 
 #include "routes.h"
@@ -40,6 +41,7 @@ void PlatformServer::Impl::start() {
     if (port <= 0)
         throw std::runtime_error("cannot listen on " + options.bindAddress + ":" +
                                  std::to_string(options.port));
+    warmer_ = std::thread([this] { warmDigests(); });
     listener_ = std::thread([this] {
         http_.listen_after_bind();
         listenerDone_ = true;
@@ -53,6 +55,20 @@ void PlatformServer::Impl::stop() {
     stopping_.trigger();
     http_.stop();
     listener_.join();
+    warmer_.join();
+}
+
+void PlatformServer::Impl::warmDigests() {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(options.root, error)) {
+        if (stopping_.stopped()) return;
+        if (entry.path().extension() != ".zip" && entry.path().extension() != ".exe") continue;
+        try {
+            digests_.digest(entry.path().string());
+        } catch (const std::exception&) {
+            // Hashed again, and reported, when it is asked for.
+        }
+    }
 }
 
 HostNames PlatformServer::Impl::names() const {

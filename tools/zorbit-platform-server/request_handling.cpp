@@ -164,15 +164,16 @@ void PlatformServer::Impl::send(httplib::Response& response, const Answer& answe
         size_t want = static_cast<size_t>(std::min<uint64_t>(kChunk, limit - offset));
         if (rate > 0) want = std::min<size_t>(want, std::max<int64_t>(rate / 10, 1));
         const size_t got = source->read(offset, source->buffer.data(), want);
-        if (got == 0 || !sink.write(source->buffer.data(), got)) return false;
+        if (got == 0) return false;
         if (rate > 0) {
+            // A chunk leaves when the rate allows its last byte, so the whole body takes size / rate.
             const auto due = std::chrono::milliseconds((offset + got) * 1000 / static_cast<uint64_t>(rate));
             const auto spent = std::chrono::steady_clock::now() - source->started;
             if (due > spent &&
                 stopping_.waitFor(std::chrono::duration_cast<std::chrono::milliseconds>(due - spent)))
                 return false;
         }
-        return true;
+        return sink.write(source->buffer.data(), got);
     };
 
     if (fault && (fault->noContentLength || fault->chunked)) {

@@ -43,8 +43,12 @@ private:
     void send(httplib::Response& response, const Answer& answer, const std::string& etag,
               const std::optional<Fault>& fault);
 
+    // Hashes the root's files ahead of the first requests for them.
+    void warmDigests();
+
     httplib::Server http_;
     std::thread listener_;
+    std::thread warmer_;
     std::atomic<bool> listenerDone_{false};
     StopSignal stopping_;
     FileDigestCache digests_;
