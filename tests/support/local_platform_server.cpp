@@ -17,6 +17,8 @@ LocalPlatformServer::LocalPlatformServer(LocalPlatformServerOptions options)
     zorbit::server::ServerOptions serverOptions;
     serverOptions.root = root_;
     serverOptions.journalPath = options_.journalPath;
+    serverOptions.https = options_.https;
+    serverOptions.certificateFile = certificatePath();
     server_ = std::make_unique<zorbit::server::PlatformServer>(serverOptions);
     // Started first: the port goes into the deployment's hosts.
     server_->start();

@@ -24,6 +24,7 @@ struct LocalPlatformServerOptions {
     std::string launcherVersion;   // empty: the built launcher's own
     std::string guid;              // empty: a new one
     std::string journalPath;       // empty: journal in memory only
+    bool https = false;            // also answer TLS on the port (see certificatePath)
 };
 
 class LocalPlatformServer {
@@ -36,6 +37,8 @@ public:
     zorbit::server::PlatformServer& server() { return *server_; }
     int port() const;
     const std::string& root() const { return root_; }
+    // PEM file of the server's test certificate (https only).
+    std::string certificatePath() const { return temp_.file("certificate.pem"); }
     const std::string& buildFolder() const { return build_; }
     // The last deployment published.
     const zorbit::publish::PublishResult& deployment() const { return deployment_; }

@@ -104,6 +104,7 @@ std::string journalEntryToJson(const JournalEntry& entry) {
     writer.StartObject();
     writer.Key("sequence"), writer.Uint64(entry.sequence);
     writer.Key("timeMs"), writer.Int64(entry.timeMs);
+    writer.Key("tls"), writer.Bool(entry.tls);
     writeString(writer, "method", entry.method);
     writeString(writer, "host", printable(entry.host));
     writeString(writer, "target", printable(entry.target));
@@ -139,6 +140,8 @@ JournalEntry journalEntryFromJson(const std::string& line) {
     JournalEntry entry;
     entry.sequence = static_cast<uint64_t>(number(document, "sequence"));
     entry.timeMs = number(document, "timeMs");
+    auto tls = document.FindMember("tls");
+    entry.tls = tls != document.MemberEnd() && tls->value.IsBool() && tls->value.GetBool();
     entry.method = text(document, "method");
     entry.host = text(document, "host");
     entry.target = text(document, "target");

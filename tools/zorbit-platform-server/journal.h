@@ -16,6 +16,7 @@ namespace zorbit::server {
 struct JournalEntry {
     uint64_t sequence = 0;
     int64_t timeMs = 0;  // since the server started
+    bool tls = false;    // came over https
     std::string method;
     std::string host;    // the Host header as sent, port included
     std::string target;  // path with query, as sent

@@ -60,6 +60,7 @@ JournalEntry PlatformServer::Impl::journalEntry(const httplib::Request& request)
     entry.timeMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                        std::chrono::steady_clock::now() - started_)
                        .count();
+    entry.tls = request.ssl != nullptr;
     entry.method = request.method;
     entry.host = request.get_header_value("Host");
     entry.target = request.target;

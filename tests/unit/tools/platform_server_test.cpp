@@ -455,3 +455,77 @@ TEST(PlatformServerProgram, ServesReportsItsPortAndStopsOnTerm) {
 }
 
 }  // namespace
+
+namespace {
+
+// Form-encoded bodies are not capped by the HTTP library's 8 KiB form limit.
+TEST_F(PlatformServerTest, LargeFormBodiesAreTaken) {
+    const std::string names = "counterNamesCsv=" + std::string(20000, 'A');
+    EXPECT_EQ(post(port, platform.apiHost("ephemeralcounters"), "/v1.0/MultiIncrement/?apiKey=k", names,
+                   "application/x-www-form-urlencoded")
+                  .status,
+              200);
+    EXPECT_EQ(platform.journal().back().body, names);
+}
+
+struct HttpsPlatformServerTest : ::testing::Test {
+    static LocalPlatformServerOptions httpsOptions() {
+        LocalPlatformServerOptions options = withoutLauncher();
+        options.https = true;
+        return options;
+    }
+    LocalPlatformServer platform{httpsOptions()};
+
+    std::unique_ptr<httplib::SSLClient> tlsClient(bool trusted) {
+        auto client = std::make_unique<httplib::SSLClient>("127.0.0.1", platform.port());
+        client->set_read_timeout(5, 0);
+        if (trusted) client->set_ca_cert_path(platform.certificatePath().c_str());
+        client->enable_server_certificate_verification(true);
+        return client;
+    }
+};
+
+TEST_F(HttpsPlatformServerTest, OnePortAnswersTlsAndPlainHttp) {
+    const std::string guid = platform.versionGuid();
+    for (const std::string& host : {platform.installHost(), platform.apiHost("versioncompatibility")}) {
+        const std::string target = host == platform.installHost() ? "/versionZARadada?guid3"
+                                                                  : "/GetCurrentClientVersionUpload/";
+        const Reply secure = toReply(tlsClient(true)->Get(target.c_str(), {{"Host", host}}));
+        EXPECT_EQ(secure.status, 200) << host << " " << httplib::to_string(secure.error);
+        EXPECT_NE(secure.body.find(guid), std::string::npos);
+    }
+    EXPECT_EQ(get(platform.port(), platform.installHost(), "/versionZARadada").body, guid);
+    const std::string log(50000, 'x');
+    EXPECT_EQ(toReply(tlsClient(true)->Post("/Error/InstallLog.ashx?version=1&stage=00&guid=1",
+                                           {{"Host", platform.dataHost()}}, log, "text/plain"))
+                  .status,
+              200);
+
+    const auto journal = platform.journal();
+    ASSERT_EQ(journal.size(), 4u);
+    EXPECT_TRUE(journal[0].tls);
+    EXPECT_TRUE(journal[1].tls);
+    EXPECT_FALSE(journal[2].tls);
+    EXPECT_EQ(journal[3].body, log);
+}
+
+TEST_F(HttpsPlatformServerTest, UntrustedCertificateFailsTheHandshakeOnly) {
+    EXPECT_FALSE(tlsClient(false)->Get("/versionZARadada", {{"Host", platform.installHost()}}));
+    EXPECT_TRUE(platform.journal().empty());
+    EXPECT_EQ(get(platform.port(), platform.installHost(), "/versionZARadada").status, 200);
+}
+
+TEST_F(HttpsPlatformServerTest, FaultsApplyOverTls) {
+    Fault fault;
+    fault.path = "/versionZARadada";
+    fault.drop = true;
+    fault.times = 1;
+    platform.addFault(fault);
+    EXPECT_FALSE(tlsClient(true)->Get("/versionZARadada", {{"Host", platform.installHost()}}));
+    fault.drop = false;
+    fault.status = 503;
+    platform.addFault(fault);
+    EXPECT_EQ(toReply(tlsClient(true)->Get("/versionZARadada", {{"Host", platform.installHost()}})).status, 503);
+}
+
+}  // namespace
