@@ -46,8 +46,12 @@ public:
     explicit SocketStreamBase(int sock) : sock_(sock) {}
     bool is_readable() const override { return waitFor(sock_, POLLIN, kTimeoutMs); }
     bool is_writable() const override { return waitFor(sock_, POLLOUT, kTimeoutMs); }
-    void get_remote_ip_and_port(std::string& ip, int& port) const override { addressOf(sock_, true, ip, port); }
-    void get_local_ip_and_port(std::string& ip, int& port) const override { addressOf(sock_, false, ip, port); }
+    void get_remote_ip_and_port(std::string& ip, int& port) const override {
+        addressOf(sock_, true, ip, port);
+    }
+    void get_local_ip_and_port(std::string& ip, int& port) const override {
+        addressOf(sock_, false, ip, port);
+    }
     socket_t socket() const override { return sock_; }
 
 protected:
@@ -87,7 +91,9 @@ private:
 class TlsStream final : public SocketStreamBase {
 public:
     TlsStream(int sock, SSL* ssl) : SocketStreamBase(sock), ssl_(ssl) {}
-    bool is_readable() const override { return SSL_pending(ssl_) > 0 || SocketStreamBase::is_readable(); }
+    bool is_readable() const override {
+        return SSL_pending(ssl_) > 0 || SocketStreamBase::is_readable();
+    }
     ssize_t read(char* data, size_t size) override {
         if (!is_readable()) return -1;
         const int got = SSL_read(ssl_, data, static_cast<int>(size));
@@ -136,7 +142,8 @@ bool DualProtocolServer::process_and_close_socket(socket_t sock) {
         if (first != kTlsHandshake) {
             PlainStream stream(sock);
             served = serve(stream, nullptr, [&stream] { return stream.hasBuffered(); });
-        } else if (std::unique_ptr<SSL, decltype(&SSL_free)> ssl(SSL_new(context_), &SSL_free); ssl) {
+        } else if (std::unique_ptr<SSL, decltype(&SSL_free)> ssl(SSL_new(context_), &SSL_free);
+                   ssl) {
             SSL_set_fd(ssl.get(), sock);
             if (SSL_accept(ssl.get()) == 1) {
                 TlsStream stream(sock, ssl.get());

@@ -48,19 +48,32 @@ bool parse(int argc, char** argv, Arguments& arguments) {
         }
         if (i + 1 >= argc) return false;
         const std::string value = argv[++i];
-        if (name == "--root") options.root = value;
-        else if (name == "--port") options.port = std::atoi(value.c_str());
-        else if (name == "--port-file") arguments.portFile = value;
-        else if (name == "--journal") options.journalPath = value;
-        else if (name == "--bind") options.bindAddress = value;
-        else if (name == "--site-host") options.siteHost = value;
-        else if (name == "--install-host") options.installHost = value;
-        else if (name == "--base-host") options.baseHost = value;
-        else if (name == "--content-host") options.contentHost = value;
-        else if (name == "--data-host") options.dataHost = value;
-        else if (name == "--threads") options.threads = std::atoi(value.c_str());
-        else if (name == "--certificate") options.certificateFile = value;
-        else return false;
+        if (name == "--root")
+            options.root = value;
+        else if (name == "--port")
+            options.port = std::atoi(value.c_str());
+        else if (name == "--port-file")
+            arguments.portFile = value;
+        else if (name == "--journal")
+            options.journalPath = value;
+        else if (name == "--bind")
+            options.bindAddress = value;
+        else if (name == "--site-host")
+            options.siteHost = value;
+        else if (name == "--install-host")
+            options.installHost = value;
+        else if (name == "--base-host")
+            options.baseHost = value;
+        else if (name == "--content-host")
+            options.contentHost = value;
+        else if (name == "--data-host")
+            options.dataHost = value;
+        else if (name == "--threads")
+            options.threads = std::atoi(value.c_str());
+        else if (name == "--certificate")
+            options.certificateFile = value;
+        else
+            return false;
     }
     return !options.root.empty();
 }

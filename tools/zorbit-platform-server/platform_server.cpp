@@ -23,7 +23,8 @@ void PlatformServer::Impl::start() {
     if (options.https) {
         const HostNames hosts = names();
         tls = makeTlsIdentity({hosts.install, hosts.base, hosts.content, hosts.data});
-        if (!options.certificateFile.empty()) std::ofstream(options.certificateFile) << tls.certificatePem;
+        if (!options.certificateFile.empty())
+            std::ofstream(options.certificateFile) << tls.certificatePem;
         http_ = std::make_unique<DualProtocolServer>(tls.context);
     } else {
         http_ = std::make_unique<httplib::Server>();
@@ -61,8 +62,9 @@ void PlatformServer::Impl::start() {
     http_->Get(".*", handler).Delete(".*", handler).Options(".*", handler);
     http_->Post(".*", bodyHandler).Put(".*", bodyHandler);
 
-    port = options.port == 0 ? http_->bind_to_any_port(options.bindAddress)
-                             : (http_->bind_to_port(options.bindAddress, options.port) ? options.port : -1);
+    port = options.port == 0
+               ? http_->bind_to_any_port(options.bindAddress)
+               : (http_->bind_to_port(options.bindAddress, options.port) ? options.port : -1);
     if (port <= 0)
         throw std::runtime_error("cannot listen on " + options.bindAddress + ":" +
                                  std::to_string(options.port));
@@ -72,7 +74,8 @@ void PlatformServer::Impl::start() {
         listenerDone_ = true;
     });
     // stop() only works once the library counts itself as running.
-    while (!http_->is_running() && !listenerDone_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (!http_->is_running() && !listenerDone_)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 void PlatformServer::Impl::stop() {
@@ -103,21 +106,45 @@ HostNames PlatformServer::Impl::names() const {
 PlatformServer::PlatformServer(ServerOptions options)
     : impl_(std::make_unique<Impl>(std::move(options))) {}
 
-PlatformServer::~PlatformServer() { stop(); }
+PlatformServer::~PlatformServer() {
+    stop();
+}
 
-void PlatformServer::start() { impl_->start(); }
-void PlatformServer::stop() { impl_->stop(); }
-int PlatformServer::port() const { return impl_->port; }
-const ServerOptions& PlatformServer::options() const { return impl_->options; }
-std::string PlatformServer::certificatePem() const { return impl_->tls.certificatePem; }
+void PlatformServer::start() {
+    impl_->start();
+}
+void PlatformServer::stop() {
+    impl_->stop();
+}
+int PlatformServer::port() const {
+    return impl_->port;
+}
+const ServerOptions& PlatformServer::options() const {
+    return impl_->options;
+}
+std::string PlatformServer::certificatePem() const {
+    return impl_->tls.certificatePem;
+}
 
-std::string PlatformServer::installHost() const { return impl_->names().install; }
-std::string PlatformServer::baseHost() const { return impl_->names().base; }
-std::string PlatformServer::contentHost() const { return impl_->names().content; }
-std::string PlatformServer::dataHost() const { return impl_->names().data; }
+std::string PlatformServer::installHost() const {
+    return impl_->names().install;
+}
+std::string PlatformServer::baseHost() const {
+    return impl_->names().base;
+}
+std::string PlatformServer::contentHost() const {
+    return impl_->names().content;
+}
+std::string PlatformServer::dataHost() const {
+    return impl_->names().data;
+}
 
-std::vector<JournalEntry> PlatformServer::journal() const { return impl_->journal.entries(); }
-void PlatformServer::clearJournal() { impl_->journal.clear(); }
+std::vector<JournalEntry> PlatformServer::journal() const {
+    return impl_->journal.entries();
+}
+void PlatformServer::clearJournal() {
+    impl_->journal.clear();
+}
 
 bool PlatformServer::waitForRequest(const std::function<bool(const JournalEntry&)>& predicate,
                                     std::chrono::milliseconds timeout) const {
@@ -127,12 +154,19 @@ bool PlatformServer::waitForRequest(const std::function<bool(const JournalEntry&
 std::vector<JournalEntry> PlatformServer::uploads() const {
     std::vector<JournalEntry> uploads;
     for (JournalEntry& entry : impl_->journal.entries())
-        if (entry.method == "POST" && isLogUploadPath(entry.path)) uploads.push_back(std::move(entry));
+        if (entry.method == "POST" && isLogUploadPath(entry.path))
+            uploads.push_back(std::move(entry));
     return uploads;
 }
 
-void PlatformServer::addFault(Fault fault) { impl_->faults.add(std::move(fault)); }
-void PlatformServer::clearFaults() { impl_->faults.clear(); }
-std::vector<Fault> PlatformServer::faults() const { return impl_->faults.list(); }
+void PlatformServer::addFault(Fault fault) {
+    impl_->faults.add(std::move(fault));
+}
+void PlatformServer::clearFaults() {
+    impl_->faults.clear();
+}
+std::vector<Fault> PlatformServer::faults() const {
+    return impl_->faults.list();
+}
 
 }  // namespace zorbit::server

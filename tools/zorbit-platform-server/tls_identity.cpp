@@ -57,8 +57,9 @@ Owned<X509, X509_free> selfSigned(EVP_PKEY* key, const std::vector<std::string>&
     X509_gmtime_adj(X509_getm_notAfter(certificate.get()), 7 * 24 * 3600);
     X509_set_pubkey(certificate.get(), key);
     X509_NAME* name = X509_get_subject_name(certificate.get());
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
-                               reinterpret_cast<const unsigned char*>("zorbit.localhost test server"), -1, -1, 0);
+    X509_NAME_add_entry_by_txt(
+        name, "CN", MBSTRING_ASC,
+        reinterpret_cast<const unsigned char*>("zorbit.localhost test server"), -1, -1, 0);
     X509_set_issuer_name(certificate.get(), name);
     addExtension(certificate.get(), NID_basic_constraints, "critical,CA:TRUE");
     addExtension(certificate.get(), NID_key_usage, "critical,digitalSignature,keyCertSign");

@@ -26,7 +26,7 @@ platform::ResourceTexts stampedTexts(platform::ResourceTexts texts, const Launch
 // the texts stamped. Throws std::runtime_error when the source has no resource
 // block or the copy fails.
 platform::ResourceTexts stampLauncherCopy(const std::string& source, const std::string& target,
-                       const LauncherStamp& stamp);
+                                          const LauncherStamp& stamp);
 
 // The "FileVersion" text of an executable; empty when it has none.
 std::string launcherVersionText(const std::string& path);

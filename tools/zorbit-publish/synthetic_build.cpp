@@ -43,8 +43,9 @@ std::vector<char> content(uint64_t size, Random& random) {
         const uint64_t choice = random.next();
         if (at >= kRun && (choice & 1)) {
             const size_t window = std::min<size_t>(at - run + 1, 16 * 1024);
-            std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at - 1 - (choice >> 8) % window), run,
-                        bytes.begin() + static_cast<std::ptrdiff_t>(at));
+            std::copy_n(
+                bytes.begin() + static_cast<std::ptrdiff_t>(at - 1 - (choice >> 8) % window), run,
+                bytes.begin() + static_cast<std::ptrdiff_t>(at));
         } else {
             for (size_t i = 0; i < run; i += 8) {
                 const uint64_t word = random.next();
@@ -112,7 +113,8 @@ void generateSyntheticBuild(const std::string& folder, const SyntheticBuildOptio
     const std::vector<size_t> counts = filesPerPackage(options.fileCount);
     for (size_t package = 0; package < 16; ++package) {
         Random random(options.seed * 131 + package);
-        const uint64_t packageBytes = options.totalBytes * static_cast<uint64_t>(kByteShare[package]) / 100;
+        const uint64_t packageBytes =
+            options.totalBytes * static_cast<uint64_t>(kByteShare[package]) / 100;
         // Sizes vary from a quarter to seven quarters of the mean.
         std::vector<uint64_t> weights(counts[package]);
         uint64_t weightSum = 0;

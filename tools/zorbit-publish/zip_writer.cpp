@@ -22,8 +22,10 @@ uint32_t dosDateTime(int64_t unixTime) {
     tm local{};
     localtime_r(&seconds, &local);
     if (local.tm_year < 80) return (1u << 5 | 1u) << 16;  // 1980-01-01, the format's first day
-    const uint32_t date = static_cast<uint32_t>((local.tm_year - 80) << 9 | (local.tm_mon + 1) << 5 | local.tm_mday);
-    const uint32_t time = static_cast<uint32_t>(local.tm_hour << 11 | local.tm_min << 5 | local.tm_sec / 2);
+    const uint32_t date =
+        static_cast<uint32_t>((local.tm_year - 80) << 9 | (local.tm_mon + 1) << 5 | local.tm_mday);
+    const uint32_t time =
+        static_cast<uint32_t>(local.tm_hour << 11 | local.tm_min << 5 | local.tm_sec / 2);
     return date << 16 | time;
 }
 
@@ -38,7 +40,8 @@ ZipWriter::~ZipWriter() {
 
 std::string ZipWriter::addFile(const std::string& entryName, const std::string& sourcePath) {
     struct stat status {};
-    if (::stat(sourcePath.c_str(), &status) != 0) throw std::runtime_error("cannot read " + sourcePath);
+    if (::stat(sourcePath.c_str(), &status) != 0)
+        throw std::runtime_error("cannot read " + sourcePath);
     std::ifstream in(sourcePath, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + sourcePath);
 
