@@ -103,16 +103,10 @@ ChildResult runChild(const std::vector<std::string>& argvIn,
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
     int open = 2;
     bool timedOut = false;
-    while (open > 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              deadline - std::chrono::steady_clock::now())
-                              .count();
-        if (left <= 0) {
-            timedOut = true;
-            ::kill(pid, SIGKILL);
-            break;
-        }
-        if (::poll(fds, 2, static_cast<int>(left)) <= 0) continue;
+    bool exited = false;
+    int status = 0;
+    auto readAvailable = [&](int waitMs) {
+        if (open == 0 || ::poll(fds, 2, waitMs) <= 0) return false;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
             char buffer[4096];
@@ -125,11 +119,24 @@ ChildResult runChild(const std::vector<std::string>& argvIn,
                 (i == 0 ? result.out : result.err).append(buffer, static_cast<size_t>(got));
             }
         }
+        return true;
+    };
+    // Programs the child started may hold the pipes open after it ends, so the
+    // child's own end, not the pipes' end, is what ends the wait.
+    while (!exited) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            timedOut = true;
+            ::kill(pid, SIGKILL);
+            break;
+        }
+        readAvailable(20);
+        exited = ::waitpid(pid, &status, WNOHANG) == pid;
+    }
+    while (readAvailable(0)) {
     }
     for (auto& fd : fds)
         if (fd.fd >= 0) ::close(fd.fd);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+    if (!exited) ::waitpid(pid, &status, 0);
     if (timedOut) {
         result.exitCode = -2;
     } else if (WIFEXITED(status)) {
