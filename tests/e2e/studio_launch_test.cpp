@@ -98,3 +98,14 @@ TEST_F(StudioLaunchTest, OnlyTheLaterOfTwoLaunchersStartsTheStudio) {
     ASSERT_EQ(starts.size(), 1u);
     EXPECT_EQ(starts[0].args.at(1), "second");
 }
+
+TEST_F(StudioLaunchTest, OnATerminalTheProgressLineUpdatesInPlace) {
+    const ChildResult result = sandbox.runInTerminal({"alpha"});
+    EXPECT_EQ(result.exitCode, 0) << result.out;
+    EXPECT_NE(result.out.find("VEXMOOR TEST1 Studio\r\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("\r\033[K["), std::string::npos) << "redrawn in place";
+    EXPECT_GE(std::count(result.out.begin(), result.out.end(), '\r'), 4) << result.out;
+    const std::string finalLine = "VEXMOOR TEST1 Studio is up-to-date\r\n";
+    ASSERT_GE(result.out.size(), finalLine.size());
+    EXPECT_EQ(result.out.substr(result.out.size() - finalLine.size()), finalLine) << result.out;
+}

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sched.h>
 #include <spawn.h>
@@ -56,10 +57,12 @@ namespace {
         if (::setgroups(0, nullptr) != 0 || ::setgid(isolation.gid) != 0 || ::setuid(isolation.uid) != 0)
             ::_exit(124);
     }
-    const int input = ::open("/dev/null", O_RDONLY);
-    ::dup2(input, 0);
-    ::dup2(out, 1);
-    ::dup2(err, 2);
+    if (!isolation.terminal) {
+        const int input = ::open("/dev/null", O_RDONLY);
+        ::dup2(input, 0);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+    }
     ::execve(argv[0], argv, envp);
     ::_exit(127);
 }
@@ -83,7 +86,20 @@ ChildResult runChild(const std::vector<std::string>& argvIn,
     auto envp = pointers(envTexts);
     pid_t pid = 0;
     int spawned = 0;
-    if (isolation) {
+    if (isolation && isolation->terminal) {
+        // The terminal replaces the output pipe; the error pipe stays empty.
+        int terminal = -1;
+        winsize size{};
+        size.ws_col = 100;
+        size.ws_row = 30;
+        pid = ::forkpty(&terminal, nullptr, nullptr, &size);
+        if (pid == 0) execIsolated(argv.data(), envp.data(), -1, -1, *isolation);
+        if (pid < 0) spawned = errno;
+        if (pid > 0) {
+            ::close(outPipe[0]);
+            outPipe[0] = terminal;
+        }
+    } else if (isolation) {
         pid = ::fork();
         if (pid == 0) execIsolated(argv.data(), envp.data(), outPipe[1], errPipe[1], *isolation);
         if (pid < 0) spawned = errno;

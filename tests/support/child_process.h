@@ -18,6 +18,7 @@ struct ChildIsolation {
     std::vector<std::pair<std::string, std::string>> bindMounts;  // sandbox folder -> machine folder
     unsigned uid = 0;  // 0: stay who we are
     unsigned gid = 0;
+    bool terminal = false;  // output (both streams, in ChildResult::out) to a pseudo-terminal
 };
 
 ChildResult runChild(const std::vector<std::string>& argv,

@@ -75,6 +75,16 @@ ChildResult LauncherSandbox::run(const std::vector<std::string>& arguments, int 
     return runChild(argv, environment_, timeoutMs, isolated_ ? &isolation_ : nullptr);
 }
 
+ChildResult LauncherSandbox::runInTerminal(const std::vector<std::string>& arguments, int timeoutMs) const {
+    if (!available_) throw std::runtime_error("an all-users sandbox needs root");
+    handOverToRunUser();
+    std::vector<std::string> argv{launcher_};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    ChildIsolation isolation = isolation_;
+    isolation.terminal = true;
+    return runChild(argv, environment_, timeoutMs, &isolation);
+}
+
 void LauncherSandbox::setRegistryValue(const std::string& key, const std::string& name,
                                        const std::string& value) const {
     const std::string hive = perUser_ ? "HKCU\\" : "HKLM\\";

@@ -34,6 +34,8 @@ public:
     bool perUser() const { return perUser_; }
 
     ChildResult run(const std::vector<std::string>& arguments, int timeoutMs = 120000) const;
+    // The same with the launcher's output on a pseudo-terminal (in ChildResult::out).
+    ChildResult runInTerminal(const std::vector<std::string>& arguments, int timeoutMs = 120000) const;
 
     const std::string& launcher() const { return launcher_; }
     std::string path(const std::string& relative) const { return home_.file(relative); }
