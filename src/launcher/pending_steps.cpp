@@ -30,6 +30,3 @@ void Bootstrapper::install() {}
 void Bootstrapper::createFileDeployer() { fileDeployer = std::make_unique<FileDeployer>(this, perUser); }
 void Bootstrapper::openClassesKey() {}
 void Bootstrapper::initializeCookiePath() {}
-void Bootstrapper::finalReport(const std::string&) {}
-void Bootstrapper::reportRunDuration(bool) {}
-void Bootstrapper::uploadLogs(bool) {}
