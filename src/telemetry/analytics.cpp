@@ -49,15 +49,15 @@ bool analyticsEvent(simple_logger& logger, const std::string& action, const std:
                     int value) {
     const AnalyticsState state = currentState();
     if (!state.enabled) return false;
-    return sendAnalytics(logger, analyticsEventPayload(state.trackingId, state.clientId, action,
-                                                       label, value));
+    return sendAnalytics(
+        logger, analyticsEventPayload(state.trackingId, state.clientId, action, label, value));
 }
 
 bool analyticsTiming(simple_logger& logger, int milliseconds, const std::string& label) {
     const AnalyticsState state = currentState();
     if (!state.enabled) return false;
-    return sendAnalytics(logger, analyticsTimingPayload(state.trackingId, state.clientId,
-                                                        milliseconds, label));
+    return sendAnalytics(
+        logger, analyticsTimingPayload(state.trackingId, state.clientId, milliseconds, label));
 }
 
 bool sendAnalytics(simple_logger& logger, const std::string& payload) {
@@ -81,6 +81,8 @@ void setState(const AnalyticsState& state) {
     analytics().state = state;
 }
 
-AnalyticsState state() { return currentState(); }
+AnalyticsState state() {
+    return currentState();
+}
 
 }  // namespace analytics_testing

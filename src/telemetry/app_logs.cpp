@@ -29,7 +29,9 @@ std::string newestAppLog(const std::string& folder) {
 
 void appendAppLogInfo(const std::string& path, int correlationId) {
     std::ofstream out(path, std::ios::app);
-    out << "Info: ZorbitAppLog\n" << "CorrIDString" << ": " << correlationId << "\n";
+    out << "Info: ZorbitAppLog\n"
+        << "CorrIDString"
+        << ": " << correlationId << "\n";
     out.close();
     if (!out) throw std::runtime_error(format("Failed to append to %s", path.c_str()));
 }

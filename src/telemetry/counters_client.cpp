@@ -39,7 +39,8 @@ CountersClient::CountersClient(simple_logger* logger, const std::string& baseHos
                                const std::string& apiKey)
     : logger_(logger), url_(countersUrl(baseHost, apiKey)) {
     if (logger_)
-        logger_->log("CountersClient::CountersClient baseUrl=%s, url=%s", baseHost.c_str(), url_.c_str());
+        logger_->log("CountersClient::CountersClient baseUrl=%s, url=%s", baseHost.c_str(),
+                     url_.c_str());
 }
 
 void CountersClient::incrementCounter(bool fireImmediately, const std::string& name) {

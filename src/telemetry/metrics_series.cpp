@@ -17,7 +17,9 @@ MetricsWriter& writer() {
     return *instance;
 }
 
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
 
 struct ValueText {
     std::string operator()(std::nullptr_t) const { return "null"; }
@@ -33,7 +35,9 @@ struct ValueText {
 
 }  // namespace
 
-std::string seriesValueText(const SeriesValue& value) { return std::visit(ValueText{}, value); }
+std::string seriesValueText(const SeriesValue& value) {
+    return std::visit(ValueText{}, value);
+}
 
 void addSeriesValue(SeriesValues& values, const std::string& name, const SeriesValue& value) {
     values[name] = seriesValueText(value);

@@ -40,8 +40,9 @@ struct MetricsWriterConfig {
     std::string database;
     std::string user;
     std::string password;
-    std::string seriesPath;  // "/db/<database>/series?u=<user>&p=<password>", when all three are set
-    std::string endpoint;    // url + seriesPath, when both are set
+    std::string
+        seriesPath;        // "/db/<database>/series?u=<user>&p=<password>", when all three are set
+    std::string endpoint;  // url + seriesPath, when both are set
     bool configured = false;
 };
 

@@ -9,7 +9,9 @@ using namespace net_detail;
 
 namespace {
 
-size_t dropBody(char*, size_t size, size_t count, void*) { return size * count; }
+size_t dropBody(char*, size_t size, size_t count, void*) {
+    return size * count;
+}
 
 }  // namespace
 
@@ -38,7 +40,8 @@ int postToService(const std::string& url, const std::string& contentType, const 
 
     const CURLcode result = curl_easy_perform(h);
     if (result != CURLE_OK)
-        throw std::runtime_error(format("HttpSendRequest failed: %s", curlErrorText(result, errorBuffer).c_str()));
+        throw std::runtime_error(
+            format("HttpSendRequest failed: %s", curlErrorText(result, errorBuffer).c_str()));
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     return static_cast<int>(status);

@@ -38,8 +38,8 @@ void Bootstrapper::reportStats(const std::string& name, const std::string& resul
                  noProgress);
     };
     try {
-        std::string path = format("/Game/JoinRate.ashx?c=%s&r=%s&d=%ld&platform=Win32", name.c_str(),
-                                  result.c_str(), static_cast<long>(durationMs));
+        std::string path = format("/Game/JoinRate.ashx?c=%s&r=%s&d=%ld&platform=Win32",
+                                  name.c_str(), result.c_str(), static_cast<long>(durationMs));
         if (bytes != 0) path += format("&b=%ld", static_cast<long>(bytes));
         {
             TelemetryTimeBound bound;
@@ -126,10 +126,12 @@ void Bootstrapper::reportDeployment(const std::string& contentHost, uint32_t ela
                                     int64_t bytesDownloaded) {
     try {
         if (perModeLoggingEnabled())
-            reportStats(productName() + "BootstrapperDeploy", "Success", elapsedMs, bytesDownloaded);
+            reportStats(productName() + "BootstrapperDeploy", "Success", elapsedMs,
+                        bytesDownloaded);
         const double seconds = elapsedMs / 1000.0;
         const int64_t bytesPerSecond =
-            elapsedMs == 0 ? 0 : static_cast<int64_t>(static_cast<double>(bytesDownloaded) / seconds);
+            elapsedMs == 0 ? 0
+                           : static_cast<int64_t>(static_cast<double>(bytesDownloaded) / seconds);
         SeriesValues values;
         addSeriesValue(values, "CDN", contentHost);
         addSeriesValue(values, "Duration", seconds);

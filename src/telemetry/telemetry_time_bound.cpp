@@ -8,7 +8,9 @@ namespace {
 std::atomic<int> timeoutOverrideMs{0};
 }  // namespace
 
-void setTelemetryTimeoutOverride(int milliseconds) { timeoutOverrideMs = std::max(milliseconds, 0); }
+void setTelemetryTimeoutOverride(int milliseconds) {
+    timeoutOverrideMs = std::max(milliseconds, 0);
+}
 
 std::chrono::milliseconds telemetryTimeout(int defaultMs) {
     const int requested = timeoutOverrideMs.load();

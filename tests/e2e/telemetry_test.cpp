@@ -32,7 +32,8 @@ struct TelemetryE2ETest : ::testing::Test {
     ChildResult timedRun(const std::vector<std::string>& arguments, long long& elapsedMs) const {
         const auto start = Clock::now();
         ChildResult result = sandbox.run(arguments);
-        elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+        elapsedMs =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
         return result;
     }
 
@@ -49,7 +50,8 @@ struct TelemetryE2ETest : ::testing::Test {
         return names;
     }
 
-    static Fault fault(const std::string& host, const std::string& path, int status, bool stall = false) {
+    static Fault fault(const std::string& host, const std::string& path, int status,
+                       bool stall = false) {
         Fault made;
         made.host = host;
         made.path = path;
@@ -84,14 +86,25 @@ TEST_F(TelemetryE2ETest, PerModeLoggingPostsEachCounterOfTheRunAtOnce) {
     }
     const auto joins = server.requestsFor("/Game/JoinRate.ashx");
     ASSERT_EQ(joins.size(), 2u);
-    EXPECT_TRUE(std::regex_match(joins[0].target, std::regex("/Game/JoinRate\\.ashx\\?c=ZARadadaBootstrapperDetailedUnknownInstallOrUpdate&r=Success&d=\\d+&platform=Win32")))
+    EXPECT_TRUE(std::regex_match(
+        joins[0].target,
+        std::regex("/Game/"
+                   "JoinRate\\.ashx\\?c=ZARadadaBootstrapperDetailedUnknownInstallOrUpdate&r="
+                   "Success&d=\\d+&platform=Win32")))
         << joins[0].target;
-    EXPECT_TRUE(std::regex_match(joins[1].target, std::regex("/Game/JoinRate\\.ashx\\?c=ZARadadaBootstrapperDetailed&r=Success&d=\\d+&platform=Win32")))
+    EXPECT_TRUE(std::regex_match(
+        joins[1].target,
+        std::regex(
+            "/Game/"
+            "JoinRate\\.ashx\\?c=ZARadadaBootstrapperDetailed&r=Success&d=\\d+&platform=Win32")))
         << joins[1].target;
     const auto stats = server.requestsFor("/game/report-stats");
     ASSERT_EQ(stats.size(), 2u);
-    EXPECT_EQ(stats[1].target.rfind("/game/report-stats?name=ZARadadaBootstrapperDetailed_Duration&value=", 0), 0u);
-    EXPECT_NE(sandbox.newestLog().find("Doing final report with result = Success"), std::string::npos);
+    EXPECT_EQ(stats[1].target.rfind(
+                  "/game/report-stats?name=ZARadadaBootstrapperDetailed_Duration&value=", 0),
+              0u);
+    EXPECT_NE(sandbox.newestLog().find("Doing final report with result = Success"),
+              std::string::npos);
 }
 
 TEST_F(TelemetryE2ETest, BatchedCountersArriveInOnePostAtTheEnd) {
@@ -103,11 +116,12 @@ TEST_F(TelemetryE2ETest, BatchedCountersArriveInOnePostAtTheEnd) {
     ASSERT_EQ(posts.size(), 1u);
     EXPECT_EQ(countersPosted(), kSuccessfulInstallRunCounters);
     // Sorted names, after every other request of the run.
-    EXPECT_EQ(posts[0].body,
-              "counterNamesCsv=ZARadadaBootstrapperFinishedSuccess,ZARadadaBootstrapperFinishedSuccess2,"
-              "ZARadadaBootstrapperRun0_5,ZARadadaBootstrapperStarted,"
-              "ZARadadaZARadadaBootstrapperDetailedSuccess,"
-              "ZARadadaZARadadaBootstrapperDetailedUnknownInstallOrUpdateSuccess");
+    EXPECT_EQ(
+        posts[0].body,
+        "counterNamesCsv=ZARadadaBootstrapperFinishedSuccess,ZARadadaBootstrapperFinishedSuccess2,"
+        "ZARadadaBootstrapperRun0_5,ZARadadaBootstrapperStarted,"
+        "ZARadadaZARadadaBootstrapperDetailedSuccess,"
+        "ZARadadaZARadadaBootstrapperDetailedUnknownInstallOrUpdateSuccess");
     EXPECT_EQ(server.journal().back().sequence, posts[0].sequence);
 }
 
@@ -142,8 +156,9 @@ TEST_F(TelemetryE2ETest, FailedRunUploadsBothLogsToTheDataHostAndCountsTheFailur
     EXPECT_NE(uploads[1].body.find("Uploading install log file"), std::string::npos);
     EXPECT_NE(log.find("Uploading log file result: OK"), std::string::npos);
 
-    EXPECT_NE(log.find("BootstrapperZARadada::RegisterEvent event=ZARadadaBootstrapperFinishedFailure"),
-              std::string::npos);
+    EXPECT_NE(
+        log.find("BootstrapperZARadada::RegisterEvent event=ZARadadaBootstrapperFinishedFailure"),
+        std::string::npos);
     const auto counters = countersPosted();
     EXPECT_EQ(counters.count("ZARadadaBootstrapperFinishedFailure"), 1u);
     EXPECT_EQ(counters.count("ZARadadaBootstrapperStarted"), 1u);

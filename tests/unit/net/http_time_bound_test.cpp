@@ -25,7 +25,8 @@ TEST_F(HttpTimeBoundTest, BoundEndsEveryAttemptOfAStalledGet) {
         std::string etag;
         std::stringstream out;
         // https, http and the second try: all within the one bound.
-        EXPECT_THROW(httpGet(site, etag, out, false, silent.host(), "/x", noProgress()), std::runtime_error);
+        EXPECT_THROW(httpGet(site, etag, out, false, silent.host(), "/x", noProgress()),
+                     std::runtime_error);
     }
     const long long elapsed = msSince(start);
     EXPECT_GE(elapsed, 250);

@@ -19,8 +19,9 @@ struct CountersClientTest : TelemetryTest {
 }  // namespace
 
 TEST_F(CountersClientTest, LogsItsUrlBuiltFromTheBaseHost) {
-    EXPECT_EQ(client().url(), "http://" + server.apiHost("ephemeralcounters") +
-                                  "/v1.0/MultiIncrement/?apiKey=3F9C1D27-8B4E-4A6D-B2C5-9E71F0A4D863");
+    EXPECT_EQ(client().url(),
+              "http://" + server.apiHost("ephemeralcounters") +
+                  "/v1.0/MultiIncrement/?apiKey=3F9C1D27-8B4E-4A6D-B2C5-9E71F0A4D863");
     EXPECT_NE(log().find("CountersClient::CountersClient baseUrl=" + server.baseHost() +
                          ", url=" + client().url()),
               std::string::npos);
@@ -94,7 +95,8 @@ TEST_F(CountersClientTest, ManyThreadsRegisterWhileTheSetIsPosted) {
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([t] {
             CountersClient quiet(nullptr, "setup.example.invalid", "key");
-            for (int i = 0; i < 200; ++i) quiet.incrementCounter(false, "C" + std::to_string(t * 1000 + i));
+            for (int i = 0; i < 200; ++i)
+                quiet.incrementCounter(false, "C" + std::to_string(t * 1000 + i));
         });
     for (int round = 0; round < 3; ++round) client().postPending();
     for (auto& thread : threads) thread.join();
@@ -111,7 +113,8 @@ TEST_F(CountersClientTest, ManyThreadsRegisterWhileTheSetIsPosted) {
 
 TEST_F(CountersClientTest, RegisterEventPrefixesTheProfileAndFollowsTheSetting) {
     bootstrapper->RegisterEvent("BootstrapperStarted");
-    EXPECT_EQ(CountersClient::pendingCounters(), std::set<std::string>{"ZARadadaBootstrapperStarted"});
+    EXPECT_EQ(CountersClient::pendingCounters(),
+              std::set<std::string>{"ZARadadaBootstrapperStarted"});
     EXPECT_NE(log().find("BootstrapperZARadada::RegisterEvent event=ZARadadaBootstrapperStarted"),
               std::string::npos);
     bootstrapper->settings.countersFireImmediately = true;

@@ -23,7 +23,8 @@ struct LogUploadTest : TelemetryTest {
     // Two application logs, the second made later.
     void twoAppLogs() {
         writeFile(tmp("older.zbal"), "older log\n");
-        fs::last_write_time(tmp("older.zbal"), fs::file_time_type::clock::now() - std::chrono::hours(1));
+        fs::last_write_time(tmp("older.zbal"),
+                            fs::file_time_type::clock::now() - std::chrono::hours(1));
         // File times are coarse: let the clock move on before the second file.
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         writeFile(tmp("newer.zbal"), "newer log\n");
@@ -31,15 +32,16 @@ struct LogUploadTest : TelemetryTest {
 
     std::vector<zorbit::server::JournalEntry> uploads() { return server.server().uploads(); }
     std::string expectedTarget() const {
-        return format("/Error/InstallLog.ashx?version=%s&stage=00&guid=%d", moduleFileVersion().c_str(),
-                      static_cast<int>(bootstrapper->correlationId));
+        return format("/Error/InstallLog.ashx?version=%s&stage=00&guid=%d",
+                      moduleFileVersion().c_str(), static_cast<int>(bootstrapper->correlationId));
     }
 };
 
 }  // namespace
 
 TEST(LogUploadPath, StageHasTwoDigits) {
-    EXPECT_EQ(logUploadPath("1.6.3.173", 0, 4711), "/Error/InstallLog.ashx?version=1.6.3.173&stage=00&guid=4711");
+    EXPECT_EQ(logUploadPath("1.6.3.173", 0, 4711),
+              "/Error/InstallLog.ashx?version=1.6.3.173&stage=00&guid=4711");
     EXPECT_EQ(logUploadPath("1.0", 7, -3), "/Error/InstallLog.ashx?version=1.0&stage=07&guid=-3");
 }
 
@@ -60,7 +62,8 @@ TEST_F(LogUploadTest, WithAppLogsBothReachTheDataHost) {
 
     const auto posted = uploads();
     ASSERT_EQ(posted.size(), 2u);
-    const std::string info = format("Info: ZorbitAppLog\nCorrIDString: %d\n", static_cast<int>(bootstrapper->correlationId));
+    const std::string info = format("Info: ZorbitAppLog\nCorrIDString: %d\n",
+                                    static_cast<int>(bootstrapper->correlationId));
     EXPECT_EQ(posted[0].body, "newer log\n" + info);
     EXPECT_EQ(readFile(tmp("newer.zbal")), "newer log\n" + info);
     EXPECT_EQ(readFile(tmp("older.zbal")), "older log\n");
@@ -74,7 +77,8 @@ TEST_F(LogUploadTest, WithAppLogsBothReachTheDataHost) {
     }
     const std::string text = log();
     for (const std::string& line :
-         {std::string("Posting log file"), format("CorrIDString: %d", static_cast<int>(bootstrapper->correlationId)),
+         {std::string("Posting log file"),
+          format("CorrIDString: %d", static_cast<int>(bootstrapper->correlationId)),
           std::string("Uploading app log file"), std::string("Uploading install log file"),
           std::string("Uploading log file result: OK")})
         EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;

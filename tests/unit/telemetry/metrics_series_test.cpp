@@ -43,10 +43,11 @@ TEST_F(MetricsSeriesTest, ValuesFollowTheFixedColumnsInNameOrder) {
     addSeriesValue(values, "Duration", 2.5);
     addSeriesValue(values, "Category", std::string("BootstrapperDetailed"));
     addSeriesValue(values, "Duration", 3.25);  // replaces the earlier one
-    EXPECT_EQ(buildSeries("BootstrapperDuration", values),
-              "[{\"name\":\"BootstrapperDuration\",\"columns\":[\"reporter\",\"version\",\"location\","
-              "\"Category\",\"Duration\",\"Result\"],\"points\":[[\"ZorbitStudioLauncherBeta.exe\","
-              "\"1.6.3.173\",\"\",\"BootstrapperDetailed\",3.25,\"Success\"]]}]");
+    EXPECT_EQ(
+        buildSeries("BootstrapperDuration", values),
+        "[{\"name\":\"BootstrapperDuration\",\"columns\":[\"reporter\",\"version\",\"location\","
+        "\"Category\",\"Duration\",\"Result\"],\"points\":[[\"ZorbitStudioLauncherBeta.exe\","
+        "\"1.6.3.173\",\"\",\"BootstrapperDetailed\",3.25,\"Success\"]]}]");
 }
 
 TEST_F(MetricsSeriesTest, WriterMakesItsEndpointOnlyFromCompleteParts) {

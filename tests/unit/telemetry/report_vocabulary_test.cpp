@@ -40,9 +40,10 @@ TEST(FinalReportCategories, AllCategoriesInTheirOrder) {
     flags.failIfNotUpToDate = true;
     flags.prePlay = true;
     flags.playMode = true;
-    EXPECT_EQ(finalReportCategories(flags),
-              (Categories{"BootstrapperDetailedInstall", "BootstrapperFailIfNotUpToDateZeroExit",
-                          "BootstrapperPrePlay", "BootstrapperDetailedPlay", "BootstrapperDetailed"}));
+    EXPECT_EQ(
+        finalReportCategories(flags),
+        (Categories{"BootstrapperDetailedInstall", "BootstrapperFailIfNotUpToDateZeroExit",
+                    "BootstrapperPrePlay", "BootstrapperDetailedPlay", "BootstrapperDetailed"}));
     flags.nonZeroExit = true;
     EXPECT_EQ(finalReportCategories(flags)[1], "BootstrapperFailIfNotUpToDateNonZeroExit");
 }

@@ -19,12 +19,14 @@ struct SettingsLoadTest : TelemetryTest {
 
 TEST_F(SettingsLoadTest, FetchAsksForTheGroupWithTheKey) {
     answer("{\"A\":1}");
-    EXPECT_EQ(fetchClientSettings(server.baseHost(), "WindowsStudioBootstrapperSettings"), "{\"A\":1}");
+    EXPECT_EQ(fetchClientSettings(server.baseHost(), "WindowsStudioBootstrapperSettings"),
+              "{\"A\":1}");
     const auto asked = server.journal();
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].hostName(), "clientsettings.api.qasite1.zorbit.localhost");
     EXPECT_EQ(asked[0].target,
-              "/Setting/QuietGet/WindowsStudioBootstrapperSettings/?apiKey=3F9C1D27-8B4E-4A6D-B2C5-9E71F0A4D863");
+              "/Setting/QuietGet/WindowsStudioBootstrapperSettings/"
+              "?apiKey=3F9C1D27-8B4E-4A6D-B2C5-9E71F0A4D863");
 }
 
 TEST_F(SettingsLoadTest, AnswerIsLaidOverTheDefaults) {

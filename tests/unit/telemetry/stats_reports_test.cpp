@@ -9,7 +9,8 @@ const char* const kSiteHost = "www.qasite1.zorbit.localhost";
 struct StatsReportsTest : TelemetryTest {
     std::vector<std::string> targets(const std::string& path) const {
         std::vector<std::string> found;
-        for (const auto& entry : requests(path, kSiteHost)) found.push_back(entry.method + " " + entry.target);
+        for (const auto& entry : requests(path, kSiteHost))
+            found.push_back(entry.method + " " + entry.target);
         return found;
     }
     // The requests that reached the site in their order, without the https tries.
@@ -27,9 +28,11 @@ using Targets = std::vector<std::string>;
 
 TEST_F(StatsReportsTest, WithoutBytesTheJoinRateAndTheDurationOnly) {
     bootstrapper->reportStats("ZARadadaBootstrapperDeploy", "Success", 1234, 0);
-    EXPECT_EQ(siteRequests(),
-              (Targets{"GET /Game/JoinRate.ashx?c=ZARadadaBootstrapperDeploy&r=Success&d=1234&platform=Win32",
-                       "POST /game/report-stats?name=ZARadadaBootstrapperDeploy_Duration&value=1234"}));
+    EXPECT_EQ(
+        siteRequests(),
+        (Targets{
+            "GET /Game/JoinRate.ashx?c=ZARadadaBootstrapperDeploy&r=Success&d=1234&platform=Win32",
+            "POST /game/report-stats?name=ZARadadaBootstrapperDeploy_Duration&value=1234"}));
     const auto posts = requests("/game/report-stats");
     ASSERT_EQ(posts.size(), 1u);
     EXPECT_EQ(posts[0].header("Content-Type"), "*/*");
@@ -38,9 +41,10 @@ TEST_F(StatsReportsTest, WithoutBytesTheJoinRateAndTheDurationOnly) {
 
 TEST_F(StatsReportsTest, WithBytesTheSizeToo) {
     bootstrapper->reportStats("N", "Error", 5, 4096);
-    EXPECT_EQ(siteRequests(), (Targets{"GET /Game/JoinRate.ashx?c=N&r=Error&d=5&platform=Win32&b=4096",
-                                       "POST /game/report-stats?name=N_Duration&value=5",
-                                       "POST /game/report-stats?name=N_Size&value=4096"}));
+    EXPECT_EQ(siteRequests(),
+              (Targets{"GET /Game/JoinRate.ashx?c=N&r=Error&d=5&platform=Win32&b=4096",
+                       "POST /game/report-stats?name=N_Duration&value=5",
+                       "POST /game/report-stats?name=N_Size&value=4096"}));
 }
 
 TEST_F(StatsReportsTest, FailedJoinRateSkipsTheStatsAndIsLogged) {
@@ -69,12 +73,19 @@ TEST_F(StatsReportsTest, FinalReportCoversEachCategory) {
     EXPECT_NE(text.find("Doing final report with result = Success"), std::string::npos);
     const auto joins = targets("/Game/JoinRate.ashx");
     ASSERT_EQ(joins.size(), 2u);
-    EXPECT_EQ(joins[0].find("GET /Game/JoinRate.ashx?c=ZARadadaBootstrapperDetailedUnknownInstallOrUpdate&r=Success&d="), 0u);
-    EXPECT_EQ(joins[1].find("GET /Game/JoinRate.ashx?c=ZARadadaBootstrapperDetailed&r=Success&d="), 0u);
+    EXPECT_EQ(
+        joins[0].find(
+            "GET "
+            "/Game/"
+            "JoinRate.ashx?c=ZARadadaBootstrapperDetailedUnknownInstallOrUpdate&r=Success&d="),
+        0u);
+    EXPECT_EQ(joins[1].find("GET /Game/JoinRate.ashx?c=ZARadadaBootstrapperDetailed&r=Success&d="),
+              0u);
     EXPECT_EQ(requests("/game/report-stats").size(), 2u);
     EXPECT_EQ(CountersClient::pendingCounters(),
-              (std::set<std::string>{"ZARadadaZARadadaBootstrapperDetailedSuccess",
-                                     "ZARadadaZARadadaBootstrapperDetailedUnknownInstallOrUpdateSuccess"}));
+              (std::set<std::string>{
+                  "ZARadadaZARadadaBootstrapperDetailedSuccess",
+                  "ZARadadaZARadadaBootstrapperDetailedUnknownInstallOrUpdateSuccess"}));
     EXPECT_TRUE(std::holds_alternative<double>(bootstrapper->metrics.at("ReportFinishing")));
     EXPECT_TRUE(std::holds_alternative<double>(bootstrapper->metrics.at("Duration")));
 }
@@ -91,8 +102,9 @@ TEST_F(StatsReportsTest, FailIfNotUpToDateReportsByTheExitCode) {
 TEST_F(StatsReportsTest, ShortRunCountsItsBucket) {
     bootstrapper->reportRunDuration(false);
     bootstrapper->reportRunDuration(true);
-    EXPECT_EQ(CountersClient::pendingCounters(),
-              (std::set<std::string>{"ZARadadaBootstrapperRun0_5", "ZARadadaBootstrapperPlayRun0_5"}));
+    EXPECT_EQ(
+        CountersClient::pendingCounters(),
+        (std::set<std::string>{"ZARadadaBootstrapperRun0_5", "ZARadadaBootstrapperPlayRun0_5"}));
 }
 
 TEST_F(StatsReportsTest, DeploymentReportIsGatedByPerModeLogging) {
@@ -106,12 +118,15 @@ TEST_F(StatsReportsTest, DeploymentReportIsGatedByPerModeLogging) {
     bootstrapper->reportDeployment(server.contentHost(), 2000, 0);
     EXPECT_EQ(CountersClient::pendingCounters(),
               std::set<std::string>{"ZARadadaBootstrapperUpdateOrInstallUnableToResolveCdnHost"});
-    EXPECT_EQ(siteRequests(),
-              (Targets{"GET /Game/JoinRate.ashx?c=ZARadadaBootstrapperDeploy&r=Success&d=2000&platform=Win32",
-                       "POST /game/report-stats?name=ZARadadaBootstrapperDeploy_Duration&value=2000"}));
+    EXPECT_EQ(
+        siteRequests(),
+        (Targets{
+            "GET /Game/JoinRate.ashx?c=ZARadadaBootstrapperDeploy&r=Success&d=2000&platform=Win32",
+            "POST /game/report-stats?name=ZARadadaBootstrapperDeploy_Duration&value=2000"}));
 }
 
 TEST_F(StatsReportsTest, InstallSeriesNeverThrows) {
-    EXPECT_NO_THROW(bootstrapper->reportInstallSeries(false, "Cancel", "Cancelled: User Cancelled", 0));
+    EXPECT_NO_THROW(
+        bootstrapper->reportInstallSeries(false, "Cancel", "Cancelled: User Cancelled", 0));
     EXPECT_TRUE(server.journal().empty());
 }

@@ -72,7 +72,8 @@ struct TelemetryTest : ::testing::Test {
         return requests("/v1.0/MultiIncrement/");
     }
 
-    static zorbit::server::Fault stallOn(const std::string& hostGlob, const std::string& pathGlob = "") {
+    static zorbit::server::Fault stallOn(const std::string& hostGlob,
+                                         const std::string& pathGlob = "") {
         zorbit::server::Fault fault;
         fault.host = hostGlob;
         fault.path = pathGlob;
@@ -92,5 +93,6 @@ struct TelemetryTest : ::testing::Test {
 using SteadyClock = std::chrono::steady_clock;
 
 inline long long millisecondsSince(SteadyClock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - start).count();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - start)
+        .count();
 }
