@@ -11,6 +11,7 @@
 #include "platform/registry.h"
 #include "platform/shared_memory.h"
 #include "telemetry/format.h"
+#include "telemetry/metrics_series.h"
 #include "ui/progress_dialog.h"
 
 Bootstrapper::Bootstrapper(void* instanceHandle) : instance(instanceHandle) {
@@ -90,7 +91,13 @@ void Bootstrapper::notifyWaiters() {
     wakeCondition.notify_all();
 }
 
-void Bootstrapper::initAnalytics() { analyticsSample = std::rand() % 10000; }
+void Bootstrapper::initAnalytics() {
+    analyticsSample = std::rand() % 10000;
+    configureMetricsWriter(launcherExeName(), influxUrl(), influxDatabase(), influxUser(),
+                           influxPassword());
+    setMetricsVersion(moduleFileVersion());
+    setMetricsLocation("");
+}
 
 void Bootstrapper::CreateProcess(simple_logger& logger, const std::string& module,
                                  const std::string& arguments, platform::ProcessInfo& info) {

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -163,11 +164,31 @@ public:
     // Progress of that wait; false stops it.
     bool shutdownProgress(int& counter, int tick, int total);
     bool isNetworkAlive();
-    // Telemetry of the run's end: the final report ("Success", "Error",
-    // "Cancel"), the run-duration report and the log upload.
+    // Telemetry (src/telemetry/). None of these throws or changes the run's
+    // outcome, and every request they make is bounded to a few seconds.
+    // The run's end: the final report ("Success", "Error", "Cancel"), the
+    // run-duration counter and the log upload (with the newest application log).
     void finalReport(const std::string& result);
     void reportRunDuration(bool playMode);
     void uploadLogs(bool withAppLogs);
+    // One POST of the stream's content to the error-log page.
+    void uploadLog(std::istream& stream);
+    // The join-rate GET and the report-stats POSTs of one measurement.
+    void reportStats(const std::string& name, const std::string& result, int64_t durationMs,
+                     int64_t bytes);
+    // One category of the final report: stats, counter and duration series.
+    void report(const std::string& category, const std::string& result);
+    // End of an install or update (install transaction): the "PCInstall"
+    // series; result "Success", "Cancel" or "Error", bytes from the file deployer.
+    void reportInstallSeries(bool updating, const std::string& result, const std::string& message,
+                             int64_t bytesDownloaded);
+    // Content host found or not at the start of a deployment; registers the
+    // event when per-mode logging is on.
+    void reportContentHostResolution(bool resolved);
+    // End of a deployment that went well: the deployment stats (when per-mode
+    // logging is on), the "PCInstallTime" series and the throughput analytics.
+    // contentHost: the content host, else the install host.
+    void reportDeployment(const std::string& contentHost, uint32_t elapsedMs, int64_t bytesDownloaded);
 
     // The process arguments, as split by the runtime (element 0 is the program).
     void setArguments(std::vector<std::string> argv) { argv_ = std::move(argv); }
@@ -217,6 +238,7 @@ public:
     int32_t exitCode = 0;
     std::vector<std::string> prevVersions;
     int32_t analyticsSample = 0;
+    int32_t stage = 0;  // reported by the log upload
     void* instance = nullptr;
     std::unique_ptr<FileDeployer> fileDeployer;
     std::unique_ptr<platform::RegistryKey> classesKey;

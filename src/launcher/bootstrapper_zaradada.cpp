@@ -19,7 +19,7 @@ BootstrapperZARadada::~BootstrapperZARadada() = default;
 
 void BootstrapperZARadada::initialize() {
     logger().log("BootstrapperZARadada::initialize");
-    countersClient = std::make_unique<CountersClient>(logger(), baseHost(), kApiKey);
+    countersClient = std::make_unique<CountersClient>(&logger(), baseHost(), kApiKey);
     Bootstrapper::initialize();
 }
 
@@ -32,7 +32,7 @@ void BootstrapperZARadada::createDialog() {
 void BootstrapperZARadada::RegisterEvent(const std::string& name) {
     const std::string counter = "ZARadada" + name;
     logger().log("BootstrapperZARadada::RegisterEvent event=%s", counter.c_str());
-    if (countersClient) countersClient->registerEvent(counter, settings.countersFireImmediately);
+    if (countersClient) countersClient->incrementCounter(settings.countersFireImmediately, counter);
 }
 
 bool BootstrapperZARadada::parseExtraOption(const std::vector<std::string>& argv, int& index,

@@ -42,6 +42,8 @@ public:
     bool createEdgeRegistry() override { return settings.createEdgeRegistry; }
     bool deleteEdgeRegistry() override { return settings.deleteEdgeRegistry; }
     void RegisterEvent(const std::string& name) override;
+    // Posts the counters still pending: the last telemetry of the run.
+    void beforeExit() override;
     bool perModeLoggingEnabled() override { return settings.perModeLoggingEnabled; }
     std::string productRegistryKey() override { return "SOFTWARE\\" + productRegistryName(); }
     std::string productRegistryName() override { return "StudioQTZorbitReg"; }

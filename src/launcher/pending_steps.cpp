@@ -14,6 +14,3 @@ void Bootstrapper::forceUninstallMFCStudio() {}
 bool Bootstrapper::isNetworkAlive() { return platform::isNetworkAlive(); }
 void Bootstrapper::install() {}
 void Bootstrapper::createFileDeployer() { fileDeployer = std::make_unique<FileDeployer>(this, perUser); }
-void Bootstrapper::finalReport(const std::string&) {}
-void Bootstrapper::reportRunDuration(bool) {}
-void Bootstrapper::uploadLogs(bool) {}

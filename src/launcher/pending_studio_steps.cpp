@@ -1,10 +1,7 @@
 // Studio steps whose subsystems are not built yet; each subsystem replaces its own.
 #include "launcher/bootstrapper_zaradada.h"
-#include "telemetry/counters_client.h"
 
-void BootstrapperZARadada::loadSettings() {}
 void BootstrapperZARadada::DoInstallApp() {}
 void BootstrapperZARadada::DoUninstallApp() {}
 std::string BootstrapperZARadada::uninstallKey() { return {}; }
 void BootstrapperZARadada::DeployComponents(bool, bool) {}
-void CountersClient::registerEvent(const std::string&, bool) {}

@@ -1,6 +1,8 @@
 #include "launcher/resource_strings.h"
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 
 #include "platform/resource_block.h"
 
@@ -20,9 +22,21 @@ const platform::ResourceTexts& ownTexts() {
     return texts;
 }
 
+// Texts put in place by tests.
+std::mutex overridesLock;
+std::map<std::string, std::string>& overrides() {
+    static auto* const texts = new std::map<std::string, std::string>;
+    return *texts;
+}
+
 }  // namespace
 
 std::string resourceString(const std::string& id) {
+    {
+        std::lock_guard guard(overridesLock);
+        auto found = overrides().find(id);
+        if (found != overrides().end()) return found->second;
+    }
     const auto& texts = ownTexts();
     auto it = texts.find(id);
     return it == texts.end() ? std::string() : it->second;
@@ -49,3 +63,16 @@ std::string dottedVersion(const std::string& versionText) {
     flush();
     return dotted;
 }
+
+namespace resource_testing {
+
+void setString(const std::string& id, const std::string& value) {
+    std::lock_guard guard(overridesLock);
+    if (value.empty()) {
+        overrides().erase(id);
+    } else {
+        overrides()[id] = value;
+    }
+}
+
+}  // namespace resource_testing

@@ -23,3 +23,9 @@ std::string moduleFileVersion();
 
 // A version text cut at blanks, commas and points and joined with points.
 std::string dottedVersion(const std::string& versionText);
+
+namespace resource_testing {
+// Makes resourceString answer value for id in this process (empty value: the
+// block's own text again). Test hook; not for the launcher itself.
+void setString(const std::string& id, const std::string& value);
+}  // namespace resource_testing

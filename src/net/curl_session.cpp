@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cctype>
 #include <charconv>
+#include <chrono>
 #include <mutex>
 
 #include "net/http_client.h"
@@ -12,6 +13,8 @@ namespace net_detail {
 namespace {
 
 std::atomic<int> stallTimeoutOverride{0};
+// The deadline of the calling thread's HttpTimeBound, if any.
+thread_local std::optional<std::chrono::steady_clock::time_point> threadDeadline;
 std::mutex caBundleLock;
 std::string caBundleOverride;
 
@@ -19,6 +22,14 @@ std::string caBundleOverride;
 void initializeCurlOnce() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// Milliseconds left to the thread's deadline, at least 1 (0 means no deadline).
+long remainingBoundMs() {
+    if (!threadDeadline) return 0;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        *threadDeadline - std::chrono::steady_clock::now());
+    return left.count() < 1 ? 1L : static_cast<long>(left.count());
 }
 
 int stallTimeoutSeconds() {
@@ -70,6 +81,10 @@ CurlHandle openCurlHandle(char* errorBuffer) {
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, stall);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, stall);
+    if (const long bound = remainingBoundMs()) {
+        curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, bound);
+        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, std::min(bound, stall * 1000));
+    }
     curl_easy_setopt(h, CURLOPT_BUFFERSIZE, 64L * 1024);
     const std::string bundle = caBundle();
     if (!bundle.empty()) {
@@ -120,6 +135,14 @@ std::string curlErrorText(CURLcode code, const char* errorBuffer) {
 }
 
 }  // namespace net_detail
+
+HttpTimeBound::HttpTimeBound(std::chrono::milliseconds budget)
+    : previous_(net_detail::threadDeadline) {
+    const auto deadline = std::chrono::steady_clock::now() + budget;
+    if (!previous_ || deadline < *previous_) net_detail::threadDeadline = deadline;
+}
+
+HttpTimeBound::~HttpTimeBound() { net_detail::threadDeadline = previous_; }
 
 namespace http_testing {
 

@@ -6,6 +6,7 @@
 // except that an exception thrown by the progress callable ends the transfer
 // at once and reaches the caller unchanged.
 
+#include <chrono>
 #include <functional>
 #include <iosfwd>
 #include <optional>
@@ -20,6 +21,21 @@ using HttpProgress = std::function<void(int chunkBytes, int contentLength)>;
 // A request fails when it cannot connect within this many seconds, or when it
 // goes this long without receiving a byte: no server can hold it forever.
 inline constexpr int kHttpStallTimeoutSeconds = 30;
+
+// Bounds every request the creating thread starts while it lives: each attempt
+// ends by the deadline (a later one gets a millisecond and fails at once), on
+// top of the stall bound. Nested bounds keep the earlier deadline. For requests
+// that must never hold the launcher up for long, such as telemetry.
+class HttpTimeBound {
+public:
+    explicit HttpTimeBound(std::chrono::milliseconds budget);
+    ~HttpTimeBound();
+    HttpTimeBound(const HttpTimeBound&) = delete;
+    HttpTimeBound& operator=(const HttpTimeBound&) = delete;
+
+private:
+    std::optional<std::chrono::steady_clock::time_point> previous_;
+};
 
 // One attempt. host may carry a scheme ("http://", "https://") and a ":port";
 // without a scheme, https picks TLS. body is sent from its current position to

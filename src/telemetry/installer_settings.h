@@ -27,5 +27,6 @@ public:
     bool deleteEdgeRegistry = false;
 };
 
-// The post time-out the settings carry; kept process-wide, as nothing reads it.
+// The post time-out the settings carry, in milliseconds, kept process-wide;
+// telemetry takes it as a shorter bound for its requests (telemetry_time_bound.h).
 extern int httpBoostPostTimeout;
