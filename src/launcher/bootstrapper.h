@@ -3,6 +3,7 @@
 // dialog and log. Product specifics are the virtual hooks that a profile
 // answers; this system has one profile, BootstrapperZARadada (the Studio).
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -19,6 +20,7 @@
 
 class CMainDialog;
 class FileDeployer;
+struct ComponentPackage;
 namespace platform {
 class Event;
 class RegistryKey;
@@ -93,9 +95,10 @@ public:
     virtual std::string appExeName() { return {}; }
     virtual std::string launcherExeName() { return {}; }
     virtual std::string uninstallKey() { return {}; }
-    virtual void DeployComponents(bool commonComponents, bool appComponents) {
-        (void)commonComponents;
-        (void)appComponents;
+    // Makes the version folder's tree and deploys the profile's packages into it.
+    virtual void DeployComponents(bool upgrade, bool unzip) {
+        (void)upgrade;
+        (void)unzip;
     }
     virtual void StartZorbitApp(bool freshInstall) { (void)freshInstall; }
     virtual bool isPlayMode() { return false; }
@@ -163,9 +166,18 @@ public:
     // Progress of that wait; false stops it.
     bool shutdownProgress(int& counter, int tick, int total);
     bool isNetworkAlive();
+    // Runs one file-deployer worker per package at once and waits for them all,
+    // showing their combined progress. Throws the cancellation or the errors the
+    // workers reported; workers still running then keep what they use alive.
+    void deployComponentPackages(const std::vector<ComponentPackage>& table, bool upgrade,
+                                 bool unzip);
     // Telemetry of the run's end: the final report ("Success", "Error",
     // "Cancel"), the run-duration report and the log upload.
     void finalReport(const std::string& result);
+    // One measurement of a run category: duration in milliseconds, and bytes
+    // when not 0 (the deployment report, for instance).
+    void reportStats(const std::string& name, const std::string& result, int64_t durationMs,
+                     int64_t bytes);
     void reportRunDuration(bool playMode);
     void uploadLogs(bool withAppLogs);
 
@@ -197,7 +209,7 @@ public:
     bool background = false;
     bool perUser = true;
     bool machineScopeUsed = false;
-    bool cancelled = false;
+    std::atomic<bool> cancelled{false};  // set by the Cancel button, read by every worker
     bool prePlay = false;
     bool installOption = false;
     bool installStarted = false;
@@ -218,7 +230,7 @@ public:
     std::vector<std::string> prevVersions;
     int32_t analyticsSample = 0;
     void* instance = nullptr;
-    std::unique_ptr<FileDeployer> fileDeployer;
+    std::shared_ptr<FileDeployer> fileDeployer;  // shared with the package workers
     std::unique_ptr<platform::RegistryKey> classesKey;
     std::string appArguments = "-browser";
     std::map<std::string, MetricValue> metrics;

@@ -6,5 +6,4 @@ void BootstrapperZARadada::loadSettings() {}
 void BootstrapperZARadada::DoInstallApp() {}
 void BootstrapperZARadada::DoUninstallApp() {}
 std::string BootstrapperZARadada::uninstallKey() { return {}; }
-void BootstrapperZARadada::DeployComponents(bool, bool) {}
 void CountersClient::registerEvent(const std::string&, bool) {}
