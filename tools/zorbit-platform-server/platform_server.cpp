@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <memory>
 #include <stdexcept>
 
 #include "routes.h"
@@ -22,10 +23,12 @@ void PlatformServer::Impl::start() {
     // Only SO_REUSEADDR: a second server must not share the port. Not inherited
     // by programs a test starts (a launcher, a Studio), which could otherwise
     // keep the port bound after the server stops.
-    http_.set_socket_options([](socket_t sock) {
+    auto listening = std::make_shared<socket_t>(-1);
+    http_.set_socket_options([listening](socket_t sock) {
         int yes = 1;
         ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
         ::fcntl(sock, F_SETFD, FD_CLOEXEC);
+        *listening = sock;
     });
     // Short keep-alive: an idle client connection must not hold up stop().
     http_.set_keep_alive_timeout(1);
@@ -40,6 +43,9 @@ void PlatformServer::Impl::start() {
     if (port <= 0)
         throw std::runtime_error("cannot listen on " + options.bindAddress + ":" +
                                  std::to_string(options.port));
+    // The library listens with a backlog of 5: the connections of sixteen parallel
+    // downloads overflow it, and every SYN dropped costs its client a 1 s retry.
+    if (*listening >= 0) ::listen(*listening, SOMAXCONN);
     listener_ = std::thread([this] {
         http_.listen_after_bind();
         listenerDone_ = true;
