@@ -1,13 +1,62 @@
 #pragma once
-// Downloads one package of a version through the download cache and unpacks it.
+// Puts one package of the current version in place: downloads it through the
+// download cache (files named by the server's ETag, checked against their MD5
+// before they are trusted) and unpacks it into its folder of the version folder.
+//
+// One deployer serves every package worker of a deployment at once; each worker
+// works on its own package name, temporary file, ETag value and Progress record.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "install/progress.h"
 
 class IInstallerSite;
+class TemporaryDownload;
 
 class FileDeployer {
 public:
-    FileDeployer(IInstallerSite* site, bool perUser) : site_(site), perUser_(perUser) {}
+    // site is not owned: whoever runs workers on this deployer keeps the site
+    // alive until they end.
+    FileDeployer(IInstallerSite* site, bool perUser);
+
+    // The worker of one package. folder is relative to the version folder and
+    // ends in a separator; empty means the version folder itself. Tries the
+    // content host (falling back to the install host), then once more straight
+    // from the install host. Never throws: failures go to the site's
+    // reportError, cancellations end it quietly. Sets progress.finished last.
+    void deployVersionedFile(const std::string& name, const std::string& folder,
+                             Progress& progress, bool unzip);
+
+    // One attempt. target and downloaded tell the caller how far it got, also
+    // when it throws.
+    void deployAttempt(const std::string& name, const std::string& folder, Progress& progress,
+                       bool useCdn, std::string& target, std::string& downloaded, bool unzip);
+
+    // The path of the package's file to unpack: its cached copy, or (when the
+    // cache cannot take it) its temporary file. Throws on failure.
+    std::string downloadFile(const std::string& name, Progress& progress, bool useCdn);
+
+    // Undoes what a failed attempt left (the downloaded file, the package's
+    // ETag), so the next attempt starts without a cache. Never throws.
+    void cleanupDeploy(const std::string& name, const std::string& target,
+                       const std::string& downloaded);
+
+    // Sum of the sizes of packages newly stored in the download cache.
+    int64_t bytesReceived() const { return bytesReceived_; }
+    bool perUser() const { return perUser_; }
 
 private:
+    std::string verifiedCachedEtag(const std::string& name, const std::string& cachedPath,
+                                   const std::string& etag);
+    void transfer(const std::string& name, std::string& etag, TemporaryDownload& temporary,
+                  Progress& progress, bool useCdn);
+    std::string keepInCache(const std::string& name, const std::string& folder,
+                            const std::string& cached, TemporaryDownload& temporary,
+                            const std::string& etag);
+
     IInstallerSite* site_;
     bool perUser_;
+    std::atomic<int64_t> bytesReceived_{0};
 };

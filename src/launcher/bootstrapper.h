@@ -3,6 +3,7 @@
 // dialog and log. Product specifics are the virtual hooks that a profile
 // answers; this system has one profile, BootstrapperZARadada (the Studio).
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -20,6 +21,7 @@
 
 class CMainDialog;
 class FileDeployer;
+struct ComponentPackage;
 namespace platform {
 class Event;
 class RegistryKey;
@@ -94,9 +96,10 @@ public:
     virtual std::string appExeName() { return {}; }
     virtual std::string launcherExeName() { return {}; }
     virtual std::string uninstallKey() { return {}; }
-    virtual void DeployComponents(bool commonComponents, bool appComponents) {
-        (void)commonComponents;
-        (void)appComponents;
+    // Makes the version folder's tree and deploys the profile's packages into it.
+    virtual void DeployComponents(bool upgrade, bool unzip) {
+        (void)upgrade;
+        (void)unzip;
     }
     virtual void StartZorbitApp(bool freshInstall) { (void)freshInstall; }
     virtual bool isPlayMode() { return false; }
@@ -164,6 +167,11 @@ public:
     // Progress of that wait; false stops it.
     bool shutdownProgress(int& counter, int tick, int total);
     bool isNetworkAlive();
+    // Runs one file-deployer worker per package at once and waits for them all,
+    // showing their combined progress. Throws the cancellation or the errors the
+    // workers reported; workers still running then keep what they use alive.
+    void deployComponentPackages(const std::vector<ComponentPackage>& table, bool upgrade,
+                                 bool unzip);
     // Telemetry (src/telemetry/). None of these throws or changes the run's
     // outcome, and every request they make is bounded to a few seconds.
     // The run's end: the final report ("Success", "Error", "Cancel"), the
@@ -218,7 +226,7 @@ public:
     bool background = false;
     bool perUser = true;
     bool machineScopeUsed = false;
-    bool cancelled = false;
+    std::atomic<bool> cancelled{false};  // set by the Cancel button, read by every worker
     bool prePlay = false;
     bool installOption = false;
     bool installStarted = false;
@@ -240,7 +248,7 @@ public:
     int32_t analyticsSample = 0;
     int32_t stage = 0;  // reported by the log upload
     void* instance = nullptr;
-    std::unique_ptr<FileDeployer> fileDeployer;
+    std::shared_ptr<FileDeployer> fileDeployer;  // shared with the package workers
     std::unique_ptr<platform::RegistryKey> classesKey;
     std::string appArguments = "-browser";
     std::map<std::string, MetricValue> metrics;

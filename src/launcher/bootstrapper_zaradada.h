@@ -58,7 +58,7 @@ public:
     std::string appExeName() override { return "ZorbitStudioBeta.exe"; }
     std::string launcherExeName() override { return "ZorbitStudioLauncherBeta.exe"; }
     std::string uninstallKey() override;
-    void DeployComponents(bool commonComponents, bool appComponents) override;
+    void DeployComponents(bool upgrade, bool unzip) override;
     void StartZorbitApp(bool freshInstall) override;
     bool ProcessProtocolHandlerArgs(const ProtocolArguments& arguments) override;
     bool parseExtraOption(const std::vector<std::string>& argv, int& index, int count) override;

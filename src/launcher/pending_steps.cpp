@@ -1,6 +1,5 @@
 // Steps of the run whose subsystems are not built yet. Each answers what the
 // run needs to go on unchanged; its subsystem replaces it.
-#include "install/file_deployer.h"
 #include "launcher/bootstrapper.h"
 #include "platform/network_state.h"
 #include "platform/registry.h"
@@ -13,4 +12,3 @@ void Bootstrapper::uninstall(bool) {}
 void Bootstrapper::forceUninstallMFCStudio() {}
 bool Bootstrapper::isNetworkAlive() { return platform::isNetworkAlive(); }
 void Bootstrapper::install() {}
-void Bootstrapper::createFileDeployer() { fileDeployer = std::make_unique<FileDeployer>(this, perUser); }

@@ -4,4 +4,3 @@
 void BootstrapperZARadada::DoInstallApp() {}
 void BootstrapperZARadada::DoUninstallApp() {}
 std::string BootstrapperZARadada::uninstallKey() { return {}; }
-void BootstrapperZARadada::DeployComponents(bool, bool) {}

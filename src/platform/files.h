@@ -10,4 +10,8 @@ namespace platform {
 // stdio mode "w" or "wb". nullptr with the last error set on failure.
 std::FILE* openOwnerOnlyFile(const std::string& path, const char* mode);
 
+// Deletes one file; a folder is never removed (ERROR_ACCESS_DENIED, as on
+// Windows). false with the last error set on failure.
+bool deleteFile(const std::string& path);
+
 }  // namespace platform

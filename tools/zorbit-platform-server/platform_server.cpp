@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <stdexcept>
 
 #include "dual_protocol_server.h"
@@ -34,10 +35,12 @@ void PlatformServer::Impl::start() {
     // Only SO_REUSEADDR: a second server must not share the port. Not inherited
     // by programs a test starts (a launcher, a Studio), which could otherwise
     // keep the port bound after the server stops.
-    http_->set_socket_options([](socket_t sock) {
+    auto listening = std::make_shared<socket_t>(-1);
+    http_->set_socket_options([listening](socket_t sock) {
         int yes = 1;
         ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
         ::fcntl(sock, F_SETFD, FD_CLOEXEC);
+        *listening = sock;
     });
     // Short keep-alive: an idle client connection must not hold up stop().
     http_->set_keep_alive_timeout(1);
@@ -69,6 +72,9 @@ void PlatformServer::Impl::start() {
         throw std::runtime_error("cannot listen on " + options.bindAddress + ":" +
                                  std::to_string(options.port));
     warmer_ = std::thread([this] { warmDigests(); });
+    // The library listens with a backlog of 5: the connections of sixteen parallel
+    // downloads overflow it, and every SYN dropped costs its client a 1 s retry.
+    if (*listening >= 0) ::listen(*listening, SOMAXCONN);
     listener_ = std::thread([this] {
         http_->listen_after_bind();
         listenerDone_ = true;

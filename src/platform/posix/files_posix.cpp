@@ -1,3 +1,4 @@
+#include <errno.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -18,6 +19,16 @@ std::FILE* openOwnerOnlyFile(const std::string& path, const char* mode) {
         ::close(fd);
     }
     return file;
+}
+
+bool deleteFile(const std::string& path) {
+    if (::unlink(path.c_str()) == 0) return true;
+    if (errno == EISDIR) {
+        setLastError(kErrorAccessDenied);
+    } else {
+        setLastErrorFromErrno();
+    }
+    return false;
 }
 
 }  // namespace platform

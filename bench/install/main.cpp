@@ -1,0 +1,156 @@
+// Installing a published version from the local platform server: the
+// launcher's deployment (FileDeployer workers downloading and unpacking all
+// sixteen packages at once) against the peer pipeline (curl --parallel of the
+// sixteen packages, then unzip of each, two at a time), alternating in rounds,
+// each run into an empty folder after sync. Prints every time, the minimums
+// and the launcher's peak resident memory (measured in a child process).
+//
+//   bench_install [--work DIR] [--rounds N] [--mb SIZE] [--files N] [--plain-http]
+//
+// By default the hosts are the platform's names under zorbit.localhost, which
+// the launcher tries over https first (the local server answers plain http, so
+// every request pays a failed TLS attempt). --plain-http serves the version
+// under "localhost" and a numeric content host, which the launcher asks over
+// http at once, as the peer does.
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench_version.h"
+#include "our_deployment.h"
+#include "peer_pipeline.h"
+#include "platform_server.h"
+#include "run_child.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Options {
+    std::string work = "bench-install";
+    int rounds = 5;
+    double megabytes = 300;
+    size_t files = 8000;
+    bool plainHttp = false;
+};
+
+bool parse(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string name = argv[i];
+        if (name == "--plain-http") {
+            options.plainHttp = true;
+            continue;
+        }
+        if (i + 1 >= argc) return false;
+        const std::string value = argv[++i];
+        if (name == "--work") options.work = value;
+        else if (name == "--rounds") options.rounds = std::max(1, std::atoi(value.c_str()));
+        else if (name == "--mb") options.megabytes = std::atof(value.c_str());
+        else if (name == "--files") options.files = std::strtoul(value.c_str(), nullptr, 10);
+        else return false;
+    }
+    return true;
+}
+
+struct Contender {
+    const char* name;
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    long peakRssKib = 0;
+};
+
+double minimum(const std::vector<double>& values) {
+    return *std::min_element(values.begin(), values.end());
+}
+
+void checkVersionFolder(const std::string& folder, const BenchVersion& version, const char* who) {
+    uint64_t files = 0;
+    uint64_t bytes = 0;
+    countFiles(folder, files, bytes);
+    if (files != version.files || bytes != version.unpackedBytes) {
+        std::fprintf(stderr, "%s: %llu files, %llu bytes in %s; expected %llu, %llu\n", who,
+                     static_cast<unsigned long long>(files), static_cast<unsigned long long>(bytes),
+                     folder.c_str(), static_cast<unsigned long long>(version.files),
+                     static_cast<unsigned long long>(version.unpackedBytes));
+        std::exit(1);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 5 && std::string(argv[1]) == "--deploy") return deployInChild(argv[2], argv[3], argv[4]);
+    Options options;
+    if (!parse(argc, argv, options)) {
+        std::fprintf(stderr, "usage: bench_install [--work DIR] [--rounds N] [--mb SIZE] [--files N] [--plain-http]\n");
+        return 2;
+    }
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    const std::string work = fs::absolute(options.work).string();
+    const std::string runs = work + "/runs";
+    fs::remove_all(runs);
+
+    std::printf("preparing the version in %s ...\n", work.c_str());
+    const BenchVersion version = prepareBenchVersion(work, options.megabytes, options.files);
+    std::printf("16 packages, %llu files, %.1f MiB unpacked, %.1f MiB packed\n",
+                static_cast<unsigned long long>(version.files), version.unpackedBytes / 1048576.0,
+                version.packedBytes / 1048576.0);
+
+    zorbit::server::ServerOptions serverOptions;
+    serverOptions.root = version.root;
+    if (options.plainHttp) serverOptions.siteHost = "localhost";
+    zorbit::server::PlatformServer server(serverOptions);
+    server.start();
+    const std::string port = std::to_string(server.port());
+    const std::string installHost = serverOptions.siteHost + ":" + port;
+    const std::string contentHost =
+        (options.plainHttp ? std::string("127.0.0.1") : std::string("cdn.qasite1.zorbit.localhost")) + ":" + port;
+    writeCdnText(version.root, contentHost);
+    std::printf("serving on port %s: install host %s, content host %s\n", port.c_str(),
+                installHost.c_str(), contentHost.c_str());
+    const std::string self = fs::canonical("/proc/self/exe").string();
+
+    Contender ours{"launcher", {}, {}, 0};
+    Contender peer{"peer", {}, {}, 0};
+    for (int round = 0; round < options.rounds; ++round) {
+        for (int k = 0; k < 2; ++k) {
+            // Alternate who goes first, so neither always meets a warmer system.
+            const bool oursNow = (round + k) % 2 == 0;
+            const std::string folder = runs + "/" + std::to_string(round) + "-" + (oursNow ? "launcher" : "peer");
+            fs::create_directories(folder);
+            ::sync();
+            if (oursNow) {
+                const ChildRun run = runChild({self, "--deploy", folder, installHost, version.guid});
+                if (run.status != 0) {
+                    std::fprintf(stderr, "deployment failed: %s\n", run.output.c_str());
+                    return 1;
+                }
+                checkVersionFolder(folder + "/data/vexmoor-qasite1/Versions/" + version.guid + "/", version, "launcher");
+                ours.wall.push_back(run.wallSeconds);
+                ours.cpu.push_back(run.cpuSeconds);
+                ours.peakRssKib = std::max(ours.peakRssKib, run.peakRssKib);
+                std::printf("round %d  launcher %6.3f s  (cpu %6.3f s, peak RSS %.1f MiB)\n", round + 1,
+                            run.wallSeconds, run.cpuSeconds, run.peakRssKib / 1024.0);
+            } else {
+                const PeerTiming run = runPeerPipeline("http://" + contentHost + "/" + version.guid + "-", folder);
+                checkVersionFolder(folder + "/version/", version, "peer");
+                peer.wall.push_back(run.wallSeconds);
+                peer.cpu.push_back(run.cpuSeconds);
+                std::printf("round %d  peer     %6.3f s  (cpu %6.3f s, download %5.3f s)\n", round + 1,
+                            run.wallSeconds, run.cpuSeconds, run.downloadSeconds);
+            }
+        }
+    }
+    server.stop();
+    std::printf("launcher min %6.3f s  min cpu %6.3f s  peak RSS %.1f MiB\n", minimum(ours.wall),
+                minimum(ours.cpu), ours.peakRssKib / 1024.0);
+    std::printf("peer     min %6.3f s  min cpu %6.3f s\n", minimum(peer.wall), minimum(peer.cpu));
+    fs::remove_all(runs);
+    return 0;
+}

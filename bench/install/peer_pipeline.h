@@ -1,0 +1,14 @@
+#pragma once
+// The peer: all sixteen packages fetched by curl --parallel, then each unpacked
+// by the unzip tool, two at a time, into the same folders the launcher uses.
+
+#include <string>
+
+struct PeerTiming {
+    double wallSeconds = 0;
+    double downloadSeconds = 0;
+    double cpuSeconds = 0;  // of curl and every unzip
+};
+
+// urlPrefix: "http://host:port/<guid>-". Throws std::runtime_error when a step fails.
+PeerTiming runPeerPipeline(const std::string& urlPrefix, const std::string& runFolder);

@@ -1,0 +1,222 @@
+#include "install/file_deployer.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "install/c_unzipper.h"
+#include "install/copy_file.h"
+#include "install/download_cache.h"
+#include "install/md5_hasher.h"
+#include "install/temporary_download.h"
+#include "launcher/bootstrapper.h"
+#include "launcher/errors.h"
+#include "net/cdn_selection.h"
+#include "net/http_client.h"
+#include "platform/files.h"
+#include "platform/last_error.h"
+#include "telemetry/format.h"
+#include "telemetry/logger.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool pathExists(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && fs::exists(fs::symlink_status(path, error));
+}
+
+// Deletes the file; false (with the last error kept) only when it failed for
+// another reason than being gone already.
+bool deleteUnlessMissing(const std::string& path) {
+    return platform::deleteFile(path) || platform::getLastError() == platform::kErrorFileNotFound;
+}
+
+}  // namespace
+
+FileDeployer::FileDeployer(IInstallerSite* site, bool perUser) : site_(site), perUser_(perUser) {}
+
+void FileDeployer::deployVersionedFile(const std::string& name, const std::string& folder,
+                                       Progress& progress, bool unzip) {
+    std::string target;
+    std::string downloaded;
+    try {
+        try {
+            deployAttempt(name, folder, progress, true, target, downloaded, unzip);
+        } catch (const hresult_error& e) {
+            site_->reportError(std::runtime_error(
+                format("AtlException 0x%x", static_cast<unsigned>(e.hr()))));
+        } catch (const silent_exception&) {
+            // Cancelled, or another package failed: the driver reports that.
+        } catch (const std::exception&) {
+            site_->logger().log("Failure when attempting to deploy %s from %s to %s", name.c_str(),
+                                downloaded.c_str(), target.c_str());
+            cleanupDeploy(name, target, downloaded);
+            try {
+                deployAttempt(name, folder, progress, false, target, downloaded, unzip);
+            } catch (const silent_exception&) {
+                // A cancellation during the second try is no failure of this package.
+            } catch (const std::exception& e) {
+                cleanupDeploy(name, target, downloaded);
+                site_->reportError(std::runtime_error(format("deployVersionedFile %s to \"%s\" failed: %s",
+                                                             name.c_str(), target.c_str(), e.what())));
+            }
+        }
+    } catch (...) {
+        // Nothing may leave a worker thread.
+        try {
+            site_->reportError(std::runtime_error(format(
+                "deployVersionedFile %s to \"%s\" failed: unknown exception", name.c_str(), target.c_str())));
+        } catch (...) {
+        }
+    }
+    progress.finished = true;
+}
+
+void FileDeployer::deployAttempt(const std::string& name, const std::string& folder,
+                                 Progress& progress, bool useCdn, std::string& target,
+                                 std::string& downloaded, bool unzip) {
+    target = site_->programDirectory() + folder;
+    site_->logger().log("deployVersionedFile %s", name.c_str());
+    downloaded = downloadFile(name, progress, useCdn);
+    if (!pathExists(downloaded))
+        throw std::runtime_error(format("File doesn't exist: %s", downloaded.c_str()));
+
+    std::FILE* file = std::fopen(downloaded.c_str(), "rb");
+    if (!file)
+        throwIfFailed(hresultFromWin32(platform::setLastErrorFromErrno()),
+                      format("Failed to open %s", downloaded.c_str()));
+    std::error_code error;
+    const uintmax_t size = fs::file_size(downloaded, error);
+    if (error) {
+        platform::setLastError(platform::win32ErrorFromErrno(error.value()));
+        site_->logger().log("Failed to get file size for %s: %s from %s", downloaded.c_str(),
+                            lastErrorText().c_str(), name.c_str());
+    } else {
+        site_->logger().log("File size is %lld for %s from %s", static_cast<long long>(size),
+                            downloaded.c_str(), name.c_str());
+    }
+    if (file) std::fclose(file);
+
+    site_->checkCancel();
+    if (!unzip) return;
+    CUnzipper unzipper(downloaded);
+    unzipper.setDeleteBeforeWrite(true);
+    unzipper.ExtractAll(target);
+}
+
+std::string FileDeployer::downloadFile(const std::string& name, Progress& progress, bool useCdn) {
+    const std::string folder = downloadFolder(perUser_);
+    std::string etag = readStoredEtag(perUser_, name);
+    std::string cached;
+    if (!etag.empty()) {
+        cached = folder + etag;
+        etag = verifiedCachedEtag(name, cached, etag);
+        if (etag.empty()) cached.clear();
+    }
+
+    // A transfer that starts over (the second try) counts its bytes anew.
+    progress.done = 0;
+    progress.total = 0;
+    TemporaryDownload temporary;
+    transfer(name, etag, temporary, progress, useCdn);
+    temporary.close();
+    site_->checkCancel();
+
+    // The answer's validator names the cached copy: one that is no plain file
+    // name is treated as none.
+    if (!isCacheFileName(etag)) etag.clear();
+    if (!cached.empty() && folder + etag == cached) {
+        // The server confirmed the cached copy (or sent it again under its ETag).
+        if (!temporary.remove())
+            site_->logger().log("Failed to delete %s: %s", temporary.path().c_str(),
+                                lastErrorText().c_str());
+        return cached;
+    }
+    return keepInCache(name, folder, cached, temporary, etag);
+}
+
+std::string FileDeployer::verifiedCachedEtag(const std::string& name,
+                                             const std::string& cachedPath,
+                                             const std::string& etag) {
+    if (!isCacheFileName(etag) || !isRegularFile(cachedPath)) return {};
+    try {
+        Md5Hasher hasher;
+        std::ifstream in(cachedPath, std::ios::binary);
+        hasher.hashStream(in);
+        const std::string digest = hasher.hexDigest();
+        if (digest == etag) return etag;
+        site_->logger().log("WARNING: etag and hash don't match for %s: etag=%s hash=%s",
+                            name.c_str(), etag.c_str(), digest.c_str());
+        in.close();
+        platform::deleteFile(cachedPath);
+    } catch (const std::exception& e) {
+        site_->logger().log("WARNING: Failed to get MD5 hash for %s: %s", cachedPath.c_str(),
+                            e.what());
+    }
+    return {};
+}
+
+void FileDeployer::transfer(const std::string& name, std::string& etag,
+                            TemporaryDownload& temporary, Progress& progress, bool useCdn) {
+    const std::string guid = site_->versionGuid();
+    const std::string path = guid.empty() ? "/" + name : "/" + guid + "-" + name;
+    IInstallerSite& site = *site_;
+    const HttpProgress onChunk = [&site, &progress](int bytes, int contentLength) {
+        progress.update(site, bytes, contentLength);
+    };
+    if (useCdn)
+        httpGetFromCdn(site, etag, temporary.stream(), site.installHost(), path, onChunk);
+    else
+        httpGet(site, etag, temporary.stream(), true, site.installHost(), path, onChunk);
+}
+
+std::string FileDeployer::keepInCache(const std::string& name, const std::string& folder,
+                                      const std::string& cached, TemporaryDownload& temporary,
+                                      const std::string& etag) {
+    simple_logger& logger = site_->logger();
+    const std::string fresh = folder + etag;
+    if (!cached.empty() && !deleteUnlessMissing(cached))
+        logger.log("Failed to delete old %s: %s", cached.c_str(), lastErrorText().c_str());
+    if (!deleteUnlessMissing(fresh)) {
+        // Without a place in the cache the package is unpacked from the temporary file.
+        logger.log("Failed to delete %s: %s", fresh.c_str(), lastErrorText().c_str());
+        temporary.keep();
+        return temporary.path();
+    }
+    std::error_code error;
+    const uintmax_t size = fs::file_size(temporary.path(), error);
+    if (!error) bytesReceived_ += static_cast<int64_t>(size);
+    copyFile(logger, temporary.path(), fresh);
+    try {
+        writeStoredEtag(perUser_, name, etag);
+    } catch (const std::exception&) {
+        // A store that cannot be written only costs the cache.
+    }
+    if (!temporary.remove())
+        logger.log("Failed to delete %s: %s", temporary.path().c_str(), lastErrorText().c_str());
+    return fresh;
+}
+
+void FileDeployer::cleanupDeploy(const std::string& name, const std::string& target,
+                                 const std::string& downloaded) {
+    simple_logger& logger = site_->logger();
+    try {
+        if (pathExists(downloaded) && !deleteUnlessMissing(downloaded))
+            logger.log("Failed to delete fileName(%s): %s", downloaded.c_str(),
+                       lastErrorText().c_str());
+        // A plain file deletion: the target is normally a folder, which stays as it is.
+        if (pathExists(target) && !deleteUnlessMissing(target))
+            logger.log("Failed to delete path(%s): %s", target.c_str(), lastErrorText().c_str());
+        writeStoredEtag(perUser_, name, "");
+    } catch (const std::exception&) {
+        logger.log("Error when trying to clean up the deploy of %s from %s to %s", name.c_str(),
+                   downloaded.c_str(), target.c_str());
+    }
+}
+
+// Created by initialization, and again when it runs again; workers of an
+// earlier deployment keep the deployer they started with.
+void Bootstrapper::createFileDeployer() { fileDeployer = std::make_shared<FileDeployer>(this, perUser); }
