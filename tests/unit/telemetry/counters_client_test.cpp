@@ -55,16 +55,6 @@ TEST_F(CountersClientTest, BatchedCountersAreKeptOnceAndPostedTogetherInOrder) {
     EXPECT_EQ(counterPosts().size(), 1u);
 }
 
-TEST_F(CountersClientTest, PostCountersEmptiesTheGivenSet) {
-    std::set<std::string> names{"x", "y"};
-    client().postCounters(names);
-    EXPECT_TRUE(names.empty());
-    std::set<std::string> none;
-    client().postCounters(none);
-    ASSERT_EQ(counterPosts().size(), 1u);
-    EXPECT_EQ(counterPosts()[0].body, "counterNamesCsv=x,y");
-}
-
 TEST_F(CountersClientTest, FailuresAndErrorAnswersAreDroppedWithOneLine) {
     server.addFault(statusOn(500, "ephemeralcounters.*"));
     client().incrementCounter(true, "ZARadadaX");  // an error answer is still an answer

@@ -103,13 +103,3 @@ TEST_F(LogUploadTest, FailedUploadsOnlyLog) {
     EXPECT_NE(text.find("Exception during app log upload "), std::string::npos) << text;
     EXPECT_NE(text.find("Error uploading log file: "), std::string::npos) << text;
 }
-
-TEST_F(LogUploadTest, StalledDataHostCostsOneBoundPerFile) {
-    twoAppLogs();
-    server.addFault(stallOn("data.*"));
-    setTelemetryTimeoutOverride(200);
-    const auto start = SteadyClock::now();
-    bootstrapper->uploadLogs(true);
-    EXPECT_LT(millisecondsSince(start), 2000);
-    EXPECT_NE(log().find("Error uploading log file: "), std::string::npos);
-}

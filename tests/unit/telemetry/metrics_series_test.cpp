@@ -65,8 +65,3 @@ TEST_F(MetricsSeriesTest, WriterMakesItsEndpointOnlyFromCompleteParts) {
     EXPECT_EQ(config.seriesPath, "/db/Default/series?u=zor&p=quickmarch");
     EXPECT_EQ(config.endpoint, "");
 }
-
-TEST_F(MetricsSeriesTest, PostingNeverThrows) {
-    EXPECT_NO_THROW(postSeries("[]", true));
-    EXPECT_NO_THROW(postSeries("[]", false));
-}
