@@ -45,12 +45,15 @@ struct DeployTestEnv {
         return hasher.hexDigest();
     }
     // The per-user download cache.
-    std::string downloads() const { return sandbox.dir().file("home/.local/share/vexmoor-qasite1/Downloads/"); }
+    std::string downloads() const {
+        return sandbox.dir().file("home/.local/share/vexmoor-qasite1/Downloads/");
+    }
     // Files the deployment left in the temporary folder (the log aside).
     std::vector<std::string> temporaryDownloads() const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(sandbox.dir().file("tmp")))
-            if (entry.path().extension() == ".tmp") names.push_back(entry.path().filename().string());
+            if (entry.path().extension() == ".tmp")
+                names.push_back(entry.path().filename().string());
         return names;
     }
 };
