@@ -49,11 +49,16 @@ bool parse(int argc, char** argv, Options& options) {
         }
         if (i + 1 >= argc) return false;
         const std::string value = argv[++i];
-        if (name == "--work") options.work = value;
-        else if (name == "--rounds") options.rounds = std::max(1, std::atoi(value.c_str()));
-        else if (name == "--mb") options.megabytes = std::atof(value.c_str());
-        else if (name == "--files") options.files = std::strtoul(value.c_str(), nullptr, 10);
-        else return false;
+        if (name == "--work")
+            options.work = value;
+        else if (name == "--rounds")
+            options.rounds = std::max(1, std::atoi(value.c_str()));
+        else if (name == "--mb")
+            options.megabytes = std::atof(value.c_str());
+        else if (name == "--files")
+            options.files = std::strtoul(value.c_str(), nullptr, 10);
+        else
+            return false;
     }
     return true;
 }
@@ -85,10 +90,13 @@ void checkVersionFolder(const std::string& folder, const BenchVersion& version, 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 5 && std::string(argv[1]) == "--deploy") return deployInChild(argv[2], argv[3], argv[4]);
+    if (argc == 5 && std::string(argv[1]) == "--deploy")
+        return deployInChild(argv[2], argv[3], argv[4]);
     Options options;
     if (!parse(argc, argv, options)) {
-        std::fprintf(stderr, "usage: bench_install [--work DIR] [--rounds N] [--mb SIZE] [--files N] [--plain-http]\n");
+        std::fprintf(stderr,
+                     "usage: bench_install [--work DIR] [--rounds N] [--mb SIZE] [--files N] "
+                     "[--plain-http]\n");
         return 2;
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
@@ -110,7 +118,9 @@ int main(int argc, char** argv) {
     const std::string port = std::to_string(server.port());
     const std::string installHost = serverOptions.siteHost + ":" + port;
     const std::string contentHost =
-        (options.plainHttp ? std::string("127.0.0.1") : std::string("cdn.qasite1.zorbit.localhost")) + ":" + port;
+        (options.plainHttp ? std::string("127.0.0.1")
+                           : std::string("cdn.qasite1.zorbit.localhost")) +
+        ":" + port;
     writeCdnText(version.root, contentHost);
     std::printf("serving on port %s: install host %s, content host %s\n", port.c_str(),
                 installHost.c_str(), contentHost.c_str());
@@ -122,28 +132,32 @@ int main(int argc, char** argv) {
         for (int k = 0; k < 2; ++k) {
             // Alternate who goes first, so neither always meets a warmer system.
             const bool oursNow = (round + k) % 2 == 0;
-            const std::string folder = runs + "/" + std::to_string(round) + "-" + (oursNow ? "launcher" : "peer");
+            const std::string folder =
+                runs + "/" + std::to_string(round) + "-" + (oursNow ? "launcher" : "peer");
             fs::create_directories(folder);
             ::sync();
             if (oursNow) {
-                const ChildRun run = runChild({self, "--deploy", folder, installHost, version.guid});
+                const ChildRun run =
+                    runChild({self, "--deploy", folder, installHost, version.guid});
                 if (run.status != 0) {
                     std::fprintf(stderr, "deployment failed: %s\n", run.output.c_str());
                     return 1;
                 }
-                checkVersionFolder(folder + "/data/vexmoor-qasite1/Versions/" + version.guid + "/", version, "launcher");
+                checkVersionFolder(folder + "/data/vexmoor-qasite1/Versions/" + version.guid + "/",
+                                   version, "launcher");
                 ours.wall.push_back(run.wallSeconds);
                 ours.cpu.push_back(run.cpuSeconds);
                 ours.peakRssKib = std::max(ours.peakRssKib, run.peakRssKib);
-                std::printf("round %d  launcher %6.3f s  (cpu %6.3f s, peak RSS %.1f MiB)\n", round + 1,
-                            run.wallSeconds, run.cpuSeconds, run.peakRssKib / 1024.0);
+                std::printf("round %d  launcher %6.3f s  (cpu %6.3f s, peak RSS %.1f MiB)\n",
+                            round + 1, run.wallSeconds, run.cpuSeconds, run.peakRssKib / 1024.0);
             } else {
-                const PeerTiming run = runPeerPipeline("http://" + contentHost + "/" + version.guid + "-", folder);
+                const PeerTiming run =
+                    runPeerPipeline("http://" + contentHost + "/" + version.guid + "-", folder);
                 checkVersionFolder(folder + "/version/", version, "peer");
                 peer.wall.push_back(run.wallSeconds);
                 peer.cpu.push_back(run.cpuSeconds);
-                std::printf("round %d  peer     %6.3f s  (cpu %6.3f s, download %5.3f s)\n", round + 1,
-                            run.wallSeconds, run.cpuSeconds, run.downloadSeconds);
+                std::printf("round %d  peer     %6.3f s  (cpu %6.3f s, download %5.3f s)\n",
+                            round + 1, run.wallSeconds, run.cpuSeconds, run.downloadSeconds);
             }
         }
     }

@@ -13,8 +13,9 @@ namespace {
 
 void isolate(const std::string& runFolder) {
     const std::pair<const char*, const char*> folders[] = {
-        {"HOME", "/home"},          {"XDG_CONFIG_HOME", "/config"}, {"XDG_DATA_HOME", "/data"},
-        {"XDG_CACHE_HOME", "/cache"}, {"TMPDIR", "/tmp"},           {"ZORBIT_MACHINE_STATE_DIR", "/machine"}};
+        {"HOME", "/home"},          {"XDG_CONFIG_HOME", "/config"},
+        {"XDG_DATA_HOME", "/data"}, {"XDG_CACHE_HOME", "/cache"},
+        {"TMPDIR", "/tmp"},         {"ZORBIT_MACHINE_STATE_DIR", "/machine"}};
     for (const auto& [name, sub] : folders) {
         std::filesystem::create_directories(runFolder + sub);
         ::setenv(name, (runFolder + sub).c_str(), 1);

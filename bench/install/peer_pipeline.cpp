@@ -21,8 +21,9 @@ PeerTiming runPeerPipeline(const std::string& urlPrefix, const std::string& runF
 
     PeerTiming timing;
     const auto start = std::chrono::steady_clock::now();
-    std::vector<std::string> curl = {"curl", "--parallel", "--parallel-max", "16", "--fail",
-                                     "--silent", "--show-error", "--no-progress-meter"};
+    std::vector<std::string> curl = {
+        "curl",   "--parallel", "--parallel-max", "16",
+        "--fail", "--silent",   "--show-error",   "--no-progress-meter"};
     for (const ComponentPackage& row : table) {
         curl.push_back("-o");
         curl.push_back(downloads + row.package);
@@ -34,7 +35,8 @@ PeerTiming runPeerPipeline(const std::string& urlPrefix, const std::string& runF
     timing.cpuSeconds = fetched.cpuSeconds;
 
     // unzip makes only the last folder of its target.
-    for (const std::string& folder : studioComponentFolders()) fs::create_directories(version + folder);
+    for (const std::string& folder : studioComponentFolders())
+        fs::create_directories(version + folder);
     std::atomic<size_t> next{0};
     std::atomic<bool> failed{false};
     std::mutex lock;
@@ -51,6 +53,7 @@ PeerTiming runPeerPipeline(const std::string& urlPrefix, const std::string& runF
     first.join();
     second.join();
     if (failed) throw std::runtime_error("unzip failed");
-    timing.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    timing.wallSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return timing;
 }

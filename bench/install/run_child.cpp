@@ -32,12 +32,14 @@ ChildRun runChild(const std::vector<std::string>& argv) {
         throw std::runtime_error("cannot start " + argv[0]);
     }
     char buffer[4096];
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) run.output.append(buffer, static_cast<size_t>(n));
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+        run.output.append(buffer, static_cast<size_t>(n));
     ::close(pipeFds[0]);
     int status = 0;
     rusage usage{};
     ::wait4(pid, &status, 0, &usage);
-    run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.wallSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
                      (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     run.peakRssKib = usage.ru_maxrss;

@@ -5,11 +5,11 @@
 #include <vector>
 
 struct ChildRun {
-    int status = -1;           // exit status, -1 when it did not exit normally
+    int status = -1;  // exit status, -1 when it did not exit normally
     double wallSeconds = 0;
-    double cpuSeconds = 0;     // user and system
+    double cpuSeconds = 0;  // user and system
     long peakRssKib = 0;
-    std::string output;        // its standard output
+    std::string output;  // its standard output
 };
 
 // argv[0] is the program (looked up in PATH).

@@ -32,8 +32,8 @@ std::string resolveContentHost(IInstallerSite& site) {
     return host;
 }
 
-void Bootstrapper::deployComponentPackages(const std::vector<ComponentPackage>& table,
-                                           bool upgrade, bool unzip) {
+void Bootstrapper::deployComponentPackages(const std::vector<ComponentPackage>& table, bool upgrade,
+                                           bool unzip) {
     setUiMessage(std::string(upgrade ? "Upgrading " : "Installing ") + displayName() + " ...");
     reportProgress(0, 100);
     if (perModeLoggingEnabled())

@@ -46,8 +46,8 @@ void FileDeployer::deployVersionedFile(const std::string& name, const std::strin
         try {
             deployAttempt(name, folder, progress, true, target, downloaded, unzip);
         } catch (const hresult_error& e) {
-            site_->reportError(std::runtime_error(
-                format("AtlException 0x%x", static_cast<unsigned>(e.hr()))));
+            site_->reportError(
+                std::runtime_error(format("AtlException 0x%x", static_cast<unsigned>(e.hr()))));
         } catch (const silent_exception&) {
             // Cancelled, or another package failed: the driver reports that.
         } catch (const std::exception&) {
@@ -60,15 +60,17 @@ void FileDeployer::deployVersionedFile(const std::string& name, const std::strin
                 // A cancellation during the second try is no failure of this package.
             } catch (const std::exception& e) {
                 cleanupDeploy(name, target, downloaded);
-                site_->reportError(std::runtime_error(format("deployVersionedFile %s to \"%s\" failed: %s",
-                                                             name.c_str(), target.c_str(), e.what())));
+                site_->reportError(
+                    std::runtime_error(format("deployVersionedFile %s to \"%s\" failed: %s",
+                                              name.c_str(), target.c_str(), e.what())));
             }
         }
     } catch (...) {
         // Nothing may leave a worker thread.
         try {
-            site_->reportError(std::runtime_error(format(
-                "deployVersionedFile %s to \"%s\" failed: unknown exception", name.c_str(), target.c_str())));
+            site_->reportError(std::runtime_error(
+                format("deployVersionedFile %s to \"%s\" failed: unknown exception", name.c_str(),
+                       target.c_str())));
         } catch (...) {
         }
     }
@@ -138,8 +140,7 @@ std::string FileDeployer::downloadFile(const std::string& name, Progress& progre
     return keepInCache(name, folder, cached, temporary, etag);
 }
 
-std::string FileDeployer::verifiedCachedEtag(const std::string& name,
-                                             const std::string& cachedPath,
+std::string FileDeployer::verifiedCachedEtag(const std::string& name, const std::string& cachedPath,
                                              const std::string& etag) {
     if (!isCacheFileName(etag) || !isRegularFile(cachedPath)) return {};
     try {
@@ -219,4 +220,6 @@ void FileDeployer::cleanupDeploy(const std::string& name, const std::string& tar
 
 // Created by initialization, and again when it runs again; workers of an
 // earlier deployment keep the deployer they started with.
-void Bootstrapper::createFileDeployer() { fileDeployer = std::make_shared<FileDeployer>(this, perUser); }
+void Bootstrapper::createFileDeployer() {
+    fileDeployer = std::make_shared<FileDeployer>(this, perUser);
+}

@@ -26,8 +26,8 @@ public:
     // content host (falling back to the install host), then once more straight
     // from the install host. Never throws: failures go to the site's
     // reportError, cancellations end it quietly. Sets progress.finished last.
-    void deployVersionedFile(const std::string& name, const std::string& folder,
-                             Progress& progress, bool unzip);
+    void deployVersionedFile(const std::string& name, const std::string& folder, Progress& progress,
+                             bool unzip);
 
     // One attempt. target and downloaded tell the caller how far it got, also
     // when it throws.

@@ -19,7 +19,8 @@ TemporaryDownload::TemporaryDownload()
       buffer_(std::make_unique<char[]>(kStreamBuffer)) {
     // Made owner-only first; the stream then opens the file as it is.
     std::FILE* file = platform::openOwnerOnlyFile(path_, "wb");
-    if (!file) throw std::runtime_error(format("Failed to create %s: ", path_.c_str()) + lastErrorText());
+    if (!file)
+        throw std::runtime_error(format("Failed to create %s: ", path_.c_str()) + lastErrorText());
     std::fclose(file);
     stream_.rdbuf()->pubsetbuf(buffer_.get(), kStreamBuffer);
     stream_.open(path_, std::ios::binary | std::ios::out | std::ios::trunc);

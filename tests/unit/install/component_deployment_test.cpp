@@ -76,7 +76,8 @@ struct ComponentDeploymentTest : ::testing::Test {
             const std::string installed = version + relative;
             ASSERT_TRUE(fs::is_regular_file(installed)) << relative;
             EXPECT_EQ(DeployTestEnv::md5Of(installed), line.md5) << relative;
-            const int64_t built = seconds(fs::last_write_time(env.server.buildFolder() + "/" + relative));
+            const int64_t built =
+                seconds(fs::last_write_time(env.server.buildFolder() + "/" + relative));
             EXPECT_EQ(seconds(fs::last_write_time(installed)), built - built % 2) << relative;
         }
     }
@@ -98,7 +99,8 @@ TEST_F(ComponentDeploymentTest, FreshDeploymentUnpacksEveryPackageIntoItsFolder)
         EXPECT_EQ(env.requestsFor(row.package).size(), 1u) << row.package;
 
     const auto calls = dialog->calls();
-    EXPECT_EQ(dialogCalls("message:"), std::vector<std::string>{"message:Installing VEXMOOR TEST1 Studio ..."});
+    EXPECT_EQ(dialogCalls("message:"),
+              std::vector<std::string>{"message:Installing VEXMOOR TEST1 Studio ..."});
     EXPECT_EQ(dialogCalls("progress:").front(), "progress:0");
     EXPECT_EQ(calls.back(), "marquee:on");
     EXPECT_NE(logText().find("BootstrapperZARadada::RegisterEvent "

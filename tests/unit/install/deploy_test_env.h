@@ -9,15 +9,26 @@
 
 #include "install/md5_hasher.h"
 #include "net/cdn_selection.h"
+#include "net/http_client.h"
 #include "support/local_platform_server.h"
 #include "support/registry_sandbox.h"
+#include "support/test_certificate.h"
 
 struct DeployTestEnv {
     RegistrySandbox sandbox;
     LocalPlatformServer server{serverOptions()};
+    // The server speaks plain http, so every download's https attempt fails;
+    // trusting one certificate instead of the system's store keeps that cheap.
+    TestCertificate certificate{sandbox.dir().path()};
 
-    DeployTestEnv() { cdn_testing::resetSelection(); }
-    ~DeployTestEnv() { cdn_testing::resetSelection(); }
+    DeployTestEnv() {
+        cdn_testing::resetSelection();
+        http_testing::setCaBundle(certificate.pemPath());
+    }
+    ~DeployTestEnv() {
+        cdn_testing::resetSelection();
+        http_testing::setCaBundle("");
+    }
 
     static LocalPlatformServerOptions serverOptions() {
         LocalPlatformServerOptions options;
@@ -45,12 +56,15 @@ struct DeployTestEnv {
         return hasher.hexDigest();
     }
     // The per-user download cache.
-    std::string downloads() const { return sandbox.dir().file("home/.local/share/vexmoor-qasite1/Downloads/"); }
+    std::string downloads() const {
+        return sandbox.dir().file("home/.local/share/vexmoor-qasite1/Downloads/");
+    }
     // Files the deployment left in the temporary folder (the log aside).
     std::vector<std::string> temporaryDownloads() const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(sandbox.dir().file("tmp")))
-            if (entry.path().extension() == ".tmp") names.push_back(entry.path().filename().string());
+            if (entry.path().extension() == ".tmp")
+                names.push_back(entry.path().filename().string());
         return names;
     }
 };

@@ -152,8 +152,8 @@ TEST_F(FileDeployerTest, DamagedDownloadIsCleanedUpAndTakenFromTheInstallHost) {
     deploy(progress);
     EXPECT_TRUE(site.reportedErrors().empty());
     expectUnpacked();
-    EXPECT_EQ(site.logCount("Failure when attempting to deploy " + std::string(kPackage) + " from " +
-                            cachedCopy() + " to " + version + "content/sky/"),
+    EXPECT_EQ(site.logCount("Failure when attempting to deploy " + std::string(kPackage) +
+                            " from " + cachedCopy() + " to " + version + "content/sky/"),
               1);
     EXPECT_EQ(site.logCount("Failed to delete path(" + version + "content/sky/)"), 1);
     const auto requests = env.requestsFor(kPackage);
