@@ -5,7 +5,7 @@
 // way (a child in the sandbox's isolation); rounds alternate which goes first.
 // The HTTP requests the launcher made come from the local server's journal.
 //
-//   bench_launch [rounds]
+//   bench_launch [rounds] [--show-log]   (--show-log: print the last launcher log)
 
 #include <unistd.h>
 
@@ -56,8 +56,8 @@ public:
     Sample throughLauncher() {
         const std::string base = server_.baseHost();
         const std::vector<std::string> arguments{
-            "-build", "-url", "https://" + base + "/Login/Negotiate.ashx", "-ticket", "BENCH-TICKET",
-            "-script", "http://" + base + "/game/join.ashx?placeId=1", "-avatar"};
+            "-build",       "-url",    "https://" + base + "/Login/Negotiate.ashx",    "-ticket",
+            "BENCH-TICKET", "-script", "http://" + base + "/game/join.ashx?placeId=1", "-avatar"};
         const size_t before = server_.journal().size();
         Sample sample;
         sample.milliseconds = timeToStart([&] { return sandbox_.run(arguments, 60000); },
@@ -77,6 +77,7 @@ public:
     }
 
     std::vector<zorbit::server::JournalEntry> journal() const { return server_.journal(); }
+    std::string newestLog() const { return sandbox_.newestLog(); }
 
 private:
     // Milliseconds from starting the child to the started event; the child must end with 0.
@@ -118,6 +119,7 @@ double minimum(const std::vector<double>& values) {
 
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 7;
+    const bool showLog = argc > 2 && std::string(argv[2]) == "--show-log";
     try {
         LaunchBench bench;
         // One of each first, uncounted: the first launcher run writes state later runs reuse.
@@ -155,11 +157,13 @@ int main(int argc, char** argv) {
                     minimum(launcher) - minimum(direct));
         std::printf("median    %11.1f  %9.1f  %11.1f\n", median(launcher), median(direct),
                     median(launcher) - median(direct));
-        std::printf("HTTP requests per launcher run: %zu to %zu (%zu to %zu before the Studio was up)\n",
-                    *std::min_element(requests.begin(), requests.end()),
-                    *std::max_element(requests.begin(), requests.end()),
-                    *std::min_element(requestsBeforeStart.begin(), requestsBeforeStart.end()),
-                    *std::max_element(requestsBeforeStart.begin(), requestsBeforeStart.end()));
+        std::printf(
+            "HTTP requests per launcher run: %zu to %zu (%zu to %zu before the Studio was up)\n",
+            *std::min_element(requests.begin(), requests.end()),
+            *std::max_element(requests.begin(), requests.end()),
+            *std::min_element(requestsBeforeStart.begin(), requestsBeforeStart.end()),
+            *std::max_element(requestsBeforeStart.begin(), requestsBeforeStart.end()));
+        if (showLog) std::printf("\nlast launcher log:\n%s", bench.newestLog().c_str());
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_launch: %s\n", e.what());

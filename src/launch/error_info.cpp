@@ -14,7 +14,8 @@ thread_local std::optional<ErrorInfo> threadErrorInfo;
 // The program id registered for the class id, as the merged classes view shows
 // it: the user's registration first, then the machine's.
 std::string programIdOf(const platform::Guid& classId) {
-    const std::string path = "Software\\Classes\\CLSID\\" + platform::guidToString(classId) + "\\ProgID";
+    const std::string path =
+        "Software\\Classes\\CLSID\\" + platform::guidToString(classId) + "\\ProgID";
     for (platform::RegistryHive hive :
          {platform::RegistryHive::CurrentUser, platform::RegistryHive::LocalMachine}) {
         RegistryKeyPtr key = openKey(platform::RegistryKey::root(hive), path);

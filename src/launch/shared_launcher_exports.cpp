@@ -12,7 +12,9 @@
 
 namespace {
 
-std::string text(const char* value) { return value ? std::string(value) : std::string(); }
+std::string text(const char* value) {
+    return value ? std::string(value) : std::string();
+}
 
 platform::Guid guid(const ZorbitGuid* classId) {
     platform::Guid result{};
@@ -44,11 +46,12 @@ extern "C" int32_t ZorbitSharedLauncher_StartGame(const char* ticket, const char
     try {
         SharedLauncher::GetErrorInfo();  // nothing of an earlier call may be taken for this one
         simple_logger logger;
-        hr = SharedLauncher::StartGame(logger, text(ticket), text(authenticationUrl), text(scriptUrl),
-                                       guid(classId), silent != 0, text(readyEventName), hidden != 0,
-                                       text(showEventName),
+        hr = SharedLauncher::StartGame(logger, text(ticket), text(authenticationUrl),
+                                       text(scriptUrl), guid(classId), silent != 0,
+                                       text(readyEventName), hidden != 0, text(showEventName),
                                        static_cast<SharedLauncher::LaunchMode>(launchMode));
-        if (auto info = SharedLauncher::GetErrorInfo(); info && hr != 0) description = info->description;
+        if (auto info = SharedLauncher::GetErrorInfo(); info && hr != 0)
+            description = info->description;
     } catch (const std::exception& e) {
         // No log could be opened: nothing was started.
         description = e.what();

@@ -25,8 +25,8 @@ typedef struct ZorbitGuid {
  * description of a failure (empty on success), NUL-terminated and cut to fit
  * errorDescriptionSize bytes. */
 int32_t ZorbitSharedLauncher_StartGame(const char* ticket, const char* authenticationUrl,
-                                       const char* scriptUrl, const ZorbitGuid* classId,
-                                       int silent, const char* readyEventName, int hidden,
+                                       const char* scriptUrl, const ZorbitGuid* classId, int silent,
+                                       const char* readyEventName, int hidden,
                                        const char* showEventName, int32_t launchMode,
                                        char* errorDescription, size_t errorDescriptionSize);
 

@@ -57,7 +57,8 @@ std::string requestTicket(const std::string& url) {
         CURL* h = handle.get();
         curl_easy_setopt(h, CURLOPT_CURLU, parsed.get());
         curl_easy_setopt(h, CURLOPT_USERAGENT, "ZorbitProxy");
-        CurlHeaders headers(curl_slist_append(nullptr, ("ZBTAuthenticationNegotiation:" + host).c_str()));
+        CurlHeaders headers(
+            curl_slist_append(nullptr, ("ZBTAuthenticationNegotiation:" + host).c_str()));
         if (!headers) return {};
         curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
 

@@ -19,6 +19,10 @@ std::optional<std::string> headerOf(const httplib::Request& request, const char*
     return request.get_header_value(name);
 }
 
+std::vector<std::pair<std::string, std::string>> headersOf(const httplib::Request& request) {
+    return {request.headers.begin(), request.headers.end()};
+}
+
 }  // namespace
 
 std::string md5Hex(const std::string& data) {
@@ -137,8 +141,7 @@ void LoopbackHttpServer::handle(const httplib::Request& request, httplib::Respon
         std::lock_guard guard(lock_);
         requests_.push_back({request.method, request.path, request.target,
                              request.get_header_value("Host"), headerOf(request, "If-None-Match"),
-                             headerOf(request, "Content-Type"), request.body,
-                             {request.headers.begin(), request.headers.end()}});
+                             headerOf(request, "Content-Type"), request.body, headersOf(request)});
     }
     const ScriptedResponse scripted = nextResponse(request.path);
     if (scripted.delayMilliseconds > 0)

@@ -90,9 +90,9 @@ TEST_F(SharedLauncherLibraryTest, CEntryReportsNothingInstalled) {
     auto startGame = entry<CStartGame>("ZorbitSharedLauncher_StartGame");
     ASSERT_NE(startGame, nullptr);
     char full[256];
-    EXPECT_EQ(startGame("T", nullptr, nullptr, nullptr, 0, nullptr, 0, nullptr, 2, full,
-                        sizeof full),
-              SharedLauncher::kEFail);
+    EXPECT_EQ(
+        startGame("T", nullptr, nullptr, nullptr, 0, nullptr, 0, nullptr, 2, full, sizeof full),
+        SharedLauncher::kEFail);
     EXPECT_EQ(std::string(full),
               "HRESULT 0x80004005 (hr=0x80004005). operation: "
               "Open HKEY_LOCAL_MACHINE\\Software\\ZorbitReg key");

@@ -54,8 +54,8 @@ struct SharedLauncherTest : ::testing::Test {
     }
 
     int32_t start(SharedLauncher::LaunchMode mode, const std::string& ticket = "TICKET-1",
-                  bool silent = false, bool hidden = false,
-                  const std::string& authUrl = kAuthUrl, const std::string& script = kScript) {
+                  bool silent = false, bool hidden = false, const std::string& authUrl = kAuthUrl,
+                  const std::string& script = kScript) {
         return SharedLauncher::StartGame(*logger, ticket, authUrl, script, kClassId, silent,
                                          "ReadyEvent-1", hidden, "ShowEvent-1", mode);
     }
@@ -175,7 +175,8 @@ TEST_F(SharedLauncherTest, MissingPlayerFailsWithTheCommandAsOperation) {
     EXPECT_EQ(start(SharedLauncher::Play), static_cast<int32_t>(0x80070002u));
     const std::string description = failureDescription();
     EXPECT_NE(description.find("The system cannot find the file specified. (hr=0x80070002). "
-                               "operation: \"" + missing + "\" -play "),
+                               "operation: \"" +
+                               missing + "\" -play "),
               std::string::npos)
         << description;
 }
@@ -190,7 +191,8 @@ TEST_F(SharedLauncherTest, CommandLineTooLongStartsNothing) {
 }
 
 TEST_F(SharedLauncherTest, CallersScopeChoosesTheHive) {
-    const std::string machinePlayer = install(kPlayerKey, "machine-player", RegistryHive::LocalMachine);
+    const std::string machinePlayer =
+        install(kPlayerKey, "machine-player", RegistryHive::LocalMachine);
     const std::string userPlayer = install(kPlayerKey, "user-player", RegistryHive::CurrentUser);
     ASSERT_EQ(start(SharedLauncher::Play), 0) << failureDescription();
     // Not elevated: the user's own installation comes first.
