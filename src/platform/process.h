@@ -30,6 +30,10 @@ struct ProcessInfo {
 // of its own. On failure answers false and sets the last error.
 bool startProcess(const std::string& commandLine, ProcessInfo& info);
 
+// Lets go of a started program, as closing its handles would: its end is
+// collected when it comes, so it never lingers as an ended child of this process.
+void releaseProcess(const ProcessInfo& info);
+
 // Waits for a child of this process to end. Answers false on time-out.
 bool waitForProcess(const ProcessInfo& info, uint32_t timeoutMs, int* exitCode = nullptr);
 

@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 #include <openssl/evp.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <chrono>
@@ -16,6 +17,10 @@ constexpr size_t kSlice = 64 * 1024;
 std::optional<std::string> headerOf(const httplib::Request& request, const char* name) {
     if (!request.has_header(name)) return std::nullopt;
     return request.get_header_value(name);
+}
+
+std::vector<std::pair<std::string, std::string>> headersOf(const httplib::Request& request) {
+    return {request.headers.begin(), request.headers.end()};
 }
 
 }  // namespace
@@ -91,6 +96,12 @@ void LoopbackHttpServer::script(const std::string& path, std::vector<ScriptedRes
     served_[path] = 0;
 }
 
+std::optional<std::string> RecordedRequest::header(const std::string& name) const {
+    for (const auto& [key, value] : headers)
+        if (strcasecmp(key.c_str(), name.c_str()) == 0) return value;
+    return std::nullopt;
+}
+
 std::vector<RecordedRequest> LoopbackHttpServer::requests() const {
     std::lock_guard guard(lock_);
     return requests_;
@@ -130,7 +141,7 @@ void LoopbackHttpServer::handle(const httplib::Request& request, httplib::Respon
         std::lock_guard guard(lock_);
         requests_.push_back({request.method, request.path, request.target,
                              request.get_header_value("Host"), headerOf(request, "If-None-Match"),
-                             headerOf(request, "Content-Type"), request.body});
+                             headerOf(request, "Content-Type"), request.body, headersOf(request)});
     }
     const ScriptedResponse scripted = nextResponse(request.path);
     if (scripted.delayMilliseconds > 0)

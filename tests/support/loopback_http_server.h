@@ -49,6 +49,10 @@ struct RecordedRequest {
     std::optional<std::string> ifNoneMatch;
     std::optional<std::string> contentType;
     std::string body;
+    std::vector<std::pair<std::string, std::string>> headers;  // all of them, as sent
+
+    // The first header of that name (any case).
+    std::optional<std::string> header(const std::string& name) const;
 };
 
 class LoopbackHttpServer {

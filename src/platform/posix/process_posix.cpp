@@ -41,6 +41,16 @@ bool startProcess(const std::string& commandLine, ProcessInfo& info) {
     return true;
 }
 
+void releaseProcess(const ProcessInfo& info) {
+    const pid_t pid = info.processId;
+    if (pid <= 0) return;
+    std::thread([pid] {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+}
+
 bool waitForProcess(const ProcessInfo& info, uint32_t timeoutMs, int* exitCode) {
     const uint32_t start = tickCount();
     for (;;) {
