@@ -11,16 +11,12 @@ bool Bootstrapper::checkBootstrapperVersion() {
     return true;
 }
 void Bootstrapper::refreshInstalledLaunchers() {}
-void Bootstrapper::deploySelf() {}
-void Bootstrapper::loadPrevVersions() {}
-void Bootstrapper::storePrevVersions() {}
-void Bootstrapper::uninstall(bool) {}
-void Bootstrapper::forceUninstallMFCStudio() {}
 void Bootstrapper::checkInstalledFiles() {}
 void Bootstrapper::checkAppExecutable() {}
 bool Bootstrapper::isNetworkAlive() { return platform::isNetworkAlive(); }
-void Bootstrapper::install() {}
 void Bootstrapper::createFileDeployer() { fileDeployer = std::make_unique<FileDeployer>(this, perUser); }
 void Bootstrapper::finalReport(const std::string&) {}
 void Bootstrapper::reportRunDuration(bool) {}
 void Bootstrapper::uploadLogs(bool) {}
+// The install series of the metrics writer; telemetry sends it.
+void Bootstrapper::installSeries(bool, const std::string&, const std::string&) {}

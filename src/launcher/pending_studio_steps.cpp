@@ -3,8 +3,5 @@
 #include "telemetry/counters_client.h"
 
 void BootstrapperZARadada::loadSettings() {}
-void BootstrapperZARadada::DoInstallApp() {}
-void BootstrapperZARadada::DoUninstallApp() {}
-std::string BootstrapperZARadada::uninstallKey() { return {}; }
 void BootstrapperZARadada::DeployComponents(bool, bool) {}
 void CountersClient::registerEvent(const std::string&, bool) {}
