@@ -53,7 +53,7 @@ void updateShortcut(simple_logger& logger, const std::string& file,
     logger.log("updateExistingZorbitShortcuts isStudio = %d", ownName == kEarlierStudioLauncherName);
     // Entries of the player are not the Studio's to change.
     if (contains(target, kPlayerExeName)) return;
-    for (const std::string name : {std::string(kEarlierStudioLauncherName), ownName}) {
+    for (const std::string& name : {std::string(kEarlierStudioLauncherName), ownName}) {
         if (!contains(target, name)) continue;
         logger.log("Studio bootstrapper found name = %s", name.c_str());
         retarget(logger, *entry, file, versionsFolder + ownName,

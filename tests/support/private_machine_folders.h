@@ -16,9 +16,9 @@ enum class PrivateFoldersOutcome {
 PrivateFoldersOutcome runWithPrivateMachineFolders(const std::function<void()>& body);
 
 // Runs the body as above and turns the outcome into this test's result.
-#define RUN_WITH_PRIVATE_MACHINE_FOLDERS(body)                                             \
+#define RUN_WITH_PRIVATE_MACHINE_FOLDERS(...)                                             \
     do {                                                                                   \
-        const PrivateFoldersOutcome outcome_ = runWithPrivateMachineFolders(body);         \
+        const PrivateFoldersOutcome outcome_ = runWithPrivateMachineFolders(__VA_ARGS__);      \
         if (outcome_ == PrivateFoldersOutcome::Unsupported)                                \
             GTEST_SKIP() << "private mounts are not available";                            \
         EXPECT_EQ(outcome_, PrivateFoldersOutcome::Passed) << "see the child's output";    \

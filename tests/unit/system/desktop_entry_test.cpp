@@ -15,7 +15,7 @@ static Words execWords(const std::string& fileValue) {
 }
 
 TEST(DesktopEntryExec, PathsWithAwkwardCharactersStayOneWord) {
-    for (const std::string path :
+    for (const char* path :
          {"/opt/vexmoor-qasite1/Versions/v 1/ZorbitStudioLauncherBeta.exe", "/home/a\"b/L.exe",
           "/x/$HOME/`id`/L.exe", "/x/back\\slash/L.exe", "/x/100%/L.exe", "/x/tab\there/L.exe"}) {
         const std::string fileValue = escapeStringValue(quoteExecArgument(path) + " -ide %f");
