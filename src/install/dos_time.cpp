@@ -1,6 +1,7 @@
 #include "install/dos_time.h"
 
 #include <ctime>
+#include <mutex>
 
 bool dosDateTimeToUnixTime(uint32_t dosDateTime, int64_t& seconds) {
     const uint32_t date = dosDateTime >> 16;
@@ -18,7 +19,15 @@ bool dosDateTimeToUnixTime(uint32_t dosDateTime, int64_t& seconds) {
     // The archive's time is the packer's wall clock; let the C library decide
     // whether daylight saving time applied on that date.
     local.tm_isdst = -1;
-    const std::time_t utc = std::mktime(&local);
+    // mktime reloads the C library's time-zone state under a lock of its own that
+    // the thread sanitizer cannot see; one lock here keeps concurrent unpacking
+    // visibly ordered, at no cost worth measuring.
+    static std::mutex zoneLock;
+    std::time_t utc;
+    {
+        std::lock_guard guard(zoneLock);
+        utc = std::mktime(&local);
+    }
     if (utc == static_cast<std::time_t>(-1)) return false;
     seconds = static_cast<int64_t>(utc);
     return true;

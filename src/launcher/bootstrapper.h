@@ -137,12 +137,10 @@ public:
     std::string fetchVersionGuid(const std::string& versionFileName = {});
     bool checkBootstrapperVersion();
     void refreshInstalledLaunchers();
-    void deploySelf();
-    // The launcher copy in the version folder: programDirectory + launcherExeName.
     std::string installedLauncherPath();
-    // Copies the running launcher over the installed copy when their contents
-    // differ (through "<path>.new"). Never throws.
+    // Copies the running launcher over an installed copy whose content differs.
     void replaceInstalledCopy(const std::string& installed);
+    void deploySelf();
     void loadPrevVersions();
     void storePrevVersions();
     void deleteVersionFolder(const std::string& version);

@@ -6,13 +6,6 @@
 #include "platform/registry.h"
 #include "platform/shared_memory.h"
 
-bool Bootstrapper::checkBootstrapperVersion() {
-    versionGuid_ = fetchVersionGuid();
-    return true;
-}
-void Bootstrapper::refreshInstalledLaunchers() {}
-void Bootstrapper::checkInstalledFiles() {}
-void Bootstrapper::checkAppExecutable() {}
 bool Bootstrapper::isNetworkAlive() { return platform::isNetworkAlive(); }
 void Bootstrapper::createFileDeployer() { fileDeployer = std::make_unique<FileDeployer>(this, perUser); }
 void Bootstrapper::finalReport(const std::string&) {}

@@ -25,6 +25,8 @@ void Bootstrapper::run() {
         } catch (const non_zero_exit_exception&) {
             exitCode = 1;
             logger_->log("Zorbit is not up to date, returning failure");
+        } catch (const cancel_exception& e) {
+            logger_->log("Bootstrapper::run - %s", cancelReason(e).c_str());
         } catch (const silent_exception&) {
             // The user has been told, or the entry point sees cancelled / errors.
         } catch (const hresult_error& e) {

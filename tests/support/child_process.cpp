@@ -2,10 +2,15 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
+#include <sched.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <grp.h>
 
 #include <chrono>
 #include <cstring>
@@ -37,8 +42,36 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
 
 }  // namespace
 
+namespace {
+
+// In the forked child: isolate, wire the pipes, exec. Only async-signal-safe calls.
+[[noreturn]] void execIsolated(char* const* argv, char* const* envp, int out, int err,
+                               const ChildIsolation& isolation) {
+    if (!isolation.bindMounts.empty()) {
+        if (::unshare(CLONE_NEWNS) != 0) ::_exit(121);
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) ::_exit(122);
+        for (const auto& [source, target] : isolation.bindMounts)
+            if (::mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) != 0) ::_exit(123);
+    }
+    if (isolation.uid != 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(isolation.gid) != 0 || ::setuid(isolation.uid) != 0)
+            ::_exit(124);
+    }
+    if (!isolation.terminal) {
+        const int input = ::open("/dev/null", O_RDONLY);
+        ::dup2(input, 0);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+    }
+    ::execve(argv[0], argv, envp);
+    ::_exit(127);
+}
+
+}  // namespace
+
 ChildResult runChild(const std::vector<std::string>& argvIn,
-                     const std::map<std::string, std::string>& environment, int timeoutMs) {
+                     const std::map<std::string, std::string>& environment, int timeoutMs,
+                     const ChildIsolation* isolation) {
     int outPipe[2], errPipe[2];
     if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
@@ -52,7 +85,27 @@ ChildResult runChild(const std::vector<std::string>& argvIn,
     auto argv = pointers(argvTexts);
     auto envp = pointers(envTexts);
     pid_t pid = 0;
-    const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    int spawned = 0;
+    if (isolation && isolation->terminal) {
+        // The terminal replaces the output pipe; the error pipe stays empty.
+        int terminal = -1;
+        winsize size{};
+        size.ws_col = 100;
+        size.ws_row = 30;
+        pid = ::forkpty(&terminal, nullptr, nullptr, &size);
+        if (pid == 0) execIsolated(argv.data(), envp.data(), -1, -1, *isolation);
+        if (pid < 0) spawned = errno;
+        if (pid > 0) {
+            ::close(outPipe[0]);
+            outPipe[0] = terminal;
+        }
+    } else if (isolation) {
+        pid = ::fork();
+        if (pid == 0) execIsolated(argv.data(), envp.data(), outPipe[1], errPipe[1], *isolation);
+        if (pid < 0) spawned = errno;
+    } else {
+        spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    }
     posix_spawn_file_actions_destroy(&actions);
     ::close(outPipe[1]);
     ::close(errPipe[1]);
@@ -66,16 +119,10 @@ ChildResult runChild(const std::vector<std::string>& argvIn,
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
     int open = 2;
     bool timedOut = false;
-    while (open > 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              deadline - std::chrono::steady_clock::now())
-                              .count();
-        if (left <= 0) {
-            timedOut = true;
-            ::kill(pid, SIGKILL);
-            break;
-        }
-        if (::poll(fds, 2, static_cast<int>(left)) <= 0) continue;
+    bool exited = false;
+    int status = 0;
+    auto readAvailable = [&](int waitMs) {
+        if (open == 0 || ::poll(fds, 2, waitMs) <= 0) return false;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
             char buffer[4096];
@@ -88,11 +135,24 @@ ChildResult runChild(const std::vector<std::string>& argvIn,
                 (i == 0 ? result.out : result.err).append(buffer, static_cast<size_t>(got));
             }
         }
+        return true;
+    };
+    // Programs the child started may hold the pipes open after it ends, so the
+    // child's own end, not the pipes' end, is what ends the wait.
+    while (!exited) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            timedOut = true;
+            ::kill(pid, SIGKILL);
+            break;
+        }
+        readAvailable(20);
+        exited = ::waitpid(pid, &status, WNOHANG) == pid;
+    }
+    while (readAvailable(0)) {
     }
     for (auto& fd : fds)
         if (fd.fd >= 0) ::close(fd.fd);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+    if (!exited) ::waitpid(pid, &status, 0);
     if (timedOut) {
         result.exitCode = -2;
     } else if (WIFEXITED(status)) {

@@ -12,9 +12,18 @@ struct ChildResult {
     std::string err;
 };
 
+// How a child is kept away from the real machine: folders bound over machine
+// folders in a mount namespace of its own (needs root), and a user to become.
+struct ChildIsolation {
+    std::vector<std::pair<std::string, std::string>> bindMounts;  // sandbox folder -> machine folder
+    unsigned uid = 0;  // 0: stay who we are
+    unsigned gid = 0;
+    bool terminal = false;  // output (both streams, in ChildResult::out) to a pseudo-terminal
+};
+
 ChildResult runChild(const std::vector<std::string>& argv,
                      const std::map<std::string, std::string>& environment = {},
-                     int timeoutMs = 60000);
+                     int timeoutMs = 60000, const ChildIsolation* isolation = nullptr);
 
 // Path of a program built by this project, e.g. "src/ZorbitStudioLauncherBeta".
 std::string builtProgram(const std::string& relativePath);

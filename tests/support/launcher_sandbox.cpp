@@ -1,18 +1,30 @@
 #include "support/launcher_sandbox.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <stdexcept>
 
+#include "support/file_contents.h"
 #include "support/local_platform_server.h"
-#include "support/test_bootstrapper.h"
 
 namespace fs = std::filesystem;
 
-LauncherSandbox::LauncherSandbox(const LocalPlatformServer* server) {
-    for (const char* folder : {"tmp", "run", "bin", "config", "data", "cache", "machine"})
+namespace {
+constexpr unsigned kNobody = 65534;
+constexpr unsigned kNogroup = 65534;
+}  // namespace
+
+LauncherSandbox::LauncherSandbox(const LocalPlatformServer* server, SandboxScope scope) {
+    const bool root = ::geteuid() == 0;
+    perUser_ = scope == SandboxScope::PerUser || (scope == SandboxScope::Default && !root);
+    available_ = perUser_ || root;
+    for (const char* folder : {"tmp", "run", "bin", "config", "data", "cache", "machine", "machine-opt",
+                               "machine-usr-local-share", "machine-var-lib"})
         fs::create_directories(home_.file(folder));
+    ::chmod(home_.path().c_str(), 0755);
     ::chmod(home_.file("run").c_str(), 0700);
     environment_ = {
         {"HOME", home_.path()},
@@ -31,12 +43,67 @@ LauncherSandbox::LauncherSandbox(const LocalPlatformServer* server) {
     } else {
         fs::copy_file(LocalPlatformServer::launcherBinary(), launcher_);
     }
+    if (root) {
+        isolated_ = true;
+        isolation_.bindMounts = {{home_.file("machine-opt"), "/opt"},
+                                 {home_.file("machine-usr-local-share"), "/usr/local/share"},
+                                 {home_.file("machine-var-lib"), "/var/lib"}};
+        if (perUser_) {
+            isolation_.uid = kNobody;
+            isolation_.gid = kNogroup;
+        }
+    }
+}
+
+// The unprivileged user must own its home, including what the test wrote since.
+void LauncherSandbox::handOverToRunUser() const {
+    if (!isolated_ || isolation_.uid == 0) return;
+    for (const char* folder : {"tmp", "run", "bin", "config", "data", "cache"}) {
+        const std::string top = home_.file(folder);
+        ::chown(top.c_str(), isolation_.uid, isolation_.gid);
+        for (const auto& entry : fs::recursive_directory_iterator(top))
+            ::lchown(entry.path().c_str(), isolation_.uid, isolation_.gid);
+    }
+    ::chown(home_.path().c_str(), isolation_.uid, isolation_.gid);
 }
 
 ChildResult LauncherSandbox::run(const std::vector<std::string>& arguments, int timeoutMs) const {
+    if (!available_) throw std::runtime_error("an all-users sandbox needs root");
+    handOverToRunUser();
     std::vector<std::string> argv{launcher_};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return runChild(argv, environment_, timeoutMs);
+    return runChild(argv, environment_, timeoutMs, isolated_ ? &isolation_ : nullptr);
+}
+
+ChildResult LauncherSandbox::runInTerminal(const std::vector<std::string>& arguments, int timeoutMs) const {
+    if (!available_) throw std::runtime_error("an all-users sandbox needs root");
+    handOverToRunUser();
+    std::vector<std::string> argv{launcher_};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    ChildIsolation isolation = isolation_;
+    isolation.terminal = true;
+    return runChild(argv, environment_, timeoutMs, &isolation);
+}
+
+void LauncherSandbox::setRegistryValue(const std::string& key, const std::string& name,
+                                       const std::string& value) const {
+    const std::string hive = perUser_ ? "HKCU\\" : "HKLM\\";
+    const ChildResult result = runChild({builtProgram("tools/zorbit-reg/zorbit-reg"), "add", hive + key, "/v",
+                                         name, "/d", value, "/f"},
+                                        environment_);
+    if (result.exitCode != 0) throw std::runtime_error("zorbit-reg add failed: " + result.err);
+}
+
+std::string LauncherSandbox::versionFolder(const std::string& guid) const {
+    return perUser_ ? home_.file("data/vexmoor-qasite1/Versions/" + guid + "/")
+                    : home_.file("machine-opt/vexmoor-qasite1/Versions/" + guid + "/");
+}
+
+void LauncherSandbox::fakeInstalledVersion(const std::string& guid) const {
+    fs::create_directories(versionFolder(guid));
+    fs::copy_file(LocalPlatformServer::standinBinary(), versionFolder(guid) + "ZorbitStudioBeta.exe",
+                  fs::copy_options::overwrite_existing);
+    setRegistryValue("SOFTWARE\\StudioQTZorbitReg", "version", guid);
 }
 
 std::vector<std::string> LauncherSandbox::logs() const {

@@ -17,6 +17,8 @@ LocalPlatformServer::LocalPlatformServer(LocalPlatformServerOptions options)
     zorbit::server::ServerOptions serverOptions;
     serverOptions.root = root_;
     serverOptions.journalPath = options_.journalPath;
+    serverOptions.https = options_.https;
+    serverOptions.certificateFile = certificatePath();
     server_ = std::make_unique<zorbit::server::PlatformServer>(serverOptions);
     // Started first: the port goes into the deployment's hosts.
     server_->start();
@@ -33,14 +35,20 @@ LocalPlatformServer::LocalPlatformServer(LocalPlatformServerOptions options)
     publish(publishOptions);
 }
 
-LocalPlatformServer::~LocalPlatformServer() { server_->stop(); }
+LocalPlatformServer::~LocalPlatformServer() {
+    server_->stop();
+}
 
-int LocalPlatformServer::port() const { return server_->port(); }
+int LocalPlatformServer::port() const {
+    return server_->port();
+}
 
 std::string LocalPlatformServer::installHost() const {
     return std::string(kSiteHost) + ":" + std::to_string(port());
 }
-std::string LocalPlatformServer::baseHost() const { return installHost(); }
+std::string LocalPlatformServer::baseHost() const {
+    return installHost();
+}
 std::string LocalPlatformServer::contentHost() const {
     return "cdn.qasite1.zorbit.localhost:" + std::to_string(port());
 }
@@ -57,16 +65,19 @@ std::string LocalPlatformServer::url(const std::string& host, const std::string&
     return "http://" + host + path;
 }
 
-zorbit::publish::PublishResult LocalPlatformServer::publish(zorbit::publish::PublishOptions options) {
+zorbit::publish::PublishResult LocalPlatformServer::publish(
+    zorbit::publish::PublishOptions options) {
     if (options.root.empty()) options.root = root_;
     if (options.buildFolder.empty()) options.buildFolder = build_;
     options.port = port();
-    if (options.launcherPath.empty() && options_.withLauncher) options.launcherPath = launcherBinary();
+    if (options.launcherPath.empty() && options_.withLauncher)
+        options.launcherPath = launcherBinary();
     deployment_ = zorbit::publish::publishDeployment(options);
     return deployment_;
 }
 
-std::vector<zorbit::server::JournalEntry> LocalPlatformServer::requestsFor(const std::string& path) const {
+std::vector<zorbit::server::JournalEntry> LocalPlatformServer::requestsFor(
+    const std::string& path) const {
     std::vector<zorbit::server::JournalEntry> found;
     for (auto& entry : server_->journal())
         if (entry.path == path) found.push_back(std::move(entry));
@@ -75,8 +86,8 @@ std::vector<zorbit::server::JournalEntry> LocalPlatformServer::requestsFor(const
 
 std::string LocalPlatformServer::stampLauncher(const std::string& target,
                                                const std::string& versionText) const {
-    zorbit::publish::stampLauncherCopy(launcherBinary(), target,
-                                       zorbit::publish::LauncherStamp{port(), kSiteHost, versionText});
+    zorbit::publish::stampLauncherCopy(
+        launcherBinary(), target, zorbit::publish::LauncherStamp{port(), kSiteHost, versionText});
     return target;
 }
 

@@ -15,15 +15,16 @@
 #include "support/temp_dir.h"
 
 struct LocalPlatformServerOptions {
-    bool publish = true;           // publish one deployment before serving
+    bool publish = true;  // publish one deployment before serving
     uint64_t syntheticBytes = 256 * 1024;
     size_t syntheticFiles = 48;
     uint64_t seed = 1;
-    bool withStandin = true;       // the stand-in is the build's ZorbitStudioBeta.exe
-    bool withLauncher = true;      // publish a stamped launcher and its version text
-    std::string launcherVersion;   // empty: the built launcher's own
-    std::string guid;              // empty: a new one
-    std::string journalPath;       // empty: journal in memory only
+    bool withStandin = true;      // the stand-in is the build's ZorbitStudioBeta.exe
+    bool withLauncher = true;     // publish a stamped launcher and its version text
+    std::string launcherVersion;  // empty: the built launcher's own
+    std::string guid;             // empty: a new one
+    std::string journalPath;      // empty: journal in memory only
+    bool https = false;           // also answer TLS on the port (see certificatePath)
 };
 
 class LocalPlatformServer {
@@ -36,6 +37,8 @@ public:
     zorbit::server::PlatformServer& server() { return *server_; }
     int port() const;
     const std::string& root() const { return root_; }
+    // PEM file of the server's test certificate (https only).
+    std::string certificatePath() const { return temp_.file("certificate.pem"); }
     const std::string& buildFolder() const { return build_; }
     // The last deployment published.
     const zorbit::publish::PublishResult& deployment() const { return deployment_; }
@@ -44,10 +47,10 @@ public:
     // Hosts with the port, as the launcher writes them.
     std::string installHost() const;  // www.qasite1.zorbit.localhost:PORT
     std::string baseHost() const;
-    std::string contentHost() const;  // cdn.qasite1.zorbit.localhost:PORT
-    std::string dataHost() const;     // data.qasite1.zorbit.localhost:PORT
+    std::string contentHost() const;                        // cdn.qasite1.zorbit.localhost:PORT
+    std::string dataHost() const;                           // data.qasite1.zorbit.localhost:PORT
     std::string apiHost(const std::string& service) const;  // <service>.api.qasite1...:PORT
-    std::string controlHost() const;  // control.zorbit.localhost:PORT
+    std::string controlHost() const;                        // control.zorbit.localhost:PORT
     // "http://" + host + path.
     static std::string url(const std::string& host, const std::string& path);
 

@@ -36,7 +36,8 @@ void PlatformServer::Impl::handleControl(const httplib::Request& request,
         response.set_content("{}", "application/json");
     } else if (path == "/journal" && method == "GET") {
         std::string lines;
-        for (const JournalEntry& entry : journal.entries()) lines += journalEntryToJson(entry) + "\n";
+        for (const JournalEntry& entry : journal.entries())
+            lines += journalEntryToJson(entry) + "\n";
         response.set_content(lines, "application/x-ndjson");
     } else if ((path == "/journal" && method == "DELETE") ||
                (path == "/journal/clear" && method == "POST")) {

@@ -16,9 +16,12 @@ char fold(char c, bool ignoreCase) {
 
 std::string etagName(EtagFault etag) {
     switch (etag) {
-        case EtagFault::Missing: return "missing";
-        case EtagFault::Wrong: return "wrong";
-        case EtagFault::None: break;
+        case EtagFault::Missing:
+            return "missing";
+        case EtagFault::Wrong:
+            return "wrong";
+        case EtagFault::None:
+            break;
     }
     return "";
 }
@@ -53,14 +56,14 @@ bool boolMember(const rapidjson::Value& object, const char* name) {
 
 Fault faultFromJson(const rapidjson::Value& object) {
     if (!object.IsObject()) throw std::runtime_error("a fault must be a JSON object");
-    static const char* known[] = {"path",  "host",          "method",  "status",
-                                  "delayMs", "stall",       "drop",    "truncateAfter",
-                                  "etag",  "noContentLength", "chunked", "bytesPerSecond",
-                                  "times"};
+    static const char* known[] = {
+        "path",          "host", "method",          "status",  "delayMs",        "stall", "drop",
+        "truncateAfter", "etag", "noContentLength", "chunked", "bytesPerSecond", "times"};
     for (auto it = object.MemberBegin(); it != object.MemberEnd(); ++it) {
         bool ok = false;
         for (const char* name : known) ok = ok || it->name.GetString() == std::string(name);
-        if (!ok) throw std::runtime_error(std::string("unknown fault field: ") + it->name.GetString());
+        if (!ok)
+            throw std::runtime_error(std::string("unknown fault field: ") + it->name.GetString());
     }
     Fault fault;
     fault.path = stringMember(object, "path");
@@ -142,7 +145,8 @@ bool globMatch(const std::string& pattern, const std::string& text, bool ignoreC
         if (p < pattern.size() && pattern[p] == '*') {
             star = p++;
             resume = t;
-        } else if (p < pattern.size() && fold(pattern[p], ignoreCase) == fold(text[t], ignoreCase)) {
+        } else if (p < pattern.size() &&
+                   fold(pattern[p], ignoreCase) == fold(text[t], ignoreCase)) {
             ++p, ++t;
         } else if (star != std::string::npos) {
             p = star + 1;

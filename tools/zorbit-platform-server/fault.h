@@ -19,11 +19,11 @@ struct Fault {
     std::string host;
     std::string method;
 
-    int status = 0;                // answer this status (with a short text body)
-    int delayMs = 0;               // wait this long before answering
-    bool stall = false;            // accept the request and never answer
-    bool drop = false;             // close the connection without an answer
-    int64_t truncateAfter = -1;    // send this many body bytes, then close
+    int status = 0;              // answer this status (with a short text body)
+    int delayMs = 0;             // wait this long before answering
+    bool stall = false;          // accept the request and never answer
+    bool drop = false;           // close the connection without an answer
+    int64_t truncateAfter = -1;  // send this many body bytes, then close
     EtagFault etag = EtagFault::None;
     bool noContentLength = false;  // body delimited by closing the connection
     bool chunked = false;          // body in chunked transfer encoding

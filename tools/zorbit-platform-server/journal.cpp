@@ -24,7 +24,11 @@ bool isUtf8(const std::string& text) {
     size_t i = 0;
     while (i < text.size()) {
         const auto c = static_cast<unsigned char>(text[i]);
-        const size_t extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 9;
+        const size_t extra = c < 0x80         ? 0
+                             : (c >> 5) == 6  ? 1
+                             : (c >> 4) == 14 ? 2
+                             : (c >> 3) == 30 ? 3
+                                              : 9;
         if (extra == 9 || i + extra >= text.size()) return false;
         for (size_t k = 1; k <= extra; ++k)
             if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2) return false;
@@ -104,6 +108,7 @@ std::string journalEntryToJson(const JournalEntry& entry) {
     writer.StartObject();
     writer.Key("sequence"), writer.Uint64(entry.sequence);
     writer.Key("timeMs"), writer.Int64(entry.timeMs);
+    writer.Key("tls"), writer.Bool(entry.tls);
     writeString(writer, "method", entry.method);
     writeString(writer, "host", printable(entry.host));
     writeString(writer, "target", printable(entry.target));
@@ -139,6 +144,8 @@ JournalEntry journalEntryFromJson(const std::string& line) {
     JournalEntry entry;
     entry.sequence = static_cast<uint64_t>(number(document, "sequence"));
     entry.timeMs = number(document, "timeMs");
+    auto tls = document.FindMember("tls");
+    entry.tls = tls != document.MemberEnd() && tls->value.IsBool() && tls->value.GetBool();
     entry.method = text(document, "method");
     entry.host = text(document, "host");
     entry.target = text(document, "target");
@@ -206,9 +213,8 @@ void Journal::clear() {
 bool Journal::waitFor(const std::function<bool(const JournalEntry&)>& predicate,
                       std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex_);
-    return added_.wait_for(lock, timeout, [&] {
-        return std::any_of(entries_.begin(), entries_.end(), predicate);
-    });
+    return added_.wait_for(
+        lock, timeout, [&] { return std::any_of(entries_.begin(), entries_.end(), predicate); });
 }
 
 }  // namespace zorbit::server

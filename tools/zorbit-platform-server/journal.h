@@ -16,16 +16,17 @@ namespace zorbit::server {
 struct JournalEntry {
     uint64_t sequence = 0;
     int64_t timeMs = 0;  // since the server started
+    bool tls = false;    // came over https
     std::string method;
     std::string host;    // the Host header as sent, port included
     std::string target;  // path with query, as sent
     std::string path;    // decoded path without the query
     std::vector<std::pair<std::string, std::string>> headers;
     uint64_t bodySize = 0;
-    std::string body;    // whole when bodyKept
+    std::string body;  // whole when bodyKept
     bool bodyKept = false;
-    int status = 0;      // the status answered (or meant, for stalls and drops)
-    std::string fault;   // the injected fault, empty when none
+    int status = 0;     // the status answered (or meant, for stalls and drops)
+    std::string fault;  // the injected fault, empty when none
 
     // First header of that name, compared case-insensitively; empty when absent.
     std::string header(const std::string& name) const;

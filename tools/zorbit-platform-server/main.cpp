@@ -3,7 +3,10 @@
 //   zorbit-platform-server --root DIR [--port N] [--port-file FILE] [--journal FILE]
 //       [--bind ADDRESS] [--site-host HOST] [--install-host HOST] [--base-host HOST]
 //       [--content-host HOST] [--data-host HOST] [--unquoted-version] [--threads N]
+//       [--https [--certificate FILE]]
 //
+// With --https the same port also answers TLS, with a certificate made at start
+// (its PEM written to --certificate).
 // Prints "port N" on stdout once it listens (and writes N to --port-file), and
 // stops cleanly on SIGTERM or SIGINT.
 #include <signal.h>
@@ -21,7 +24,8 @@ int usage() {
     std::cerr << "usage: zorbit-platform-server --root DIR [--port N] [--port-file FILE]\n"
                  "           [--journal FILE] [--bind ADDRESS] [--site-host HOST]\n"
                  "           [--install-host HOST] [--base-host HOST] [--content-host HOST]\n"
-                 "           [--data-host HOST] [--unquoted-version] [--threads N]\n";
+                 "           [--data-host HOST] [--unquoted-version] [--threads N]\n"
+                 "           [--https [--certificate FILE]]\n";
     return 2;
 }
 
@@ -38,20 +42,38 @@ bool parse(int argc, char** argv, Arguments& arguments) {
             options.quoteVersionCompatibility = false;
             continue;
         }
+        if (name == "--https") {
+            options.https = true;
+            continue;
+        }
         if (i + 1 >= argc) return false;
         const std::string value = argv[++i];
-        if (name == "--root") options.root = value;
-        else if (name == "--port") options.port = std::atoi(value.c_str());
-        else if (name == "--port-file") arguments.portFile = value;
-        else if (name == "--journal") options.journalPath = value;
-        else if (name == "--bind") options.bindAddress = value;
-        else if (name == "--site-host") options.siteHost = value;
-        else if (name == "--install-host") options.installHost = value;
-        else if (name == "--base-host") options.baseHost = value;
-        else if (name == "--content-host") options.contentHost = value;
-        else if (name == "--data-host") options.dataHost = value;
-        else if (name == "--threads") options.threads = std::atoi(value.c_str());
-        else return false;
+        if (name == "--root")
+            options.root = value;
+        else if (name == "--port")
+            options.port = std::atoi(value.c_str());
+        else if (name == "--port-file")
+            arguments.portFile = value;
+        else if (name == "--journal")
+            options.journalPath = value;
+        else if (name == "--bind")
+            options.bindAddress = value;
+        else if (name == "--site-host")
+            options.siteHost = value;
+        else if (name == "--install-host")
+            options.installHost = value;
+        else if (name == "--base-host")
+            options.baseHost = value;
+        else if (name == "--content-host")
+            options.contentHost = value;
+        else if (name == "--data-host")
+            options.dataHost = value;
+        else if (name == "--threads")
+            options.threads = std::atoi(value.c_str());
+        else if (name == "--certificate")
+            options.certificateFile = value;
+        else
+            return false;
     }
     return !options.root.empty();
 }

@@ -37,6 +37,8 @@ public:
     void stop();
     int port() const;
     const ServerOptions& options() const;
+    // The PEM of the test certificate when serving https, else empty.
+    std::string certificatePem() const;
 
     // Host names (without port) the server answers as.
     std::string installHost() const;

@@ -1,6 +1,7 @@
 // One request: route it, apply the fault that matches it, journal it, answer.
 #include <algorithm>
 #include <fstream>
+#include <vector>
 
 #include "connection_drop.h"
 #include "routes.h"
@@ -32,6 +33,7 @@ bool etagListMatches(const std::string& list, const std::string& etag) {
 
 // The bytes of an answer, read in chunks by the library's content provider.
 struct BodySource {
+    std::vector<char> buffer = std::vector<char>(kChunk);
     std::string memory;
     std::ifstream file;
     bool fromFile = false;
@@ -58,6 +60,7 @@ JournalEntry PlatformServer::Impl::journalEntry(const httplib::Request& request)
     entry.timeMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                        std::chrono::steady_clock::now() - started_)
                        .count();
+    entry.tls = request.ssl != nullptr;
     entry.method = request.method;
     entry.host = request.get_header_value("Host");
     entry.target = request.target;
@@ -107,7 +110,8 @@ std::string PlatformServer::Impl::applyEtag(const httplib::Request& request, Ans
     if (answer.status != 200 || (request.method != "GET" && request.method != "HEAD")) return "";
     const EtagFault etagFault = fault ? fault->etag : EtagFault::None;
     if (etagFault == EtagFault::Missing) return "";
-    std::string digest = answer.filePath.empty() ? md5Hex(answer.body) : digests_.digest(answer.filePath);
+    std::string digest =
+        answer.filePath.empty() ? md5Hex(answer.body) : digests_.digest(answer.filePath);
     if (etagFault == EtagFault::Wrong) digest = md5Hex("wrong " + digest);
     const std::string etag = "\"" + digest + "\"";
     if (request.has_header("If-None-Match") &&
@@ -151,9 +155,10 @@ void PlatformServer::Impl::send(httplib::Response& response, const Answer& answe
         source->file.open(answer.filePath, std::ios::binary);
     }
     const uint64_t size = answer.size();
-    const uint64_t limit = fault && fault->truncateAfter >= 0
-                               ? std::min<uint64_t>(size, static_cast<uint64_t>(fault->truncateAfter))
-                               : size;
+    const uint64_t limit =
+        fault && fault->truncateAfter >= 0
+            ? std::min<uint64_t>(size, static_cast<uint64_t>(fault->truncateAfter))
+            : size;
     const int64_t rate = fault ? fault->bytesPerSecond : 0;
 
     // Writes the next chunk; false ends the connection (truncation, stop, read error).
@@ -161,17 +166,20 @@ void PlatformServer::Impl::send(httplib::Response& response, const Answer& answe
         if (offset >= limit) return false;
         size_t want = static_cast<size_t>(std::min<uint64_t>(kChunk, limit - offset));
         if (rate > 0) want = std::min<size_t>(want, std::max<int64_t>(rate / 10, 1));
-        std::vector<char> buffer(want);
-        const size_t got = source->read(offset, buffer.data(), want);
-        if (got == 0 || !sink.write(buffer.data(), got)) return false;
+        const size_t got = source->read(offset, source->buffer.data(), want);
+        if (got == 0) return false;
         if (rate > 0) {
-            const auto due = std::chrono::milliseconds((offset + got) * 1000 / static_cast<uint64_t>(rate));
+            // A chunk leaves when the rate allows its last byte, so the whole body takes size /
+            // rate.
+            const auto due =
+                std::chrono::milliseconds((offset + got) * 1000 / static_cast<uint64_t>(rate));
             const auto spent = std::chrono::steady_clock::now() - source->started;
             if (due > spent &&
-                stopping_.waitFor(std::chrono::duration_cast<std::chrono::milliseconds>(due - spent)))
+                stopping_.waitFor(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(due - spent)))
                 return false;
         }
-        return true;
+        return sink.write(source->buffer.data(), got);
     };
 
     if (fault && (fault->noContentLength || fault->chunked)) {
@@ -189,9 +197,10 @@ void PlatformServer::Impl::send(httplib::Response& response, const Answer& answe
         }
         return;
     }
-    response.set_content_provider(
-        static_cast<size_t>(size), answer.contentType,
-        [writeChunk](size_t offset, size_t, httplib::DataSink& sink) { return writeChunk(offset, sink); });
+    response.set_content_provider(static_cast<size_t>(size), answer.contentType,
+                                  [writeChunk](size_t offset, size_t, httplib::DataSink& sink) {
+                                      return writeChunk(offset, sink);
+                                  });
 }
 
 }  // namespace zorbit::server

@@ -95,7 +95,8 @@ std::optional<Answer> apiRequest(const RouteRequest& request, const std::string&
         return clientSettings(request);
     if (service == "versioncompatibility" && path == "/getcurrentclientversionupload")
         return versionCompatibility(request);
-    if (service == "ephemeralcounters" && path == "/v1.0/multiincrement") return textAnswer(200, "");
+    if (service == "ephemeralcounters" && path == "/v1.0/multiincrement")
+        return textAnswer(200, "");
     return std::nullopt;
 }
 

@@ -15,6 +15,7 @@
 #include "journal.h"
 #include "platform_server.h"
 #include "stop_signal.h"
+#include "tls_identity.h"
 
 namespace zorbit::server {
 
@@ -27,6 +28,7 @@ public:
     HostNames names() const;
 
     ServerOptions options;
+    TlsIdentity tls;  // empty unless options.https
     Journal journal;
     FaultTable faults;
     int port = 0;
@@ -43,8 +45,12 @@ private:
     void send(httplib::Response& response, const Answer& answer, const std::string& etag,
               const std::optional<Fault>& fault);
 
-    httplib::Server http_;
+    // Hashes the root's files ahead of the first requests for them.
+    void warmDigests();
+
+    std::unique_ptr<httplib::Server> http_;
     std::thread listener_;
+    std::thread warmer_;
     std::atomic<bool> listenerDone_{false};
     StopSignal stopping_;
     FileDigestCache digests_;

@@ -34,6 +34,11 @@ struct ServerOptions {
     // Request bodies up to this size are kept in the journal (log uploads always are).
     size_t journalBodyLimit = 64 * 1024;
 
+    // Also answer TLS on the same port, with a certificate made at start for
+    // the hosts above; its PEM is written to certificateFile when one is named.
+    bool https = false;
+    std::string certificateFile;
+
     // Worker threads: stalled requests hold one each, and the launcher opens
     // sixteen downloads at once.
     int threads = 64;

@@ -15,7 +15,8 @@ std::string lower(std::string text) {
 bool isLibrary(const std::string& name) {
     const std::string low = lower(name);
     auto endsWith = [&low](const std::string& suffix) {
-        return low.size() >= suffix.size() && low.compare(low.size() - suffix.size(), suffix.size(), suffix) == 0;
+        return low.size() >= suffix.size() &&
+               low.compare(low.size() - suffix.size(), suffix.size(), suffix) == 0;
     };
     return endsWith(".so") || endsWith(".dll") || low.find(".so.") != std::string::npos;
 }
@@ -74,7 +75,8 @@ size_t packageOf(const std::string& relativePath) {
         return rest.find('/') == std::string::npos ? kTexturesPackage : kTextures2Package;
     }
     if (best < table.size()) return best;
-    return relativePath.find('/') == std::string::npos ? rootPackageOf(relativePath) : kStudioPackage;
+    return relativePath.find('/') == std::string::npos ? rootPackageOf(relativePath)
+                                                       : kStudioPackage;
 }
 
 std::string entryNameOf(const std::string& relativePath, size_t package) {

@@ -27,12 +27,14 @@ platform::ResourceTexts stampedTexts(platform::ResourceTexts texts, const Launch
     return texts;
 }
 
-void stampLauncherCopy(const std::string& source, const std::string& target,
-                       const LauncherStamp& stamp) {
+platform::ResourceTexts stampLauncherCopy(const std::string& source, const std::string& target,
+                                          const LauncherStamp& stamp) {
     const auto texts = platform::readResourceBlock(source);
     if (!texts) throw std::runtime_error(source + " has no resource block");
+    const platform::ResourceTexts stamped = stampedTexts(*texts, stamp);
     std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing);
-    platform::stampResourceBlock(target, stampedTexts(*texts, stamp));
+    platform::stampResourceBlock(target, stamped);
+    return stamped;
 }
 
 std::string launcherVersionText(const std::string& path) {

@@ -22,10 +22,11 @@ struct LauncherStamp {
 // the new port.
 platform::ResourceTexts stampedTexts(platform::ResourceTexts texts, const LauncherStamp& stamp);
 
-// Copies the launcher (keeping its permissions) and stamps the copy. Throws
-// std::runtime_error when the source has no resource block or the copy fails.
-void stampLauncherCopy(const std::string& source, const std::string& target,
-                       const LauncherStamp& stamp);
+// Copies the launcher (keeping its permissions) and stamps the copy; answers
+// the texts stamped. Throws std::runtime_error when the source has no resource
+// block or the copy fails.
+platform::ResourceTexts stampLauncherCopy(const std::string& source, const std::string& target,
+                                          const LauncherStamp& stamp);
 
 // The "FileVersion" text of an executable; empty when it has none.
 std::string launcherVersionText(const std::string& path);

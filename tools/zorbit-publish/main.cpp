@@ -59,27 +59,46 @@ bool parse(int argc, char** argv, Arguments& arguments) {
     auto& synthetic = arguments.synthetic;
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
-        if (name == "--no-current") publish.makeCurrent = false;
-        else if (name == "--manifest-crlf") publish.manifestCrlf = true;
-        else if (i + 1 >= argc) return false;
+        if (name == "--no-current")
+            publish.makeCurrent = false;
+        else if (name == "--manifest-crlf")
+            publish.manifestCrlf = true;
+        else if (i + 1 >= argc)
+            return false;
         else {
             const std::string value = argv[++i];
-            if (name == "--root") publish.root = value;
-            else if (name == "--guid") publish.guid = value;
-            else if (name == "--build") publish.buildFolder = value;
-            else if (name == "--generate") arguments.generateOnly = value;
-            else if (name == "--synthetic-mb") arguments.syntheticMb = std::atof(value.c_str());
-            else if (name == "--synthetic-files") synthetic.fileCount = std::strtoul(value.c_str(), nullptr, 10);
-            else if (name == "--seed") synthetic.seed = std::strtoull(value.c_str(), nullptr, 10);
-            else if (name == "--studio") synthetic.studioExecutable = value;
-            else if (name == "--launcher") publish.launcherPath = value;
-            else if (name == "--launcher-version") publish.launcherVersion = value;
-            else if (name == "--port") publish.port = std::atoi(value.c_str());
-            else if (name == "--site-host") publish.siteHost = value;
-            else if (name == "--content-host") publish.contentHost = value;
-            else if (name == "--level") publish.compressionLevel = std::atoi(value.c_str());
-            else if (name == "--jobs") publish.jobs = static_cast<unsigned>(std::atoi(value.c_str()));
-            else return false;
+            if (name == "--root")
+                publish.root = value;
+            else if (name == "--guid")
+                publish.guid = value;
+            else if (name == "--build")
+                publish.buildFolder = value;
+            else if (name == "--generate")
+                arguments.generateOnly = value;
+            else if (name == "--synthetic-mb")
+                arguments.syntheticMb = std::atof(value.c_str());
+            else if (name == "--synthetic-files")
+                synthetic.fileCount = std::strtoul(value.c_str(), nullptr, 10);
+            else if (name == "--seed")
+                synthetic.seed = std::strtoull(value.c_str(), nullptr, 10);
+            else if (name == "--studio")
+                synthetic.studioExecutable = value;
+            else if (name == "--launcher")
+                publish.launcherPath = value;
+            else if (name == "--launcher-version")
+                publish.launcherVersion = value;
+            else if (name == "--port")
+                publish.port = std::atoi(value.c_str());
+            else if (name == "--site-host")
+                publish.siteHost = value;
+            else if (name == "--content-host")
+                publish.contentHost = value;
+            else if (name == "--level")
+                publish.compressionLevel = std::atoi(value.c_str());
+            else if (name == "--jobs")
+                publish.jobs = static_cast<unsigned>(std::atoi(value.c_str()));
+            else
+                return false;
         }
     }
     synthetic.totalBytes = static_cast<uint64_t>(arguments.syntheticMb * 1024 * 1024);
@@ -96,7 +115,8 @@ std::string temporaryFolder() {
 int publish(Arguments& arguments) {
     std::string scratch;
     if (arguments.syntheticMb > 0) {
-        if (arguments.publish.buildFolder.empty()) arguments.publish.buildFolder = scratch = temporaryFolder();
+        if (arguments.publish.buildFolder.empty())
+            arguments.publish.buildFolder = scratch = temporaryFolder();
         zorbit::publish::generateSyntheticBuild(arguments.publish.buildFolder, arguments.synthetic);
     }
     try {
@@ -106,7 +126,8 @@ int publish(Arguments& arguments) {
             std::cout << "package " << package.package << " files " << package.files << " bytes "
                       << package.contentBytes << " zip " << package.zipBytes << "\n";
         if (!result.launcherPath.empty())
-            std::cout << "launcher " << result.launcherPath << " version " << result.launcherVersion << "\n";
+            std::cout << "launcher " << result.launcherPath << " version " << result.launcherVersion
+                      << "\n";
     } catch (...) {
         if (!scratch.empty()) fs::remove_all(scratch);
         throw;

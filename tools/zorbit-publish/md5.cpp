@@ -11,9 +11,13 @@ Md5::Md5() : context_(EVP_MD_CTX_new()) {
         throw std::runtime_error("MD5 unavailable");
 }
 
-Md5::~Md5() { EVP_MD_CTX_free(context_); }
+Md5::~Md5() {
+    EVP_MD_CTX_free(context_);
+}
 
-void Md5::update(const void* data, size_t size) { EVP_DigestUpdate(context_, data, size); }
+void Md5::update(const void* data, size_t size) {
+    EVP_DigestUpdate(context_, data, size);
+}
 
 std::string Md5::hexDigest() {
     unsigned char digest[EVP_MAX_MD_SIZE];

@@ -59,7 +59,8 @@ PackageJob zipPackage(const PublishOptions& options, const std::string& guid, si
                       const std::vector<std::string>& files) {
     PackageJob job;
     job.published.package = componentTable()[package].package;
-    job.published.path = (fs::path(options.root) / deploymentFileName(guid, job.published.package)).string();
+    job.published.path =
+        (fs::path(options.root) / deploymentFileName(guid, job.published.package)).string();
     const std::string temporary = job.published.path + ".publishing";
     ZipWriter zip(temporary, options.compressionLevel);
     for (const std::string& relative : files) {
@@ -92,9 +93,11 @@ std::vector<PackageJob> zipPackages(const PublishOptions& options, const std::st
             }
         }
     };
-    unsigned workers = options.jobs ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+    unsigned workers =
+        options.jobs ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
     std::vector<std::thread> threads;
-    for (unsigned i = 0; i < std::min<size_t>(workers, lists.size()); ++i) threads.emplace_back(work);
+    for (unsigned i = 0; i < std::min<size_t>(workers, lists.size()); ++i)
+        threads.emplace_back(work);
     for (std::thread& thread : threads) thread.join();
     if (failure) std::rethrow_exception(failure);
     return jobs;
@@ -110,21 +113,25 @@ std::string manifestText(const std::vector<ManifestLine>& lines, bool crlf) {
 void publishLauncher(const PublishOptions& options, PublishResult& result) {
     const fs::path root = options.root;
     if (!options.launcherPath.empty()) {
-        result.launcherVersion = options.launcherVersion.empty()
-                                     ? launcherVersionText(options.launcherPath)
-                                     : options.launcherVersion;
-        if (result.launcherVersion.empty())
-            throw std::runtime_error(options.launcherPath + " has no version text");
-        result.launcherPath = (root / deploymentFileName(result.guid, "ZorbitStudioLauncherBeta.exe")).string();
+        result.launcherPath =
+            (root / deploymentFileName(result.guid, "ZorbitStudioLauncherBeta.exe")).string();
         const std::string temporary = result.launcherPath + ".publishing";
-        stampLauncherCopy(options.launcherPath, temporary,
-                          LauncherStamp{options.port, options.siteHost, result.launcherVersion});
+        const auto texts = stampLauncherCopy(
+            options.launcherPath, temporary,
+            LauncherStamp{options.port, options.siteHost, options.launcherVersion});
+        auto version = texts.find("FileVersion");
+        if (version == texts.end() || version->second.empty()) {
+            fs::remove(temporary);
+            throw std::runtime_error(options.launcherPath + " has no version text");
+        }
+        result.launcherVersion = version->second;
         fs::rename(temporary, result.launcherPath);
     } else {
         result.launcherVersion = options.launcherVersion;
     }
     if (result.launcherVersion.empty()) return;
-    result.versionTextPath = (root / deploymentFileName(result.guid, "BootstrapperZARadadaVersion.txt")).string();
+    result.versionTextPath =
+        (root / deploymentFileName(result.guid, "BootstrapperZARadadaVersion.txt")).string();
     writeWhole(result.versionTextPath, result.launcherVersion);
 }
 
@@ -152,11 +159,13 @@ PublishResult publishDeployment(const PublishOptions& options) {
         result.packages.push_back(std::move(job.published));
         result.manifest.insert(result.manifest.end(), job.lines.begin(), job.lines.end());
     }
-    result.manifestPath = (fs::path(options.root) / deploymentFileName(result.guid, "zbtManifest.txt")).string();
+    result.manifestPath =
+        (fs::path(options.root) / deploymentFileName(result.guid, "zbtManifest.txt")).string();
     writeWhole(result.manifestPath, manifestText(result.manifest, options.manifestCrlf));
     publishLauncher(options, result);
     if (!options.contentHost.empty())
-        writeWhole(fs::path(options.root) / "cdn.txt", options.contentHost + ":" + std::to_string(options.port));
+        writeWhole(fs::path(options.root) / "cdn.txt",
+                   options.contentHost + ":" + std::to_string(options.port));
     if (options.makeCurrent) writeWhole(fs::path(options.root) / "versionZARadada", result.guid);
     return result;
 }

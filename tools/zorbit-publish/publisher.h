@@ -38,7 +38,7 @@ struct PublishOptions {
 
 struct PublishedPackage {
     std::string package;
-    std::string path;          // of the zip in the root
+    std::string path;  // of the zip in the root
     uint64_t zipBytes = 0;
     size_t files = 0;
     uint64_t contentBytes = 0;

@@ -1,7 +1,7 @@
 #pragma once
 // A made-up Studio build of a chosen size, for tests and benchmarks: files in
 // every package's folder, sized and counted roughly like a real build, with
-// content that deflates to a bit over half its size. The same options give
+// content that deflates to about 61 % of its size. The same options give
 // the same bytes.
 
 #include <cstdint>

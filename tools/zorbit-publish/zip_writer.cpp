@@ -22,13 +22,15 @@ uint32_t dosDateTime(int64_t unixTime) {
     tm local{};
     localtime_r(&seconds, &local);
     if (local.tm_year < 80) return (1u << 5 | 1u) << 16;  // 1980-01-01, the format's first day
-    const uint32_t date = static_cast<uint32_t>((local.tm_year - 80) << 9 | (local.tm_mon + 1) << 5 | local.tm_mday);
-    const uint32_t time = static_cast<uint32_t>(local.tm_hour << 11 | local.tm_min << 5 | local.tm_sec / 2);
+    const uint32_t date =
+        static_cast<uint32_t>((local.tm_year - 80) << 9 | (local.tm_mon + 1) << 5 | local.tm_mday);
+    const uint32_t time =
+        static_cast<uint32_t>(local.tm_hour << 11 | local.tm_min << 5 | local.tm_sec / 2);
     return date << 16 | time;
 }
 
 ZipWriter::ZipWriter(const std::string& path, int level)
-    : zip_(zipOpen64(path.c_str(), APPEND_STATUS_CREATE)), level_(level) {
+    : zip_(zipOpen64(path.c_str(), APPEND_STATUS_CREATE)), level_(level), buffer_(1 << 20) {
     if (!zip_) throw std::runtime_error("cannot create " + path);
 }
 
@@ -38,7 +40,8 @@ ZipWriter::~ZipWriter() {
 
 std::string ZipWriter::addFile(const std::string& entryName, const std::string& sourcePath) {
     struct stat status {};
-    if (::stat(sourcePath.c_str(), &status) != 0) throw std::runtime_error("cannot read " + sourcePath);
+    if (::stat(sourcePath.c_str(), &status) != 0)
+        throw std::runtime_error("cannot read " + sourcePath);
     std::ifstream in(sourcePath, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + sourcePath);
 
@@ -52,13 +55,12 @@ std::string ZipWriter::addFile(const std::string& entryName, const std::string& 
                                 Z_DEFAULT_STRATEGY, nullptr, 0, kMadeByUnix, 0, large) != ZIP_OK)
         throw std::runtime_error("cannot add " + entryName);
     Md5 md5;
-    std::vector<char> buffer(1 << 20);
     while (in) {
-        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        in.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
         const auto got = static_cast<unsigned>(in.gcount());
         if (got == 0) break;
-        md5.update(buffer.data(), got);
-        if (zipWriteInFileInZip(zip, buffer.data(), got) != ZIP_OK)
+        md5.update(buffer_.data(), got);
+        if (zipWriteInFileInZip(zip, buffer_.data(), got) != ZIP_OK)
             throw std::runtime_error("cannot write " + entryName);
     }
     if (in.bad()) throw std::runtime_error("cannot read " + sourcePath);

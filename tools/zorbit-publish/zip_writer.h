@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zorbit::publish {
 
@@ -24,6 +25,7 @@ public:
 private:
     void* zip_;
     int level_;
+    std::vector<char> buffer_;
 };
 
 // The MS-DOS date (high 16 bits) and time (low 16 bits) of a Unix time, in local time.

@@ -64,14 +64,17 @@ private:
             appendEvent(events_, pid_, "readyEvent missing " + name);
             return;
         }
-        const bool signalled = ready->wait(options_.readyTimeoutMs) == platform::WaitResult::Signaled;
-        appendEvent(events_, pid_, std::string("readyEvent ") + (signalled ? "signalled " : "timed out ") + name);
+        const bool signalled =
+            ready->wait(options_.readyTimeoutMs) == platform::WaitResult::Signaled;
+        appendEvent(events_, pid_,
+                    std::string("readyEvent ") + (signalled ? "signalled " : "timed out ") + name);
     }
 
     int waitForClose(const sigset_t& stopSignals) {
-        const auto deadline = options_.lifetimeMs
-                                  ? std::chrono::steady_clock::now() + std::chrono::milliseconds(*options_.lifetimeMs)
-                                  : std::chrono::steady_clock::time_point::max();
+        const auto deadline =
+            options_.lifetimeMs
+                ? std::chrono::steady_clock::now() + std::chrono::milliseconds(*options_.lifetimeMs)
+                : std::chrono::steady_clock::time_point::max();
         for (;;) {
             const auto left = deadline - std::chrono::steady_clock::now();
             if (left <= std::chrono::steady_clock::duration::zero()) {
@@ -79,10 +82,13 @@ private:
                 return options_.exitCode;
             }
             // At most a minute per wait so the deadline arithmetic stays small.
-            const auto wait = std::min<std::chrono::steady_clock::duration>(left, std::chrono::minutes(1));
+            const auto wait =
+                std::min<std::chrono::steady_clock::duration>(left, std::chrono::minutes(1));
             const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
-            timespec timeout{static_cast<time_t>(seconds.count()),
-                             static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(wait - seconds).count())};
+            timespec timeout{
+                static_cast<time_t>(seconds.count()),
+                static_cast<long>(
+                    std::chrono::duration_cast<std::chrono::nanoseconds>(wait - seconds).count())};
             const int received = sigtimedwait(&stopSignals, nullptr, &timeout);
             if (received <= 0) continue;
             if (options_.ignoreTerm) {

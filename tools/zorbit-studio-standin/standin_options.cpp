@@ -32,7 +32,9 @@ uint32_t number(const std::optional<std::string>& text, uint32_t fallback) {
                                   : fallback;
 }
 
-bool flag(const std::optional<std::string>& text) { return text && *text == "1"; }
+bool flag(const std::optional<std::string>& text) {
+    return text && *text == "1";
+}
 
 }  // namespace
 

@@ -29,7 +29,8 @@ void appendArgumentsRecord(const std::string& path, int pid, const std::vector<s
     writer.Int(pid);
     writer.Key("args");
     writer.StartArray();
-    for (const std::string& arg : args) writer.String(arg.data(), static_cast<rapidjson::SizeType>(arg.size()));
+    for (const std::string& arg : args)
+        writer.String(arg.data(), static_cast<rapidjson::SizeType>(arg.size()));
     writer.EndArray();
     writer.EndObject();
     appendLine(path, buffer.GetString());

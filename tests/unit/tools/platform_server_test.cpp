@@ -50,7 +50,8 @@ httplib::Client client(int port) {
     return client;
 }
 
-Reply get(int port, const std::string& host, const std::string& target, httplib::Headers headers = {}) {
+Reply get(int port, const std::string& host, const std::string& target,
+          httplib::Headers headers = {}) {
     headers.emplace("Host", host);
     return toReply(client(port).Get(target.c_str(), headers));
 }
@@ -139,11 +140,13 @@ TEST_F(PlatformServerTest, ApiServicesAnswerFromTheRoot) {
     writeFile(platform.root() + "/clientsettings.json", "{\"UseNewVersionFetch\":\"True\"}");
     EXPECT_EQ(get(port, platform.apiHost("clientsettings"), settingsPath).body,
               "{\"UseNewVersionFetch\":\"True\"}");
-    writeFile(platform.root() + "/clientsettings-WindowsStudioBootstrapperSettings.json", "{\"A\":1}");
+    writeFile(platform.root() + "/clientsettings-WindowsStudioBootstrapperSettings.json",
+              "{\"A\":1}");
     EXPECT_EQ(get(port, platform.apiHost("clientsettings"), settingsPath).body, "{\"A\":1}");
 
-    const Reply counters = post(port, platform.apiHost("ephemeralcounters"), "/v1.0/MultiIncrement" + query,
-                                "counterNamesCsv=ZARadadaBootstrapperInstall", "*/*");
+    const Reply counters =
+        post(port, platform.apiHost("ephemeralcounters"), "/v1.0/MultiIncrement" + query,
+             "counterNamesCsv=ZARadadaBootstrapperInstall", "*/*");
     EXPECT_EQ(counters.status, 200);
     const auto entries = platform.requestsFor("/v1.0/MultiIncrement/");
     ASSERT_EQ(entries.size(), 1u);
@@ -153,17 +156,24 @@ TEST_F(PlatformServerTest, ApiServicesAnswerFromTheRoot) {
 TEST_F(PlatformServerTest, SiteAndDataHostsTakeReportsAndUploads) {
     const Reply cdns = get(port, platform.baseHost(), "/install/GetInstallerCdns.ashx");
     EXPECT_EQ(cdns.body, "{\"" + platform.contentHost() + "\":100}");
-    EXPECT_EQ(get(port, platform.baseHost(), "/Game/JoinRate.ashx?c=a&r=b&d=1&platform=Win32").status, 200);
+    EXPECT_EQ(
+        get(port, platform.baseHost(), "/Game/JoinRate.ashx?c=a&r=b&d=1&platform=Win32").status,
+        200);
     EXPECT_EQ(post(port, platform.baseHost(), "/game/report-stats?name=x&value=1", "").status, 200);
-    EXPECT_EQ(post(port, platform.baseHost(), "/client-status/set?browserTrackerId=7&status=BootstrapperInstalling", "")
+    EXPECT_EQ(post(port, platform.baseHost(),
+                   "/client-status/set?browserTrackerId=7&status=BootstrapperInstalling", "")
                   .status,
               200);
 
     // Uploads are kept whole, also past the journal's body limit.
     const std::string log(100 * 1024, 'L');
-    const Reply upload = post(port, platform.dataHost(), "/Error/InstallLog.ashx?version=1.6.3.173&stage=00&guid=42", log);
+    const Reply upload = post(port, platform.dataHost(),
+                              "/Error/InstallLog.ashx?version=1.6.3.173&stage=00&guid=42", log);
     EXPECT_EQ(upload.status, 200);
-    EXPECT_EQ(post(port, platform.baseHost(), "/Error/InstallLog.ashx?version=1&stage=00&guid=1", "small").status, 200);
+    EXPECT_EQ(
+        post(port, platform.baseHost(), "/Error/InstallLog.ashx?version=1&stage=00&guid=1", "small")
+            .status,
+        200);
     const auto uploads = platform.server().uploads();
     ASSERT_EQ(uploads.size(), 2u);
     EXPECT_EQ(uploads[0].body, log);
@@ -247,7 +257,8 @@ TEST_F(PlatformServerTest, StallNeverAnswersAndDoesNotHoldUpStop) {
     std::thread waiting([&] {
         auto other = client(port);
         other.set_read_timeout(10, 0);
-        EXPECT_FALSE(toReply(other.Get(fontsPath.c_str(), {{"Host", platform.contentHost()}})).ok());
+        EXPECT_FALSE(
+            toReply(other.Get(fontsPath.c_str(), {{"Host", platform.contentHost()}})).ok());
     });
     ASSERT_TRUE(platform.server().waitForRequest(
         [](const auto& entry) { return entry.sequence == 2; }, std::chrono::seconds(5)));
@@ -371,7 +382,8 @@ TEST(PlatformServerJournal, FileHoldsTheSameEntriesAsJsonLines) {
     const std::string path = temp.file("journal.jsonl");
     LocalPlatformServer platform{withoutLauncher(path)};
     const std::string binary("\x00\xff\x80zip", 6);
-    post(platform.port(), platform.dataHost(), "/Error/InstallLog.ashx?version=1&stage=00&guid=1", binary);
+    post(platform.port(), platform.dataHost(), "/Error/InstallLog.ashx?version=1&stage=00&guid=1",
+         binary);
     get(platform.port(), platform.installHost(), "/versionZARadada");
 
     const auto fromFile = zorbit::server::readJournalFile(path);
@@ -390,8 +402,9 @@ TEST(PlatformServerJournal, FileHoldsTheSameEntriesAsJsonLines) {
 TEST_F(PlatformServerTest, ControlEndpointSetsFaultsAndShowsTheJournal) {
     const std::string control = platform.controlHost();
     const Reply added = post(port, control, "/faults",
-                             "[{\"path\":\"" + fontsPath + "\",\"status\":502,\"times\":1},"
-                             "{\"path\":\"/versionZARadada\",\"etag\":\"missing\"}]",
+                             "[{\"path\":\"" + fontsPath +
+                                 "\",\"status\":502,\"times\":1},"
+                                 "{\"path\":\"/versionZARadada\",\"etag\":\"missing\"}]",
                              "application/json");
     EXPECT_EQ(added.status, 200);
     EXPECT_EQ(added.body, "{\"added\":2}");
@@ -428,8 +441,8 @@ TEST(PlatformServerProgram, ServesReportsItsPortAndStopsOnTerm) {
     const std::string journal = temp.file("journal.jsonl");
     platform::ProcessInfo process;
     ASSERT_TRUE(platform::startProcess(
-        platform::joinCommandLine({LocalPlatformServer::serverBinary(), "--root", root, "--port", "0",
-                                   "--port-file", portFile, "--journal", journal}),
+        platform::joinCommandLine({LocalPlatformServer::serverBinary(), "--root", root, "--port",
+                                   "0", "--port-file", portFile, "--journal", journal}),
         process));
     int port = 0;
     for (int waited = 0; waited < 10000 && port == 0; waited += 10) {
@@ -440,7 +453,10 @@ TEST(PlatformServerProgram, ServesReportsItsPortAndStopsOnTerm) {
     const std::string control = "control.zorbit.localhost:" + std::to_string(port);
     const std::string site = "www.qasite1.zorbit.localhost:" + std::to_string(port);
     EXPECT_EQ(get(port, control, "/health").body, "ok");
-    EXPECT_EQ(post(port, control, "/faults", "{\"path\":\"/versionZARadada\",\"status\":500,\"times\":1}").status, 200);
+    EXPECT_EQ(
+        post(port, control, "/faults", "{\"path\":\"/versionZARadada\",\"status\":500,\"times\":1}")
+            .status,
+        200);
     EXPECT_EQ(get(port, site, "/versionZARadada?guid1").status, 500);
     EXPECT_EQ(get(port, site, "/versionZARadada?guid1").body, "version-1");
 
@@ -452,6 +468,84 @@ TEST(PlatformServerProgram, ServesReportsItsPortAndStopsOnTerm) {
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].status, 500);
     EXPECT_EQ(entries[1].target, "/versionZARadada?guid1");
+}
+
+}  // namespace
+
+namespace {
+
+// Form-encoded bodies are not capped by the HTTP library's 8 KiB form limit.
+TEST_F(PlatformServerTest, LargeFormBodiesAreTaken) {
+    const std::string names = "counterNamesCsv=" + std::string(20000, 'A');
+    EXPECT_EQ(post(port, platform.apiHost("ephemeralcounters"), "/v1.0/MultiIncrement/?apiKey=k",
+                   names, "application/x-www-form-urlencoded")
+                  .status,
+              200);
+    EXPECT_EQ(platform.journal().back().body, names);
+}
+
+struct HttpsPlatformServerTest : ::testing::Test {
+    static LocalPlatformServerOptions httpsOptions() {
+        LocalPlatformServerOptions options = withoutLauncher();
+        options.https = true;
+        return options;
+    }
+    LocalPlatformServer platform{httpsOptions()};
+
+    std::unique_ptr<httplib::SSLClient> tlsClient(bool trusted) {
+        auto client = std::make_unique<httplib::SSLClient>("127.0.0.1", platform.port());
+        client->set_read_timeout(5, 0);
+        if (trusted) client->set_ca_cert_path(platform.certificatePath().c_str());
+        client->enable_server_certificate_verification(true);
+        return client;
+    }
+};
+
+TEST_F(HttpsPlatformServerTest, OnePortAnswersTlsAndPlainHttp) {
+    const std::string guid = platform.versionGuid();
+    for (const std::string& host :
+         {platform.installHost(), platform.apiHost("versioncompatibility")}) {
+        const std::string target = host == platform.installHost()
+                                       ? "/versionZARadada?guid3"
+                                       : "/GetCurrentClientVersionUpload/";
+        const Reply secure = toReply(tlsClient(true)->Get(target.c_str(), {{"Host", host}}));
+        EXPECT_EQ(secure.status, 200) << host << " " << httplib::to_string(secure.error);
+        EXPECT_NE(secure.body.find(guid), std::string::npos);
+    }
+    EXPECT_EQ(get(platform.port(), platform.installHost(), "/versionZARadada").body, guid);
+    const std::string log(50000, 'x');
+    EXPECT_EQ(toReply(tlsClient(true)->Post("/Error/InstallLog.ashx?version=1&stage=00&guid=1",
+                                            {{"Host", platform.dataHost()}}, log, "text/plain"))
+                  .status,
+              200);
+
+    const auto journal = platform.journal();
+    ASSERT_EQ(journal.size(), 4u);
+    EXPECT_TRUE(journal[0].tls);
+    EXPECT_TRUE(journal[1].tls);
+    EXPECT_FALSE(journal[2].tls);
+    EXPECT_EQ(journal[3].body, log);
+}
+
+TEST_F(HttpsPlatformServerTest, UntrustedCertificateFailsTheHandshakeOnly) {
+    EXPECT_FALSE(tlsClient(false)->Get("/versionZARadada", {{"Host", platform.installHost()}}));
+    EXPECT_TRUE(platform.journal().empty());
+    EXPECT_EQ(get(platform.port(), platform.installHost(), "/versionZARadada").status, 200);
+}
+
+TEST_F(HttpsPlatformServerTest, FaultsApplyOverTls) {
+    Fault fault;
+    fault.path = "/versionZARadada";
+    fault.drop = true;
+    fault.times = 1;
+    platform.addFault(fault);
+    EXPECT_FALSE(tlsClient(true)->Get("/versionZARadada", {{"Host", platform.installHost()}}));
+    fault.drop = false;
+    fault.status = 503;
+    platform.addFault(fault);
+    EXPECT_EQ(toReply(tlsClient(true)->Get("/versionZARadada", {{"Host", platform.installHost()}}))
+                  .status,
+              503);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The publisher: which package holds which file, and a deployment read back
 // the way the launcher reads it (zip entries, manifest, texts, stamped launcher).
+#include "publisher.h"
+
 #include <gtest/gtest.h>
 #include <minizip/unzip.h>
 #include <sys/stat.h>
@@ -14,7 +16,6 @@
 #include "md5.h"
 #include "platform/process.h"
 #include "platform/resource_block.h"
-#include "publisher.h"
 #include "support/local_platform_server.h"
 #include "synthetic_build.h"
 #include "zip_writer.h"
@@ -52,7 +53,8 @@ std::map<std::string, ZipEntry> readZip(const std::string& path) {
         entry.dosDate = static_cast<uint32_t>(info.dosDate);
         entry.content.resize(info.uncompressed_size);
         unzOpenCurrentFile(zip);
-        const int read = unzReadCurrentFile(zip, entry.content.data(), static_cast<unsigned>(entry.content.size()));
+        const int read = unzReadCurrentFile(zip, entry.content.data(),
+                                            static_cast<unsigned>(entry.content.size()));
         EXPECT_EQ(read, static_cast<int>(entry.content.size()));
         EXPECT_EQ(unzCloseCurrentFile(zip), UNZ_OK);
         entries[name] = std::move(entry);
@@ -78,7 +80,7 @@ TEST(ComponentTable, FilesGoToThePackageOfTheirFolder) {
     EXPECT_EQ(packageOf("Redist.msi"), kRedistPackage);
     EXPECT_EQ(packageOf("libQt5Core.so.5"), kLibrariesPackage);
     EXPECT_EQ(packageOf("Qt5Core.dll"), kLibrariesPackage);
-    EXPECT_EQ(packageOf("Qt/plugin.dll"), kStudioPackage);          // a folder the table does not name
+    EXPECT_EQ(packageOf("Qt/plugin.dll"), kStudioPackage);  // a folder the table does not name
     EXPECT_EQ(packageOf("content/readme.txt"), kStudioPackage);
     EXPECT_EQ(packageOf("content/fonts/a.ttf"), 3u);
     EXPECT_EQ(packageOf("content/fonts/sub/a.ttf"), 3u);
@@ -173,8 +175,10 @@ TEST_F(PublisherTest, EntriesCarryTheFilesTimes) {
     for (size_t i = 0; i < 16; ++i) {
         if (i == kStudioPackage) continue;
         const std::string folder = buildFolderOf(i);
-        const std::string name = i == kRedistPackage ? "redist.dat" : i == kLibrariesPackage ? "lib.so"
-                                 : i == kTextures2Package ? "sub/t.bin" : "f.bin";
+        const std::string name = i == kRedistPackage      ? "redist.dat"
+                                 : i == kLibrariesPackage ? "lib.so"
+                                 : i == kTextures2Package ? "sub/t.bin"
+                                                          : "f.bin";
         writeFile(fs::path(build) / (folder.empty() ? name : folder + "/" + name), "x");
     }
     const auto exe = fs::path(build) / "ZorbitStudioBeta.exe";
@@ -213,16 +217,19 @@ TEST_F(PublisherTest, VersionFileCdnAndStampedLauncher) {
     EXPECT_EQ(readFile(root + "/cdn.txt"), "cdn.qasite1.zorbit.localhost:4321");
     const std::string ownVersion = launcherVersionText(LocalPlatformServer::launcherBinary());
     ASSERT_FALSE(ownVersion.empty());
-    EXPECT_EQ(readFile(root + "/version-0123456789abcdef-BootstrapperZARadadaVersion.txt"), ownVersion);
+    EXPECT_EQ(readFile(root + "/version-0123456789abcdef-BootstrapperZARadadaVersion.txt"),
+              ownVersion);
     EXPECT_NE(readFile(result.manifestPath).find(".dat\r\n"), std::string::npos);
 
-    const auto texts = platform::readResourceBlock(root + "/version-0123456789abcdef-ZorbitStudioLauncherBeta.exe");
+    const auto texts = platform::readResourceBlock(
+        root + "/version-0123456789abcdef-ZorbitStudioLauncherBeta.exe");
     ASSERT_TRUE(texts);
     EXPECT_EQ(texts->at("104"), "www.qasite1.zorbit.localhost:4321");
     EXPECT_EQ(texts->at("105"), "www.qasite1.zorbit.localhost:4321");
     EXPECT_EQ(texts->at("ProductionDomain"), ".zorbit.localhost:4321");
     EXPECT_EQ(texts->at("FileVersion"), ownVersion);
-    EXPECT_NE(fs::status(result.launcherPath).permissions() & fs::perms::owner_exec, fs::perms::none);
+    EXPECT_NE(fs::status(result.launcherPath).permissions() & fs::perms::owner_exec,
+              fs::perms::none);
 
     // A second version with a newer launcher: both texts carry it, the old files stay.
     publish.guid = "version-2";
@@ -230,7 +237,8 @@ TEST_F(PublisherTest, VersionFileCdnAndStampedLauncher) {
     publishDeployment(publish);
     EXPECT_EQ(readFile(root + "/versionZARadada"), "version-2");
     EXPECT_EQ(readFile(root + "/version-2-BootstrapperZARadadaVersion.txt"), "1, 6, 3, 174");
-    EXPECT_EQ(launcherVersionText(root + "/version-2-ZorbitStudioLauncherBeta.exe"), "1, 6, 3, 174");
+    EXPECT_EQ(launcherVersionText(root + "/version-2-ZorbitStudioLauncherBeta.exe"),
+              "1, 6, 3, 174");
     EXPECT_TRUE(fs::exists(root + "/version-0123456789abcdef-redist.zip"));
 }
 
@@ -249,7 +257,8 @@ TEST(SyntheticBuild, SameSeedSameBytes) {
         if (!entry.is_regular_file()) continue;
         const auto relative = fs::relative(entry.path(), temp.file("a"));
         EXPECT_EQ(readFile(entry.path()), readFile(temp.file("b") + "/" + relative.string()));
-        if (readFile(entry.path()) != readFile(temp.file("c") + "/" + relative.string())) ++differing;
+        if (readFile(entry.path()) != readFile(temp.file("c") + "/" + relative.string()))
+            ++differing;
         total += entry.file_size();
         ++files;
     }
@@ -265,9 +274,10 @@ TEST(PublisherProgram, PublishesASyntheticBuild) {
     platform::ProcessInfo process;
     // Output through a shell: the process layer does not redirect.
     ASSERT_TRUE(platform::startProcess(
-        platform::joinCommandLine({"/bin/sh", "-c",
-                                   "\"$0\" --root \"$1\" --synthetic-mb 0.1 --synthetic-files 30 --guid g1 > \"$2\"",
-                                   LocalPlatformServer::publisherBinary(), temp.file("root"), out}),
+        platform::joinCommandLine(
+            {"/bin/sh", "-c",
+             "\"$0\" --root \"$1\" --synthetic-mb 0.1 --synthetic-files 30 --guid g1 > \"$2\"",
+             LocalPlatformServer::publisherBinary(), temp.file("root"), out}),
         process));
     int exitCode = -1;
     ASSERT_TRUE(platform::waitForProcess(process, 60000, &exitCode));
@@ -277,6 +287,33 @@ TEST(PublisherProgram, PublishesASyntheticBuild) {
     EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 17);
     EXPECT_EQ(readFile(temp.file("root") + "/versionZARadada"), "g1");
     EXPECT_TRUE(fs::exists(temp.file("root") + "/g1-imageformats.zip"));
+}
+
+}  // namespace
+
+namespace {
+
+// The launcher reads its own block from memory: a stamped copy must run as stamped.
+TEST(LocalPlatformServerFixture, StampedLauncherRunsWithTheNewVersion) {
+    LocalPlatformServerOptions options;
+    options.publish = false;
+    LocalPlatformServer platform(options);
+    const std::string launcher =
+        platform.stampLauncher(platform.root() + "/launcher", "1, 6, 3, 999");
+    const auto texts = platform::readResourceBlock(launcher);
+    ASSERT_TRUE(texts);
+    EXPECT_EQ(texts->at("104"), platform.installHost());
+    EXPECT_EQ(texts->at("105"), platform.baseHost());
+
+    const std::string out = platform.root() + "/version.txt";
+    platform::ProcessInfo process;
+    ASSERT_TRUE(platform::startProcess(
+        platform::joinCommandLine({"/bin/sh", "-c", "\"$0\" --version > \"$1\"", launcher, out}),
+        process));
+    int exitCode = -1;
+    ASSERT_TRUE(platform::waitForProcess(process, 30000, &exitCode));
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(readFile(out), "1.6.3.999\n");
 }
 
 }  // namespace

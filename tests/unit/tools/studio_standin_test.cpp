@@ -1,6 +1,8 @@
 // The Studio stand-in keeps the Studio's side of the launch contract: it
 // records its arguments, signals the started event, waits for the ready
 // event, and closes (or refuses to) as configured.
+#include "support/studio_standin.h"
+
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -11,7 +13,6 @@
 #include "platform/process.h"
 #include "support/local_platform_server.h"
 #include "support/scoped_env.h"
-#include "support/studio_standin.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -77,8 +78,8 @@ TEST_F(StudioStandinTest, SignalsStartedWaitsForReadyAndClosesOnTerm) {
     auto startedEvent = platform::Event::createNamed(started, true, false);
     auto readyEvent = platform::Event::createNamed(ready, false, false);
     ASSERT_TRUE(startedEvent && readyEvent);
-    const std::vector<std::string> args = {"-browser", "-startEvent", started, "-url", "http://x/y?a=1 b",
-                                           "-readyEvent", ready, "-avatar"};
+    const std::vector<std::string> args = {"-browser",         "-startEvent", started, "-url",
+                                           "http://x/y?a=1 b", "-readyEvent", ready,   "-avatar"};
     start(args);
     ASSERT_EQ(startedEvent->wait(10000), platform::WaitResult::Signaled);
 

@@ -1,0 +1,58 @@
+#include "install/self_update.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/process.h"
+#include "support/registry_sandbox.h"
+#include "support/test_bootstrapper.h"
+
+namespace fs = std::filesystem;
+
+TEST(FilesDiffer, OnlyWhenBothOpenAndDiffer) {
+    TempDir dir;
+    std::ofstream(dir.file("a")) << "one";
+    std::ofstream(dir.file("b")) << "one";
+    std::ofstream(dir.file("c")) << "two";
+    EXPECT_FALSE(filesDiffer(dir.file("a"), dir.file("b")));
+    EXPECT_TRUE(filesDiffer(dir.file("a"), dir.file("c")));
+    EXPECT_FALSE(filesDiffer(dir.file("a"), dir.file("missing")));
+}
+
+TEST(LauncherDownloadPath, UsesTheVexmoorFolderAndAvoidsAStuckFile) {
+    RegistrySandbox sandbox;
+    const std::string path = launcherDownloadPath("ZorbitStudioLauncherBeta.exe");
+    EXPECT_EQ(path, sandbox.dir().file("tmp") + "/Vexmoor/ZorbitStudioLauncherBeta.exe");
+    std::ofstream(path) << "old download";
+    EXPECT_EQ(launcherDownloadPath("ZorbitStudioLauncherBeta.exe"), path);
+    EXPECT_FALSE(fs::exists(path)) << "an old download is deleted";
+
+    // A folder in the way cannot be deleted as a file: the name gets a tick prefix.
+    fs::create_directories(path + "/inner");
+    const std::string other = launcherDownloadPath("ZorbitStudioLauncherBeta.exe");
+    EXPECT_NE(other, path);
+    EXPECT_NE(other.find("-ZorbitStudioLauncherBeta.exe"), std::string::npos);
+}
+
+TEST(ReplaceInstalledCopy, ReplacesOnlyADifferingCopyAndLeavesNoNewFile) {
+    RegistrySandbox sandbox;
+    auto bootstrapper = std::make_shared<BootstrapperZARadada>(nullptr);
+    const std::string installed = sandbox.dir().file("installed.exe");
+
+    bootstrapper->replaceInstalledCopy(installed);  // missing: nothing happens
+    EXPECT_FALSE(fs::exists(installed));
+
+    std::ofstream(installed) << "an older launcher";
+    ::chmod(installed.c_str(), 0755);
+    bootstrapper->replaceInstalledCopy(installed);
+    EXPECT_FALSE(filesDiffer(platform::executablePath(), installed));
+    EXPECT_FALSE(fs::exists(installed + ".new"));
+    EXPECT_TRUE((fs::status(installed).permissions() & fs::perms::owner_exec) != fs::perms::none);
+    EXPECT_NE(readFile(bootstrapper->logger().fileName()).find("Replaced older installed launcher: " + installed),
+              std::string::npos);
+
+    bootstrapper->replaceInstalledCopy(platform::executablePath());  // its own file: untouched
+}
