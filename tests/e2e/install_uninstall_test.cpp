@@ -1,6 +1,6 @@
 // A fresh install, an update and an uninstall by the launcher as a process,
-// against the local platform server, for one user. They need the package
-// deployment, and are enabled once it is in place.
+// against the local platform server, per user and for all users. They need the
+// package deployment, and are enabled once it is in place.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,16 +17,27 @@ using platform::RegistryKey;
 
 namespace {
 
-struct InstallUninstallTest : ::testing::Test {
+class InstallUninstallTest : public ::testing::TestWithParam<SandboxScope> {
+protected:
     LocalPlatformServer server;
-    LauncherSandbox sandbox{&server};
+    LauncherSandbox sandbox{&server, GetParam()};
     // This process reads the launcher's registry: the same hives.
     ScopedEnv config{"XDG_CONFIG_HOME", sandbox.path("config")};
     ScopedEnv machine{"ZORBIT_MACHINE_STATE_DIR", sandbox.path("machine")};
 
-    std::string versions() const { return sandbox.path("data/vexmoor-qasite1/Versions/"); }
-    static std::string appValue(const std::string& name) {
-        RegistryKeyPtr key = openKey(RegistryKey::root(RegistryHive::CurrentUser), kAppKeyPath);
+    void SetUp() override {
+        if (!sandbox.available()) GTEST_SKIP() << "all-users runs need root";
+    }
+    RegistryHive hive() const {
+        return sandbox.perUser() ? RegistryHive::CurrentUser : RegistryHive::LocalMachine;
+    }
+    std::string versions() const { return fs::path(sandbox.versionFolder("x")).parent_path().parent_path().string() + "/"; }
+    std::string applications() const {
+        return sandbox.perUser() ? sandbox.path("data/applications/")
+                                 : sandbox.path("machine-usr-local-share/applications/");
+    }
+    std::string appValue(const std::string& name) const {
+        RegistryKeyPtr key = openKey(RegistryKey::root(hive()), kAppKeyPath);
         std::string text = "<none>";
         if (key) tryReadStringValue(*key, name, 260, text);
         return text;
@@ -39,40 +50,47 @@ struct InstallUninstallTest : ::testing::Test {
 
 }  // namespace
 
-TEST_F(InstallUninstallTest, DISABLED_AFreshInstallRegistersTheVersion) {
+TEST_P(InstallUninstallTest, DISABLED_AFreshInstallRegistersTheVersion) {
     install();
-    const std::string folder = versions() + server.versionGuid() + "/";
+    const std::string folder = sandbox.versionFolder(server.versionGuid());
     EXPECT_EQ(appValue("version"), server.versionGuid());
-    EXPECT_EQ(appValue(""), folder + "ZorbitStudioLauncherBeta.exe");
     EXPECT_TRUE(fs::exists(folder + "ZorbitStudioBeta.exe"));
+    EXPECT_TRUE(fs::exists(folder + "ZorbitStudioLauncherBeta.exe"));
     EXPECT_TRUE(fs::exists(folder + "AppSettings.xml"));
-    EXPECT_TRUE(fs::exists(sandbox.path("data/applications/vexmoor-qasite1/ZORBIT Studio.desktop")));
-    EXPECT_TRUE(fs::exists(sandbox.path("data/applications/zorbit-place.desktop")));
-    EXPECT_TRUE(openKey(RegistryKey::root(RegistryHive::CurrentUser), kUninstallKeyPath));
+    EXPECT_TRUE(fs::exists(applications() + "vexmoor-qasite1/ZORBIT Studio.desktop"));
+    EXPECT_TRUE(fs::exists(applications() + "zorbit-place.desktop"));
+    EXPECT_TRUE(fs::exists(applications() + "zorbit-studio-qs1.desktop"));
+    EXPECT_TRUE(openKey(RegistryKey::root(hive()), kUninstallKeyPath));
 }
 
-TEST_F(InstallUninstallTest, DISABLED_AnUpdateRetiresThePreviousVersion) {
+TEST_P(InstallUninstallTest, DISABLED_AnUpdateRetiresThePreviousVersion) {
     install();
     const std::string first = server.versionGuid();
     const std::string second = server.publish().guid;
     install();
     EXPECT_EQ(appValue("version"), second);
-    EXPECT_FALSE(fs::exists(versions() + first));
-    EXPECT_TRUE(fs::exists(versions() + second + "/ZorbitStudioBeta.exe"));
-    RegistryKeyPtr kept = openKey(RegistryKey::root(RegistryHive::CurrentUser), kAppVersionsKeyPath);
+    EXPECT_FALSE(fs::exists(sandbox.versionFolder(first)));
+    EXPECT_TRUE(fs::exists(sandbox.versionFolder(second) + "ZorbitStudioBeta.exe"));
+    RegistryKeyPtr kept = openKey(RegistryKey::root(hive()), kAppVersionsKeyPath);
     ASSERT_TRUE(kept);
     EXPECT_EQ(readStringValue(*kept, "version0"), second);
     EXPECT_EQ(readStringValue(*kept, "version1"), "");
 }
 
-TEST_F(InstallUninstallTest, DISABLED_UninstallRemovesTheInstallation) {
+TEST_P(InstallUninstallTest, DISABLED_UninstallRemovesTheInstallation) {
     install();
     const ChildResult result = sandbox.run({"-uninstall", "-q"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(appValue("version"), "<none>");
-    EXPECT_FALSE(openKey(RegistryKey::root(RegistryHive::CurrentUser), kAppKeyPath));
-    EXPECT_FALSE(openKey(RegistryKey::root(RegistryHive::CurrentUser), kUninstallKeyPath));
+    EXPECT_FALSE(openKey(RegistryKey::root(hive()), kAppKeyPath));
+    EXPECT_FALSE(openKey(RegistryKey::root(hive()), kUninstallKeyPath));
     EXPECT_TRUE(fs::is_empty(versions()));
-    EXPECT_FALSE(fs::exists(sandbox.path("data/applications/vexmoor-qasite1")));
-    EXPECT_FALSE(fs::exists(sandbox.path("data/applications/zorbit-place.desktop")));
+    EXPECT_FALSE(fs::exists(applications() + "vexmoor-qasite1"));
+    EXPECT_FALSE(fs::exists(applications() + "zorbit-place.desktop"));
+    EXPECT_FALSE(fs::exists(applications() + "zorbit-studio-qs1.desktop"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Scopes, InstallUninstallTest,
+                         ::testing::Values(SandboxScope::PerUser, SandboxScope::AllUsers),
+                         [](const auto& info) {
+                             return info.param == SandboxScope::PerUser ? "PerUser" : "AllUsers";
+                         });
