@@ -58,7 +58,8 @@ void BootstrapperZARadada::DoInstallApp() {
     registerFileTypes(logger(), *classesKey, programDirectory(), appExeName(), launcherExeName());
 
     logger().log("BootstrapperZARadada::DoInstallApp - RegisterProtocolHandler()");
-    RegisterProtocolHandler(logger(), perUser, protocolScheme(), launcherPath, productRegistryKey());
+    RegisterProtocolHandler(logger(), perUser, protocolScheme(), launcherPath,
+                            productRegistryKey());
 
     logger().log("BootstrapperZARadada::DoInstallApp - registerUninstall");
     registerUninstall({perUser, programDirectory(), launcherExeName(), versionGuid(), baseHost()});
@@ -77,9 +78,10 @@ void BootstrapperZARadada::DoInstallApp() {
 // registry must not name it as complete.
 void BootstrapperZARadada::clearVersionBeingRewritten(const platform::RegistryKey& appKey) {
     if (readStringValue(appKey, kVersionValue) != versionGuid()) return;
-    logger().log("BootstrapperZARadada::DoInstallApp - reinstalling version %s, its version value "
-                 "is cleared until the install ends",
-                 versionGuid().c_str());
+    logger().log(
+        "BootstrapperZARadada::DoInstallApp - reinstalling version %s, its version value "
+        "is cleared until the install ends",
+        versionGuid().c_str());
     appKey.deleteValue(kVersionValue);
 }
 
@@ -102,8 +104,9 @@ void BootstrapperZARadada::cleanupOldBeta() {
             getFolderPath(perUser ? kFolderPrograms : kFolderCommonPrograms, false) + "ZorbitBeta/";
         if (isFolder(links)) deleteDirectory(*this, links, false);
         logger().log("Looking for old beta data folder");
-        const std::string data = getFolderPath(perUser ? kFolderLocalAppData : kFolderProgramFilesX86,
-                                               false, "StudioBetaVersions", true);
+        const std::string data =
+            getFolderPath(perUser ? kFolderLocalAppData : kFolderProgramFilesX86, false,
+                          "StudioBetaVersions", true);
         if (isFolder(data)) deleteDirectory(*this, data, false);
         logger().log("Deleting old beta uninstall entry");
         RegistryKeyPtr uninstallKeys = createKey(installRootKey(perUser), kUninstallKeysPath);
@@ -124,4 +127,6 @@ void BootstrapperZARadada::writeAppSettings() {
         << "</Settings>\r\n";
 }
 
-std::string BootstrapperZARadada::uninstallKey() { return kUninstallKeyPath; }
+std::string BootstrapperZARadada::uninstallKey() {
+    return kUninstallKeyPath;
+}

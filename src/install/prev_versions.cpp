@@ -10,7 +10,9 @@
 
 namespace {
 
-std::string valueName(int index) { return format("version%d", index); }
+std::string valueName(int index) {
+    return format("version%d", index);
+}
 
 // The key, created when missing. A launcher without rights to the machine's
 // hive (an all-users run before it is elevated) can still read it.

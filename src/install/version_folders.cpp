@@ -107,7 +107,9 @@ void Bootstrapper::deleteVersionFolderIn(bool perUserScope, const std::string& v
     }
 }
 
-void Bootstrapper::deleteAllVersionFolders() { deleteAllVersionFolders(perUser); }
+void Bootstrapper::deleteAllVersionFolders() {
+    deleteAllVersionFolders(perUser);
+}
 
 void Bootstrapper::deleteAllVersionFolders(bool perUserScope) {
     try {

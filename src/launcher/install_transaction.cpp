@@ -82,7 +82,8 @@ void Bootstrapper::install() {
 void Bootstrapper::requireAdministratorForAllUsers() {
     if (perUser || platform::isElevated()) return;
     if (interactive)
-        dialog_->showError("On this machine you must install Vexmoor using an Administrator account");
+        dialog_->showError(
+            "On this machine you must install Vexmoor using an Administrator account");
     throw installer_error_exception(kAdminAccountRequired);
 }
 

@@ -19,7 +19,8 @@ class MutexLock {
 public:
     explicit MutexLock(platform::NamedMutex& mutex) : mutex_(mutex) {
         const platform::WaitResult result = mutex_.wait(platform::kInfinite);
-        held_ = result == platform::WaitResult::Signaled || result == platform::WaitResult::Abandoned;
+        held_ =
+            result == platform::WaitResult::Signaled || result == platform::WaitResult::Abandoned;
     }
     ~MutexLock() {
         if (held_) mutex_.release();

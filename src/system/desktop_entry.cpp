@@ -7,7 +7,9 @@ namespace {
 
 const char* const kGroup = "[Desktop Entry]";
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string trim(const std::string& text) {
     size_t begin = 0, end = text.size();
@@ -85,11 +87,20 @@ std::string escapeStringValue(const std::string& text) {
     std::string escaped;
     for (char c : text) {
         switch (c) {
-            case '\\': escaped += "\\\\"; break;
-            case '\n': escaped += "\\n"; break;
-            case '\t': escaped += "\\t"; break;
-            case '\r': escaped += "\\r"; break;
-            default: escaped += c;
+            case '\\':
+                escaped += "\\\\";
+                break;
+            case '\n':
+                escaped += "\\n";
+                break;
+            case '\t':
+                escaped += "\\t";
+                break;
+            case '\r':
+                escaped += "\\r";
+                break;
+            default:
+                escaped += c;
         }
     }
     return escaped;
@@ -103,12 +114,23 @@ std::string unescapeStringValue(const std::string& value) {
             continue;
         }
         switch (value[++i]) {
-            case 's': text += ' '; break;
-            case 'n': text += '\n'; break;
-            case 't': text += '\t'; break;
-            case 'r': text += '\r'; break;
-            case '\\': text += '\\'; break;
-            default: text += '\\', text += value[i];
+            case 's':
+                text += ' ';
+                break;
+            case 'n':
+                text += '\n';
+                break;
+            case 't':
+                text += '\t';
+                break;
+            case 'r':
+                text += '\r';
+                break;
+            case '\\':
+                text += '\\';
+                break;
+            default:
+                text += '\\', text += value[i];
         }
     }
     return text;

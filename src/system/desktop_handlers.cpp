@@ -28,7 +28,8 @@ void writeFile(const std::string& path, const std::string& content) {
     std::error_code ignored;
     fs::create_directories(fs::path(path).parent_path(), ignored);
     if (!platform::replaceFileContent(path, content, platform::FileMode::Default))
-        throw std::runtime_error(format("Failed to write %s", path.c_str()) + ": " + lastErrorText());
+        throw std::runtime_error(format("Failed to write %s", path.c_str()) + ": " +
+                                 lastErrorText());
 }
 
 void removeFile(simple_logger& logger, const std::string& path) {
@@ -70,13 +71,17 @@ std::string applicationsFolder(bool perUser) {
     return getFolderPath(perUser ? kFolderPrograms : kFolderCommonPrograms, false);
 }
 
-std::string mimePackagesFolder(bool perUser) { return dataFolder(perUser) + "mime/packages/"; }
+std::string mimePackagesFolder(bool perUser) {
+    return dataFolder(perUser) + "mime/packages/";
+}
 
 std::string protocolEntryPath(bool perUser, const std::string& scheme) {
     return applicationsFolder(perUser) + scheme + ".desktop";
 }
 
-std::string placeEntryPath(bool perUser) { return applicationsFolder(perUser) + kPlaceEntryName; }
+std::string placeEntryPath(bool perUser) {
+    return applicationsFolder(perUser) + kPlaceEntryName;
+}
 
 std::string placeMimePackagePath(bool perUser) {
     return mimePackagesFolder(perUser) + kPlaceMimePackageName;
@@ -84,8 +89,7 @@ std::string placeMimePackagePath(bool perUser) {
 
 void exportPlaceFileType(simple_logger& logger, bool perUser, const std::string& launcherPath) {
     writeFile(placeMimePackagePath(perUser), placeMimePackage());
-    writeFile(placeEntryPath(perUser),
-              handlerEntry(launcherPath, "-ide %f", kPlaceMimeType));
+    writeFile(placeEntryPath(perUser), handlerEntry(launcherPath, "-ide %f", kPlaceMimeType));
     refreshDesktopDatabases(logger, perUser, true);
 }
 

@@ -13,7 +13,8 @@ using platform::RegistryKey;
 namespace {
 
 const char* const kProtocolClassesPath = "SOFTWARE\\Classes\\";
-const char* const kProtocolExecutePath = "SOFTWARE\\Microsoft\\Internet Explorer\\ProtocolExecute\\";
+const char* const kProtocolExecutePath =
+    "SOFTWARE\\Microsoft\\Internet Explorer\\ProtocolExecute\\";
 constexpr size_t kUserNameChars = 256;
 
 void setString(const RegistryKey& key, const std::string& name, const std::string& text,
@@ -21,7 +22,8 @@ void setString(const RegistryKey& key, const std::string& name, const std::strin
     throwIfRegistryFailed(setStringValue(key, name, text, type), message);
 }
 
-void setDword(const RegistryKey& key, const std::string& name, uint32_t value, const char* message) {
+void setDword(const RegistryKey& key, const std::string& name, uint32_t value,
+              const char* message) {
     throwIfRegistryFailed(key.setDword(name, value), message);
 }
 
@@ -37,7 +39,8 @@ void registerFileTypes(simple_logger& logger, const RegistryKey& classesKey,
                        const std::string& programDirectory, const std::string& appExeName,
                        const std::string& launcherExeName) {
     {
-        RegistryKeyPtr extension = createKey(classesKey, kPlaceExtension, std::string(kPlaceProgId));
+        RegistryKeyPtr extension =
+            createKey(classesKey, kPlaceExtension, std::string(kPlaceProgId));
         RegistryKeyPtr progId = createKey(*extension, kPlaceProgId);
         createKey(*progId, "ShellNew");
     }
@@ -46,8 +49,9 @@ void registerFileTypes(simple_logger& logger, const RegistryKey& classesKey,
               format("%s%s,0", programDirectory.c_str(), appExeName.c_str()));
     RegistryKeyPtr shell = createKey(*progId, "shell");
     RegistryKeyPtr open = createKey(*shell, "Open", std::string("Open"));
-    createKey(*open, "command",
-              format("\"%s%s\" %s \"%%1\"", programDirectory.c_str(), launcherExeName.c_str(), "-ide"));
+    createKey(
+        *open, "command",
+        format("\"%s%s\" %s \"%%1\"", programDirectory.c_str(), launcherExeName.c_str(), "-ide"));
     exportPlaceFileType(logger, classesKey.hive() == platform::RegistryHive::CurrentUser,
                         programDirectory + launcherExeName);
 }

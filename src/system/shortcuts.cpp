@@ -4,9 +4,9 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "install/version_folders.h"
 #include "launcher/bootstrapper.h"
 #include "launcher/errors.h"
-#include "install/version_folders.h"
 #include "platform/clock.h"
 #include "system/desktop_entry.h"
 #include "system/folder_path.h"
@@ -29,7 +29,8 @@ bool contains(const std::string& text, const std::string& part) {
 }
 
 void save(const DesktopEntry& entry, const std::string& file, platform::FileMode mode) {
-    if (!entry.save(file, mode)) throw std::runtime_error("IPersistFile Save failed: " + lastErrorText());
+    if (!entry.save(file, mode))
+        throw std::runtime_error("IPersistFile Save failed: " + lastErrorText());
 }
 
 void retarget(simple_logger& logger, DesktopEntry& entry, const std::string& file,
@@ -47,10 +48,12 @@ void updateShortcut(simple_logger& logger, const std::string& file,
     logger.log("Link found: %s", file.c_str());
     const std::string target = entry->program();
     if (contains(target, ownName)) {
-        retarget(logger, *entry, file, programDirectory + ownName, "Updating link: %s with path: %s");
+        retarget(logger, *entry, file, programDirectory + ownName,
+                 "Updating link: %s with path: %s");
         return;
     }
-    logger.log("updateExistingZorbitShortcuts isStudio = %d", ownName == kEarlierStudioLauncherName);
+    logger.log("updateExistingZorbitShortcuts isStudio = %d",
+               ownName == kEarlierStudioLauncherName);
     // Entries of the player are not the Studio's to change.
     if (contains(target, kPlayerExeName)) return;
     for (const std::string& name : {std::string(kEarlierStudioLauncherName), ownName}) {
@@ -153,7 +156,8 @@ bool deleteDesktopShortcut(simple_logger& logger, const std::string& name) {
 void deleteProgramsShortcut(simple_logger& logger, bool perUser, const std::string& name) {
     logger.log("deleteProgramsShortcut - %s", name.c_str());
     try {
-        deleteShortcutIn(logger, programsFolder(perUser, false), name, "deleteProgramsShortcut - %s");
+        deleteShortcutIn(logger, programsFolder(perUser, false), name,
+                         "deleteProgramsShortcut - %s");
     } catch (const std::exception&) {
         // No programs folder: nothing to delete.
     }
@@ -190,7 +194,8 @@ void Bootstrapper::CreateShortcuts(bool force) {
         const uint32_t start = platform::tickCount();
         updateExistingZorbitShortcuts(*logger_, desktopFolder(), programDirectory(),
                                       versionsRoot(perUser), launcherExeName());
-        logger_->log("Folders update time %d msec", static_cast<int>(platform::tickCount() - start));
+        logger_->log("Folders update time %d msec",
+                     static_cast<int>(platform::tickCount() - start));
         RegisterEvent("BoostrapperCreateShortcutsSuccess");
     } catch (const std::runtime_error& e) {
         logger_->log("%s", e.what());

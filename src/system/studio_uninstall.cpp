@@ -26,9 +26,9 @@ void BootstrapperZARadada::DoUninstallApp(const platform::RegistryKey& root) {
     removeOldStudioShortcuts(logger(), scope);
 
     logger().log("BootstrapperZARadada::DoUninstallApp - redirect to original installer");
-    const std::string launcher =
-        getFolderPath(scope ? kFolderLocalAppData : kFolderProgramFilesX86, false, "Versions", true) +
-        launcherExeName();
+    const std::string launcher = getFolderPath(scope ? kFolderLocalAppData : kFolderProgramFilesX86,
+                                               false, "Versions", true) +
+                                 launcherExeName();
     createShortcut(logger(), scope, launcher, false, false);
     createShortcut(logger(), scope, launcher, true, false);
     RegistryKeyPtr appKey = createKey(root, productRegistryKey(), launcher);

@@ -112,7 +112,8 @@ void Bootstrapper::forceUninstallMFCStudio() {
         const std::string stub = registeredLauncherPath(perUser, kEarlierStudioKeyPath);
         platform::ProcessInfo process;
         CreateProcess(uninstallString, "", process);
-        logger_->log("Bootstrapper::forceUninstallMFCStudio - deleting studio stub: %s", stub.c_str());
+        logger_->log("Bootstrapper::forceUninstallMFCStudio - deleting studio stub: %s",
+                     stub.c_str());
         std::error_code error;
         if (!stub.empty()) fs::remove(stub, error);
         logger_->log("Bootstrapper::forceUninstallMFCStudio - deleting studio directory: %s",
@@ -128,7 +129,8 @@ void Bootstrapper::forceMFCStudioCleanup() {
     deleteLegacyShortcuts(*logger_, perUser);
     try {
         const std::string stub = versionsFolderPath(perUser) + kEarlierStudioLauncherName;
-        logger_->log("Bootstrapper::forceMFCStudioCleanup - deleting studio stub: %s", stub.c_str());
+        logger_->log("Bootstrapper::forceMFCStudioCleanup - deleting studio stub: %s",
+                     stub.c_str());
         std::error_code error;
         if (fileExists(stub)) fs::remove(stub, error);
     } catch (const std::exception&) {

@@ -31,7 +31,9 @@ protected:
     RegistryHive hive() const {
         return sandbox.perUser() ? RegistryHive::CurrentUser : RegistryHive::LocalMachine;
     }
-    std::string versions() const { return fs::path(sandbox.versionFolder("x")).parent_path().parent_path().string() + "/"; }
+    std::string versions() const {
+        return fs::path(sandbox.versionFolder("x")).parent_path().parent_path().string() + "/";
+    }
     std::string applications() const {
         return sandbox.perUser() ? sandbox.path("data/applications/")
                                  : sandbox.path("machine-usr-local-share/applications/");

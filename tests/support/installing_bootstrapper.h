@@ -52,7 +52,9 @@ struct InstallSandbox {
         std::filesystem::create_directories(registry.dir().file("run"));
         std::filesystem::create_directories(desktop());
     }
-    std::string home(const std::string& relative = {}) const { return registry.dir().file("home/" + relative); }
+    std::string home(const std::string& relative = {}) const {
+        return registry.dir().file("home/" + relative);
+    }
     std::string desktop() const { return home("Desktop/"); }
     std::string data() const { return home(".local/share/"); }
     std::string versions() const { return data() + "vexmoor-qasite1/Versions/"; }

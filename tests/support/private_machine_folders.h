@@ -17,9 +17,9 @@ PrivateFoldersOutcome runWithPrivateMachineFolders(const std::function<void()>& 
 
 // Runs the body as above and turns the outcome into this test's result.
 #define RUN_WITH_PRIVATE_MACHINE_FOLDERS(...)                                             \
-    do {                                                                                   \
-        const PrivateFoldersOutcome outcome_ = runWithPrivateMachineFolders(__VA_ARGS__);      \
-        if (outcome_ == PrivateFoldersOutcome::Unsupported)                                \
-            GTEST_SKIP() << "private mounts are not available";                            \
-        EXPECT_EQ(outcome_, PrivateFoldersOutcome::Passed) << "see the child's output";    \
+    do {                                                                                  \
+        const PrivateFoldersOutcome outcome_ = runWithPrivateMachineFolders(__VA_ARGS__); \
+        if (outcome_ == PrivateFoldersOutcome::Unsupported)                               \
+            GTEST_SKIP() << "private mounts are not available";                           \
+        EXPECT_EQ(outcome_, PrivateFoldersOutcome::Passed) << "see the child's output";   \
     } while (0)

@@ -23,19 +23,21 @@ bool writeAll(int fd, const std::string& content) {
 }
 
 // The mode the new file is created with (before the umask).
-mode_t creationMode(FileMode mode) { return mode == FileMode::Executable ? 0777 : 0666; }
+mode_t creationMode(FileMode mode) {
+    return mode == FileMode::Executable ? 0777 : 0666;
+}
 
 }  // namespace
 
 bool replaceFileContent(const std::string& path, const std::string& content, FileMode mode) {
     const std::string temporary = path + "." + std::to_string(::getpid()) + ".new";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
-                          creationMode(mode));
+    const int fd =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, creationMode(mode));
     if (fd < 0) {
         setLastErrorFromErrno();
         return false;
     }
-    struct stat existing{};
+    struct stat existing {};
     bool ok = true;
     if (mode == FileMode::Keep && ::stat(path.c_str(), &existing) == 0)
         ok = ::fchmod(fd, existing.st_mode & 07777) == 0;

@@ -38,9 +38,11 @@ int runHelperProgram(const std::string& program, const std::vector<std::string>&
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     for (int fd : {0, 1, 2})
-        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY,
+                                         0);
     pid_t pid = 0;
-    const int result = ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    const int result =
+        ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (result != 0) {
         setLastError(win32ErrorFromErrno(result));

@@ -35,7 +35,8 @@ TEST_F(DeploySelf, TheRunningLauncherIsCopiedIntoTheVersionFolder) {
     EXPECT_THAT(log, HasSubstr("Bootstrapper::deploySelf - Final file path=" + target + "\n"));
     EXPECT_THAT(log, HasSubstr("!PathFileExists\n"));
     EXPECT_THAT(log, HasSubstr("GetModuleFileName: " + platform::executablePath() + "\n"));
-    EXPECT_THAT(log, HasSubstr("Copy: from  '" + platform::executablePath() + "' to '" + target + "'\n"));
+    EXPECT_THAT(
+        log, HasSubstr("Copy: from  '" + platform::executablePath() + "' to '" + target + "'\n"));
 }
 
 TEST_F(DeploySelf, AnInstalledCopyThatDiffersIsReplaced) {

@@ -24,7 +24,8 @@ struct InstallSteps : ::testing::Test {
 
     void SetUp() override { b->versionGuid_ = "version-1"; }
 
-    static std::string appValue(const std::string& name, RegistryHive hive = RegistryHive::CurrentUser) {
+    static std::string appValue(const std::string& name,
+                                RegistryHive hive = RegistryHive::CurrentUser) {
         RegistryKeyPtr key = openKey(RegistryKey::root(hive), kAppKeyPath);
         std::string text = "<none>";
         if (key) tryReadStringValue(*key, name, 260, text);
@@ -66,7 +67,7 @@ TEST_F(InstallSteps, AFreshInstallDoesEveryStepAndWritesTheVersionLast) {
     EXPECT_EQ(appValue("protocol handler scheme"), b->protocolScheme());
 
     // The launcher copied itself into the version folder, runnable.
-    struct stat info{};
+    struct stat info {};
     ASSERT_EQ(::stat(launcherIn("version-1").c_str(), &info), 0);
     EXPECT_TRUE(info.st_mode & S_IXUSR);
     EXPECT_EQ(fs::file_size(launcherIn("version-1")), fs::file_size(platform::executablePath()));
@@ -163,7 +164,8 @@ TEST_F(InstallSteps, AnUpdateKeepsTheUsersChoiceOfDesktopShortcut) {
 TEST_F(InstallSteps, AnUpdateWithAnOldStudioShortcutGetsTheDesktopEntry) {
     setAppValue("version", "version-0");
     std::ofstream(sandbox.desktop() + "Zorbit Studio.desktop") << "[Desktop Entry]\nExec=/x/y\n";
-    std::ofstream(sandbox.desktop() + "ZORBIT Studio Beta.desktop") << "[Desktop Entry]\nExec=/x/y\n";
+    std::ofstream(sandbox.desktop() + "ZORBIT Studio Beta.desktop")
+        << "[Desktop Entry]\nExec=/x/y\n";
     b->linkInstalledLauncher();
     b->DoInstallApp();
     EXPECT_TRUE(fs::exists(sandbox.desktop() + "ZORBIT Studio.desktop"));
@@ -186,12 +188,14 @@ TEST_F(InstallSteps, OldBetaLeftoversAreRemoved) {
     fs::create_directories(links + "sub");
     fs::create_directories(data + "v/content");
     std::ofstream(data + "v/content/file");
-    createKey(RegistryHive::CurrentUser, std::string(kUninstallKeysPath) + "\\{6B64A6DF-79A4-418A-9A30-C7CFFAB603E9}\\x");
+    createKey(RegistryHive::CurrentUser,
+              std::string(kUninstallKeysPath) + "\\{6B64A6DF-79A4-418A-9A30-C7CFFAB603E9}\\x");
     b->linkInstalledLauncher();
     b->DoInstallApp();
     EXPECT_FALSE(fs::exists(links));
     EXPECT_FALSE(fs::exists(data));
-    EXPECT_FALSE(openKey(RegistryKey::root(RegistryHive::CurrentUser),
-                         std::string(kUninstallKeysPath) + "\\{6B64A6DF-79A4-418A-9A30-C7CFFAB603E9}"));
+    EXPECT_FALSE(
+        openKey(RegistryKey::root(RegistryHive::CurrentUser),
+                std::string(kUninstallKeysPath) + "\\{6B64A6DF-79A4-418A-9A30-C7CFFAB603E9}"));
     EXPECT_TRUE(openKey(RegistryKey::root(RegistryHive::CurrentUser), kUninstallKeyPath));
 }

@@ -18,7 +18,9 @@ struct PrevVersions : ::testing::Test {
     InstallSandbox sandbox;
     std::shared_ptr<InstallingBootstrapper> b = std::make_shared<InstallingBootstrapper>();
 
-    static RegistryKeyPtr versionsKey() { return createKey(RegistryHive::CurrentUser, kAppVersionsKeyPath); }
+    static RegistryKeyPtr versionsKey() {
+        return createKey(RegistryHive::CurrentUser, kAppVersionsKeyPath);
+    }
     static Versions stored() {
         RegistryKeyPtr key = versionsKey();
         Versions names;
@@ -40,8 +42,8 @@ TEST_F(PrevVersions, LoadingStopsAtTheFirstGap) {
     b->prevVersions = {"kept"};
     b->loadPrevVersions();
     EXPECT_EQ(b->prevVersions, (Versions{"kept", "a"}));
-    EXPECT_THAT(b->logText(), ::testing::HasSubstr(
-                                  "Bootstrapper::loadPrevVersions - key found name = a\n"));
+    EXPECT_THAT(b->logText(),
+                ::testing::HasSubstr("Bootstrapper::loadPrevVersions - key found name = a\n"));
 }
 
 TEST_F(PrevVersions, ALongValueEndsTheList) {
@@ -55,7 +57,8 @@ TEST_F(PrevVersions, ALongValueEndsTheList) {
 
 TEST_F(PrevVersions, StoringKeepsOnlyFoldersThatExist) {
     RegistryKeyPtr key = versionsKey();
-    for (const char* name : {"version0", "version1", "version2"}) setStringValue(*key, name, "stale");
+    for (const char* name : {"version0", "version1", "version2"})
+        setStringValue(*key, name, "stale");
     for (const char* version : {"X", "Z"}) fs::create_directories(sandbox.versions() + version);
     b->prevVersions = {"X", "Y", "Z", "", "X"};
     b->storePrevVersions();

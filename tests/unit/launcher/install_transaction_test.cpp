@@ -38,10 +38,12 @@ struct InstallTransaction : ::testing::Test {
         setStringValue(*createKey(RegistryHive::CurrentUser, kAppKeyPath), "version", version);
     }
     static std::vector<std::string> storedVersions() {
-        RegistryKeyPtr key = openKey(RegistryKey::root(RegistryHive::CurrentUser), kAppVersionsKeyPath);
+        RegistryKeyPtr key =
+            openKey(RegistryKey::root(RegistryHive::CurrentUser), kAppVersionsKeyPath);
         std::vector<std::string> versions;
         std::string value;
-        for (int i = 0; key && tryReadStringValue(*key, "version" + std::to_string(i), 260, value); ++i)
+        for (int i = 0; key && tryReadStringValue(*key, "version" + std::to_string(i), 260, value);
+             ++i)
             versions.push_back(value);
         return versions;
     }
@@ -57,7 +59,8 @@ struct InstallTransaction : ::testing::Test {
 
 TEST_F(InstallTransaction, AFreshInstallLeavesItsEventsAndCookies) {
     b->install();
-    EXPECT_EQ(outcomeEvents(), (Events{"BootstrapperInstallStarted", "BootstrapperInstallSuccess"}));
+    EXPECT_EQ(outcomeEvents(),
+              (Events{"BootstrapperInstallStarted", "BootstrapperInstallSuccess"}));
     EXPECT_TRUE(b->installStarted);
     EXPECT_FALSE(b->updateStarted);
     EXPECT_EQ(readWholeFile(cookies),
@@ -68,7 +71,9 @@ TEST_F(InstallTransaction, AFreshInstallLeavesItsEventsAndCookies) {
     EXPECT_THAT(log, HasSubstr("Bootstrapper::install\n"));
     EXPECT_THAT(log, HasSubstr("isUpdating = 0\n"));
     EXPECT_THAT(log, HasSubstr("UI Message: Configuring VEXMOOR TEST1 Studio\n"));
-    EXPECT_THAT(log, HasSubstr("BootstrapperZARadada::RegisterEvent event=ZARadadaBootstrapperInstallSuccess"));
+    EXPECT_THAT(
+        log,
+        HasSubstr("BootstrapperZARadada::RegisterEvent event=ZARadadaBootstrapperInstallSuccess"));
 }
 
 TEST_F(InstallTransaction, AnUpdateRetiresTheEarlierVersions) {

@@ -7,8 +7,8 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <future>
 #include <fstream>
+#include <future>
 #include <thread>
 
 #include "platform/named_mutex.h"
@@ -66,7 +66,8 @@ TEST_F(CookieFile, EntriesAreWrittenSortedAndReplaced) {
 
 TEST_F(CookieFile, LoadingFollowsTheSharedFormat) {
     EXPECT_EQ(CookieEngine::parse("a=b=c&"), (Entries{{"a", "b=c"}}));
-    EXPECT_EQ(CookieEngine::parse("x=1&&plain&x=2&tail"), (Entries{{"x", "1"}, {"plain", "plain"}}));
+    EXPECT_EQ(CookieEngine::parse("x=1&&plain&x=2&tail"),
+              (Entries{{"x", "1"}, {"plain", "plain"}}));
     EXPECT_EQ(CookieEngine::parse("a=1&      "), (Entries{{"a", "1"}}));
     EXPECT_EQ(CookieEngine::serialize({{"b", ""}, {"a", "1"}}), "a=1&b=&");
 }
@@ -111,7 +112,8 @@ TEST_F(CookieFile, TheFileKeepsItsPermissions) {
     EXPECT_EQ(engine.setValue("a", "1"), 0);
     EXPECT_EQ(fs::status(path).permissions(), fs::perms(0640));
     size_t files = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(sandbox.dir().file("cookies"))) ++files;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(sandbox.dir().file("cookies")))
+        ++files;
     EXPECT_EQ(files, 1u) << "no temporary file is left beside it";
 }
 

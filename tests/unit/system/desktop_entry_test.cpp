@@ -49,8 +49,9 @@ TEST(DesktopEntry, RetargetingKeepsEverythingElse) {
     EXPECT_EQ(entry->program(), "/old/L.exe");
     entry->setProgram("/new dir/L.exe");
     ASSERT_TRUE(entry->save(file));
-    EXPECT_EQ(readFile(file), "# kept\n[Desktop Entry]\nName=Old\nExec=\"/new dir/L.exe\" -ide \"%f\"\n"
-                              "Icon=x\n[Desktop Action New]\nExec=/old/L.exe -new\n");
+    EXPECT_EQ(readFile(file),
+              "# kept\n[Desktop Entry]\nName=Old\nExec=\"/new dir/L.exe\" -ide \"%f\"\n"
+              "Icon=x\n[Desktop Action New]\nExec=/old/L.exe -new\n");
 }
 
 TEST(DesktopEntry, KeysAreAddedToTheMainGroup) {

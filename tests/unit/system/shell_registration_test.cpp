@@ -31,8 +31,8 @@ struct ShellRegistration : ::testing::Test {
     RegistrySandbox sandbox;
     simple_logger logger;
 
-    static std::string value(RegistryHive hive, const std::string& path, const std::string& name = "",
-                             uint32_t* type = nullptr) {
+    static std::string value(RegistryHive hive, const std::string& path,
+                             const std::string& name = "", uint32_t* type = nullptr) {
         RegistryKeyPtr key = openKey(RegistryKey::root(hive), path);
         if (!key) return "<no key>";
         std::vector<uint8_t> data;
@@ -89,12 +89,14 @@ TEST_F(ShellRegistration, FileTypeKeysAndTheirDesktopExport) {
 }
 
 TEST_F(ShellRegistration, TheDesktopDatabasesKnowTheHandlers) {
-    if (platform::runHelperProgram("update-desktop-database", {"--help"}, 5000) == platform::kHelperNotFound)
+    if (platform::runHelperProgram("update-desktop-database", {"--help"}, 5000) ==
+        platform::kHelperNotFound)
         GTEST_SKIP() << "update-desktop-database is not installed";
     createKey(RegistryHive::CurrentUser, kAppKeyPath);
     RegistryKeyPtr classes = openClassesKey(logger, true);
     registerFileTypes(logger, *classes, kDir, "ZorbitStudioBeta.exe", kLauncher);
-    RegisterProtocolHandler(logger, true, "zorbit-studio-qs1", std::string(kDir) + kLauncher, kAppKeyPath);
+    RegisterProtocolHandler(logger, true, "zorbit-studio-qs1", std::string(kDir) + kLauncher,
+                            kAppKeyPath);
     const std::string cache = readWholeFile(applicationsFolder(true) + "mimeinfo.cache");
     EXPECT_THAT(cache, HasSubstr("x-scheme-handler/zorbit-studio-qs1=zorbit-studio-qs1.desktop;"));
     EXPECT_THAT(cache, HasSubstr("application/x-zorbit-place=zorbit-place.desktop;"));
@@ -118,8 +120,10 @@ TEST_F(ShellRegistration, ProtocolKeysRecordTheScheme) {
     EXPECT_EQ(value(hkcu, key + "\\DefaultIcon"), launcher);
     EXPECT_EQ(value(hkcu, key + "\\shell\\open\\command"), "\"" + launcher + "\" %1");
     EXPECT_EQ(value(hkcu, kAppKeyPath, "protocol handler scheme"), "zorbit-studio-qs1");
-    EXPECT_FALSE(exists(hkcu, "SOFTWARE\\Microsoft\\Internet Explorer\\ProtocolExecute\\zorbit-studio-qs1"));
-    EXPECT_THAT(log(), HasSubstr("HKCU\\SOFTWARE\\StudioQTZorbitReg :protocol handler scheme = \n"));
+    EXPECT_FALSE(
+        exists(hkcu, "SOFTWARE\\Microsoft\\Internet Explorer\\ProtocolExecute\\zorbit-studio-qs1"));
+    EXPECT_THAT(log(),
+                HasSubstr("HKCU\\SOFTWARE\\StudioQTZorbitReg :protocol handler scheme = \n"));
 
     const auto entry = DesktopEntry::load(protocolEntryPath(true, "zorbit-studio-qs1"));
     ASSERT_TRUE(entry);
@@ -141,12 +145,14 @@ TEST_F(ShellRegistration, ANewSchemeRemovesTheRecordedOne) {
     EXPECT_FALSE(exists(RegistryHive::CurrentUser, "SOFTWARE\\Classes\\zorbit-studio-old"));
     EXPECT_FALSE(fs::exists(protocolEntryPath(true, "zorbit-studio-old")));
     EXPECT_TRUE(fs::exists(protocolEntryPath(true, "zorbit-studio-qs1")));
-    EXPECT_EQ(value(RegistryHive::CurrentUser, kAppKeyPath, "protocol handler scheme"), "zorbit-studio-qs1");
+    EXPECT_EQ(value(RegistryHive::CurrentUser, kAppKeyPath, "protocol handler scheme"),
+              "zorbit-studio-qs1");
 
     UnregisterProtocolHandler(logger, true, "zorbit-studio-qs1");
     EXPECT_FALSE(exists(RegistryHive::CurrentUser, "SOFTWARE\\Classes\\zorbit-studio-qs1"));
     EXPECT_FALSE(fs::exists(protocolEntryPath(true, "zorbit-studio-qs1")));
-    EXPECT_EQ(value(RegistryHive::CurrentUser, kAppKeyPath, "protocol handler scheme"), "zorbit-studio-qs1");
+    EXPECT_EQ(value(RegistryHive::CurrentUser, kAppKeyPath, "protocol handler scheme"),
+              "zorbit-studio-qs1");
 }
 
 TEST_F(ShellRegistration, ProtocolWithoutApplicationKeyFailsAfterTheClassesKeys) {
@@ -184,6 +190,7 @@ TEST_F(ShellRegistration, UninstallEntryPerUserAndForAllUsers) {
         EXPECT_EQ(value(hive, key, "DisplayName"),
                   perUser ? "ZORBIT Studio for " + platform::userName() : "ZORBIT Studio");
     }
-    EXPECT_EQ(value(RegistryHive::CurrentUser, key, "URLInfoAbout"), "https://www.qasite1.zorbit.localhost");
+    EXPECT_EQ(value(RegistryHive::CurrentUser, key, "URLInfoAbout"),
+              "https://www.qasite1.zorbit.localhost");
     EXPECT_FALSE(platform::userName().empty());
 }

@@ -22,7 +22,8 @@ struct Shortcuts : ::testing::Test {
     RegistrySandbox sandbox;
     simple_logger logger;
     const std::string desktop = sandbox.dir().file("home/Desktop/");
-    const std::string programs = sandbox.dir().file("home/.local/share/applications/vexmoor-qasite1/");
+    const std::string programs =
+        sandbox.dir().file("home/.local/share/applications/vexmoor-qasite1/");
     const std::string versions = sandbox.dir().file("home/.local/share/vexmoor-qasite1/Versions/");
 
     void SetUp() override { fs::create_directories(desktop); }
@@ -58,7 +59,7 @@ TEST_F(Shortcuts, AWrittenEntryStartsTheLauncherWithIde) {
     EXPECT_EQ(entry->value("Name"), "ZORBIT Studio");
     EXPECT_EQ(entry->value("Type"), "Application");
     EXPECT_EQ(words(file), (std::vector<std::string>{"/v/a b/" + std::string(kOwn), "-ide"}));
-    struct stat info{};
+    struct stat info {};
     ASSERT_EQ(::stat(file.c_str(), &info), 0);
     EXPECT_TRUE(info.st_mode & S_IXUSR) << "desktops start only executable entries";
 }
@@ -74,7 +75,8 @@ TEST_F(Shortcuts, CreateShortcutWritesWhenForcedOrPresent) {
     createShortcut(logger, true, "/v1/L", true, true);
     createShortcut(logger, true, "/v2/L", true, false);  // present: retargeted
     EXPECT_EQ(target(desktop + "ZORBIT Studio.desktop"), "/v2/L");
-    EXPECT_THAT(log(), HasSubstr("shortcut status: '" + desktop + "ZORBIT Studio.desktop', exists = 1"));
+    EXPECT_THAT(log(),
+                HasSubstr("shortcut status: '" + desktop + "ZORBIT Studio.desktop', exists = 1"));
     EXPECT_THAT(log(), HasSubstr("Creating shortcut: " + desktop + "ZORBIT Studio.desktop"));
 
     fs::remove_all(desktop);
@@ -98,23 +100,28 @@ TEST_F(Shortcuts, ExistingEntriesFollowTheCurrentLauncher) {
     EXPECT_EQ(target(desktop + "other.desktop"), "/usr/bin/firefox");
     const std::string text = log();
     EXPECT_THAT(text, HasSubstr("Searching for link files in : " + desktop + " folder"));
-    EXPECT_THAT(text, HasSubstr("Updating link: " + desktop + "older version.desktop with path: " + current + kOwn));
+    EXPECT_THAT(text, HasSubstr("Updating link: " + desktop +
+                                "older version.desktop with path: " + current + kOwn));
     EXPECT_THAT(text, HasSubstr("Studio bootstrapper found name = ZorbitStudioLauncher.exe"));
-    EXPECT_THAT(text, HasSubstr("Old studio link - updating link: " + desktop + "earlier studio.desktop"));
+    EXPECT_THAT(
+        text, HasSubstr("Old studio link - updating link: " + desktop + "earlier studio.desktop"));
     EXPECT_THAT(text, HasSubstr("updateExistingZorbitShortcuts isStudio = 0"));
 }
 
 TEST_F(Shortcuts, AnUnreadableEntryStopsTheScan) {
     fs::create_symlink("/no/such/target", desktop + "broken.desktop");
-    EXPECT_THROW(updateExistingZorbitShortcuts(logger, desktop, "/v/", versions, kOwn), std::runtime_error);
-    EXPECT_NO_THROW(updateExistingZorbitShortcuts(logger, desktop + "missing/", "/v/", versions, kOwn));
+    EXPECT_THROW(updateExistingZorbitShortcuts(logger, desktop, "/v/", versions, kOwn),
+                 std::runtime_error);
+    EXPECT_NO_THROW(
+        updateExistingZorbitShortcuts(logger, desktop + "missing/", "/v/", versions, kOwn));
 }
 
 TEST_F(Shortcuts, LegacyNamesAreFoundAndRemoved) {
     EXPECT_FALSE(hasOldStudioDesktopShortcut(logger));
     link(desktop + "Zorbit Studio.desktop", "/x/L");
     EXPECT_TRUE(hasOldStudioDesktopShortcut(logger));
-    EXPECT_THAT(log(), HasSubstr("hasDesktopShortcut - checking file = " + desktop + "Zorbit Studio.desktop"));
+    EXPECT_THAT(log(), HasSubstr("hasDesktopShortcut - checking file = " + desktop +
+                                 "Zorbit Studio.desktop"));
 
     fs::create_directories(programs);
     for (const char* name : {"Play Zorbit", "ZORBIT Studio Beta", "ZORBIT Studio 2.0",
@@ -125,11 +132,13 @@ TEST_F(Shortcuts, LegacyNamesAreFoundAndRemoved) {
     removeOldStudioShortcuts(logger, true);
     auto left = [](const std::string& folder) {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.push_back(entry.path().filename());
         std::sort(names.begin(), names.end());
         return names;
     };
-    EXPECT_EQ(left(desktop), (std::vector<std::string>{"ZORBIT Studio.desktop", "Zorbit Studio.desktop"}));
+    EXPECT_EQ(left(desktop),
+              (std::vector<std::string>{"ZORBIT Studio.desktop", "Zorbit Studio.desktop"}));
     EXPECT_EQ(left(programs), (std::vector<std::string>{"ZORBIT Studio.desktop"}));
     EXPECT_TRUE(deleteDesktopShortcut(logger, "Zorbit Studio"));
     EXPECT_FALSE(deleteDesktopShortcut(logger, "Zorbit Studio"));

@@ -64,7 +64,8 @@ TEST_F(Uninstall, EverythingOfTheScopeGoes) {
     b->uninstall(true);
     const auto hkcu = RegistryHive::CurrentUser;
     for (const std::string& key :
-         {std::string(kAppKeyPath), std::string("Software\\Classes\\.zbtl"), std::string("Software\\Classes\\Zorbit.Place"),
+         {std::string(kAppKeyPath), std::string("Software\\Classes\\.zbtl"),
+          std::string("Software\\Classes\\Zorbit.Place"),
           "SOFTWARE\\Classes\\" + b->protocolScheme(), std::string(kUninstallKeyPath)})
         EXPECT_FALSE(keyExists(hkcu, key)) << key;
     EXPECT_EQ(valueOf(hkcu, kCurrentVersionKey, "curZARadadaVer"), "<none>");
@@ -93,8 +94,9 @@ TEST_F(Uninstall, AnotherComponentKeepsTheSharedParts) {
     EXPECT_EQ(valueOf(RegistryHive::CurrentUser, kAppKeyPath, ""), launcherOfVersions);
     EXPECT_EQ(valueOf(RegistryHive::CurrentUser, kAppKeyPath, "version"), "<none>");
     EXPECT_TRUE(fs::exists(sandbox.programs()));
-    EXPECT_THAT(b->logText(), HasSubstr("Component " + std::string(kOtherComponentUninstallKeyPath) +
-                                        " still installed, no cleanup needed\n"));
+    EXPECT_THAT(b->logText(),
+                HasSubstr("Component " + std::string(kOtherComponentUninstallKeyPath) +
+                          " still installed, no cleanup needed\n"));
 }
 
 TEST_F(Uninstall, WhatRemainsPointsAtTheVersionsLauncher) {
@@ -104,7 +106,8 @@ TEST_F(Uninstall, WhatRemainsPointsAtTheVersionsLauncher) {
     EXPECT_EQ(valueOf(RegistryHive::CurrentUser, kAppKeyPath, "version"), "<none>");
     EXPECT_EQ(b->installedVersion(), "");
     for (const std::string& folder : {sandbox.desktop(), sandbox.programs()})
-        EXPECT_EQ(DesktopEntry::load(folder + "ZORBIT Studio.desktop")->program(), launcherOfVersions);
+        EXPECT_EQ(DesktopEntry::load(folder + "ZORBIT Studio.desktop")->program(),
+                  launcherOfVersions);
     EXPECT_FALSE(keyExists(RegistryHive::CurrentUser, "Software\\Classes\\.zbtl"));
 }
 
@@ -136,7 +139,8 @@ TEST_F(Uninstall, RemovingThePerUserInstallLeavesTheAllUsersOneAlone) {
         EXPECT_TRUE(keyExists(hklm, "Software\\Classes\\.zbtl"));
         EXPECT_TRUE(keyExists(hklm, "SOFTWARE\\Classes\\" + machine->protocolScheme()));
         EXPECT_TRUE(fs::exists(machineVersions + "machine-1/ZorbitStudioLauncherBeta.exe"));
-        EXPECT_TRUE(fs::exists("/usr/local/share/applications/vexmoor-qasite1/ZORBIT Studio.desktop"));
+        EXPECT_TRUE(
+            fs::exists("/usr/local/share/applications/vexmoor-qasite1/ZORBIT Studio.desktop"));
         EXPECT_TRUE(fs::exists(placeEntryPath(false)));
         EXPECT_TRUE(fs::exists(placeMimePackagePath(false)));
         EXPECT_TRUE(fs::exists(protocolEntryPath(false, machine->protocolScheme())));
@@ -171,7 +175,8 @@ TEST_F(Uninstall, TheEarlierStudiosUninstallerIsStarted) {
     std::ofstream{stub};
     createKey(RegistryHive::CurrentUser, kEarlierStudioKeyPath, stub);
     // Its version is found through the fall-back to the machine's hive.
-    setStringValue(*createKey(RegistryHive::LocalMachine, kEarlierStudioKeyPath), "version", "old-version");
+    setStringValue(*createKey(RegistryHive::LocalMachine, kEarlierStudioKeyPath), "version",
+                   "old-version");
 
     setStringValue(*entry, "UninstallString", "");
     b->forceUninstallMFCStudio();
@@ -186,5 +191,6 @@ TEST_F(Uninstall, TheEarlierStudiosUninstallerIsStarted) {
     EXPECT_TRUE(fs::exists(marker));
     EXPECT_FALSE(fs::exists(stub));
     EXPECT_FALSE(fs::exists(sandbox.versions() + "old-version"));
-    EXPECT_THAT(b->logText(), HasSubstr("Bootstrapper::forceUninstallMFCStudio - path: " + uninstaller));
+    EXPECT_THAT(b->logText(),
+                HasSubstr("Bootstrapper::forceUninstallMFCStudio - path: " + uninstaller));
 }
