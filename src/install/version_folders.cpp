@@ -7,6 +7,8 @@
 #include "launcher/errors.h"
 #include "platform/known_folders.h"
 #include "system/folder_path.h"
+#include "system/registry_keys.h"
+#include "system/registry_operations.h"
 
 namespace fs = std::filesystem;
 
@@ -67,9 +69,23 @@ std::string Bootstrapper::programDirectory() {
 }
 
 void Bootstrapper::deleteVersionFolder(const std::string& version) {
+    deleteVersionFolderIn(perUser, version, [this] { return installedVersion(); });
+}
+
+void Bootstrapper::deleteVersionFolder(bool perUserScope, const std::string& version) {
+    // Only the removed scope's own record counts: the other scope's installation
+    // is not this folder's.
+    deleteVersionFolderIn(perUserScope, version, [this, perUserScope] {
+        RegistryKeyPtr key = openKey(installRootKey(perUserScope), productRegistryKey());
+        return key ? readStringValue(*key, kVersionValue) : std::string();
+    });
+}
+
+void Bootstrapper::deleteVersionFolderIn(bool perUserScope, const std::string& version,
+                                         const std::function<std::string()>& currentVersion) {
     logger_->log("Bootstrapper::deleteVersionFolder - version=%s", version.c_str());
     if (version.empty()) return;
-    if (version == installedVersion()) {
+    if (version == currentVersion()) {
         logger_->log(
             "Bootstrapper::deleteVersionFolder - WARNING trying to delete current version");
         return;
@@ -79,7 +95,7 @@ void Bootstrapper::deleteVersionFolder(const std::string& version) {
         return;
     }
     try {
-        const std::string root = getFolderPath(versionsKind(perUser), false, "Versions", true);
+        const std::string root = getFolderPath(versionsKind(perUserScope), false, "Versions", true);
         if (root.empty()) return;
         deleteDirectory(*this, root + version + kSeparator, false);
     } catch (const cancel_exception&) {
@@ -92,8 +108,12 @@ void Bootstrapper::deleteVersionFolder(const std::string& version) {
 }
 
 void Bootstrapper::deleteAllVersionFolders() {
+    deleteAllVersionFolders(perUser);
+}
+
+void Bootstrapper::deleteAllVersionFolders(bool perUserScope) {
     try {
-        deleteDirectory(*this, versionsRoot(perUser), true);
+        deleteDirectory(*this, versionsRoot(perUserScope), true);
     } catch (const cancel_exception&) {
         throw;
     } catch (const installer_error_exception&) {

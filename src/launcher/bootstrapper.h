@@ -92,7 +92,8 @@ public:
     virtual std::string displayName() = 0;
     virtual std::string protocolScheme() = 0;
     virtual void DoInstallApp() {}
-    virtual void DoUninstallApp() {}
+    // root: the hive root of the scope being removed.
+    virtual void DoUninstallApp(const platform::RegistryKey& root) { (void)root; }
     virtual std::string appExeName() { return {}; }
     virtual std::string launcherExeName() { return {}; }
     virtual std::string uninstallKey() { return {}; }
@@ -147,10 +148,17 @@ public:
     void loadPrevVersions();
     void storePrevVersions();
     void deleteVersionFolder(const std::string& version);
+    // The version folder of that scope, unless it is the version that scope has installed.
+    void deleteVersionFolder(bool perUserScope, const std::string& version);
     // Empties the Versions folder of the install scope; the folder itself stays.
     void deleteAllVersionFolders();
+    void deleteAllVersionFolders(bool perUserScope);
+    // The desktop and programs entries of the Studio; never throws.
+    void CreateShortcuts(bool force);
+    // Removes the installation of one scope; every step works on that scope.
     void uninstall(bool perUserScope);
     void forceUninstallMFCStudio();
+    void forceMFCStudioCleanup();
     void checkCPUPrerequisit();
     void checkOSPrerequisit();
     void checkIEPrerequisit();
@@ -272,6 +280,15 @@ private:
     void finishRun();
     void offerToContinue(std::string text);
     void installOrUninstall();
+    void requireAdministratorForAllUsers();
+    void postClientStatus();
+    void retireEarlierVersions();
+    // The install series of the metrics writer ("PCInstall"): result "Success",
+    // "Cancel" or "Error" with its message. Never throws.
+    // Package bytes the file deployer received in this run.
+    int64_t deployedBytes() const;
+    void deleteVersionFolderIn(bool perUserScope, const std::string& version,
+                               const std::function<std::string()>& currentVersion);
     bool applyOption(int& index, int count);
     void parseProtocolUrl(const std::string& url);
 };

@@ -54,7 +54,7 @@ public:
     std::string displayName() override { return "VEXMOOR TEST1 Studio"; }
     std::string protocolScheme() override { return protocolScheme_; }
     void DoInstallApp() override;
-    void DoUninstallApp() override;
+    void DoUninstallApp(const platform::RegistryKey& root) override;
     std::string appExeName() override { return "ZorbitStudioBeta.exe"; }
     std::string launcherExeName() override { return "ZorbitStudioLauncherBeta.exe"; }
     std::string uninstallKey() override;
@@ -64,6 +64,8 @@ public:
     bool parseExtraOption(const std::vector<std::string>& argv, int& index, int count) override;
 
     std::string startedEventName() { return baseHost() + "/zorbitZARadadaStartedEvent"; }
+    // AppSettings.xml in the program directory; failures are not reported.
+    void writeAppSettings();
 
     LaunchOptions launchOptions;
     std::unique_ptr<platform::Event> readyEvent;
@@ -71,6 +73,10 @@ public:
     std::unique_ptr<CountersClient> countersClient;
 
 private:
+    void clearVersionBeingRewritten(const platform::RegistryKey& appKey);
+    void installShortcuts(bool upgrade);
+    void cleanupOldBeta();
+
     std::string launcherVersionFileName_ = "BootstrapperZARadadaVersion.txt";
     std::string versionFileName_ = "versionZARadada";
     std::string protocolScheme_;

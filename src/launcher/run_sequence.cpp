@@ -9,6 +9,7 @@
 #include "platform/message_box.h"
 #include "platform/message_loop.h"
 #include "platform/named_mutex.h"
+#include "platform/network_state.h"
 #include "telemetry/format.h"
 #include "ui/main_dialog.h"
 
@@ -195,3 +196,5 @@ void Bootstrapper::revealCancelButtonAfterDelay() {
     lock.unlock();
     dialog_->showCancel(true);
 }
+
+bool Bootstrapper::isNetworkAlive() { return platform::isNetworkAlive(); }
