@@ -1,6 +1,5 @@
 // A fresh install, an update and an uninstall by the launcher as a process,
-// against the local platform server, per user and for all users. They need the
-// package deployment, and are enabled once it is in place.
+// against the local platform server, per user and for all users.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -52,7 +51,7 @@ protected:
 
 }  // namespace
 
-TEST_P(InstallUninstallTest, DISABLED_AFreshInstallRegistersTheVersion) {
+TEST_P(InstallUninstallTest, AFreshInstallRegistersTheVersion) {
     install();
     const std::string folder = sandbox.versionFolder(server.versionGuid());
     EXPECT_EQ(appValue("version"), server.versionGuid());
@@ -65,7 +64,7 @@ TEST_P(InstallUninstallTest, DISABLED_AFreshInstallRegistersTheVersion) {
     EXPECT_TRUE(openKey(RegistryKey::root(hive()), kUninstallKeyPath));
 }
 
-TEST_P(InstallUninstallTest, DISABLED_AnUpdateRetiresThePreviousVersion) {
+TEST_P(InstallUninstallTest, AnUpdateRetiresThePreviousVersion) {
     install();
     const std::string first = server.versionGuid();
     const std::string second = server.publish().guid;
@@ -79,7 +78,7 @@ TEST_P(InstallUninstallTest, DISABLED_AnUpdateRetiresThePreviousVersion) {
     EXPECT_EQ(readStringValue(*kept, "version1"), "");
 }
 
-TEST_P(InstallUninstallTest, DISABLED_UninstallRemovesTheInstallation) {
+TEST_P(InstallUninstallTest, UninstallRemovesTheInstallation) {
     install();
     const ChildResult result = sandbox.run({"-uninstall", "-q"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
