@@ -8,5 +8,6 @@ for preset in release asan; do
     echo "== $preset build"
     bash scripts/build.sh "$preset"
     echo "== $preset tests"
-    ctest --preset "$preset" -j "$(nproc)" --timeout 300
+    ctest --preset "$preset" -j "$(nproc)" --timeout 300 -LE e2e
+    ctest --preset "$preset" -j "$(nproc)" --timeout 300 -L e2e
 done
