@@ -345,14 +345,22 @@ bool initializeWindowSystem() {
     return true;
 }
 
-// For tests: the window's pixels as packed RGB rows, after pending drawing.
-bool captureProgressWindow(ProgressWindow& window, std::string& rgb, int& width, int& height) {
+namespace {
+
+// The window's pixels once pending drawing is done; nullptr when it has none.
+GdkPixbuf* snapshot(ProgressWindow& window) {
     auto* gtkWindow = dynamic_cast<GtkProgressWindow*>(&window);
-    if (!gtkWindow) return false;
+    if (!gtkWindow) return nullptr;
     while (gtk_events_pending()) gtk_main_iteration();
     GdkWindow* surface = gtk_widget_get_window(gtkWindow->widget());
-    if (!surface) return false;
-    GdkPixbuf* pixels = gdk_pixbuf_get_from_window(surface, 0, 0, kWidth, kHeight);
+    return surface ? gdk_pixbuf_get_from_window(surface, 0, 0, kWidth, kHeight) : nullptr;
+}
+
+}  // namespace
+
+// For tests: the window's pixels as packed RGB rows, after pending drawing.
+bool captureProgressWindow(ProgressWindow& window, std::string& rgb, int& width, int& height) {
+    GdkPixbuf* pixels = snapshot(window);
     if (!pixels) return false;
     width = gdk_pixbuf_get_width(pixels);
     height = gdk_pixbuf_get_height(pixels);
@@ -368,12 +376,7 @@ bool captureProgressWindow(ProgressWindow& window, std::string& rgb, int& width,
 }
 
 bool saveProgressWindowPng(ProgressWindow& window, const std::string& path) {
-    auto* gtkWindow = dynamic_cast<GtkProgressWindow*>(&window);
-    if (!gtkWindow) return false;
-    while (gtk_events_pending()) gtk_main_iteration();
-    GdkWindow* surface = gtk_widget_get_window(gtkWindow->widget());
-    if (!surface) return false;
-    GdkPixbuf* pixels = gdk_pixbuf_get_from_window(surface, 0, 0, kWidth, kHeight);
+    GdkPixbuf* pixels = snapshot(window);
     if (!pixels) return false;
     const bool saved = gdk_pixbuf_save(pixels, path.c_str(), "png", nullptr, nullptr);
     g_object_unref(pixels);
