@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up and runs the whole test suite: the release build, then the
-# address and undefined-behaviour sanitizer build.
+# address and undefined-behaviour sanitizer build, then the deployment tests
+# under the thread sanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -11,3 +12,12 @@ for preset in release asan; do
     ctest --preset "$preset" -j "$(nproc)" --timeout 300 -LE e2e
     ctest --preset "$preset" -j "$(nproc)" --timeout 300 -L e2e
 done
+
+echo "== tsan build (deployment tests)"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$(nproc)" --target deployment_tests
+echo "== tsan tests"
+# The thread sanitizer's shadow memory wants a fixed address layout.
+no_aslr=()
+if setarch "$(uname -m)" -R true 2>/dev/null; then no_aslr=(setarch "$(uname -m)" -R); fi
+"${no_aslr[@]}" ctest --preset tsan -j "$(nproc)" --timeout 300 -L deployment
