@@ -6,6 +6,7 @@
 #include "install/create_directory.h"
 #include "install/deployment_wait.h"
 #include "install/file_deployer.h"
+#include "install/replacing_file.h"
 #include "launcher/bootstrapper_zaradada.h"
 #include "net/cdn_selection.h"
 #include "platform/clock.h"
@@ -64,5 +65,7 @@ void BootstrapperZARadada::DeployComponents(bool upgrade, bool unzip) {
     // Each folder after its parent; an existing tree is taken as it is.
     const std::string version = programDirectory();
     for (const std::string& folder : studioComponentFolders()) createDirectory(version + folder);
+    // A launcher killed while unpacking into this folder left its unfinished files.
+    removeReplacingFileLeftovers(version);
     deployComponentPackages(studioComponentTable(), upgrade, unzip);
 }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <random>
 #include <stdexcept>
+#include <vector>
 
 #include "launcher/errors.h"
 #include "platform/known_folders.h"
@@ -11,6 +12,10 @@
 #include "telemetry/format.h"
 
 namespace {
+
+constexpr char kTemporaryPrefix[] = ".zbt-";
+constexpr char kTemporarySuffix[] = ".tmp";
+constexpr size_t kTemporaryDigits = 16;
 
 [[noreturn]] void throwSystemError(const std::string& message) {
     platform::setLastErrorFromErrno();
@@ -24,7 +29,17 @@ std::string temporaryName(const std::string& target) {
     thread_local std::mt19937_64 generator{std::random_device{}()};
     const size_t cut = target.find_last_of(platform::kPathSeparator);
     const std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
-    return folder + format(".zbt-%016llx.tmp", static_cast<unsigned long long>(generator()));
+    return folder + format("%s%016llx%s", kTemporaryPrefix, static_cast<unsigned long long>(generator()),
+                           kTemporarySuffix);
+}
+
+bool isTemporaryName(const std::string& name) {
+    const size_t prefix = sizeof kTemporaryPrefix - 1;
+    const size_t suffix = sizeof kTemporarySuffix - 1;
+    if (name.size() != prefix + kTemporaryDigits + suffix) return false;
+    if (!name.starts_with(kTemporaryPrefix) || !name.ends_with(kTemporarySuffix)) return false;
+    const std::string digits = name.substr(prefix, kTemporaryDigits);
+    return digits.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
 }  // namespace
@@ -71,4 +86,14 @@ bool ReplacingFile::commit() {
     }
     committed_ = true;
     return true;
+}
+
+void removeReplacingFileLeftovers(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    std::vector<fs::path> leftovers;
+    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        if (it->is_regular_file(error) && isTemporaryName(it->path().filename().string()))
+            leftovers.push_back(it->path());
+    for (const fs::path& path : leftovers) fs::remove(path, error);
 }

@@ -35,3 +35,8 @@ private:
     std::FILE* file_ = nullptr;
     bool committed_ = false;
 };
+
+// Removes, from the folder and its subfolders, the temporary files of writers
+// that were killed before they committed. Only for a folder no other writer is
+// using at the time.
+void removeReplacingFileLeftovers(const std::string& folder);

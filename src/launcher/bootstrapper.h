@@ -283,6 +283,7 @@ private:
     void requireAdministratorForAllUsers();
     void postClientStatus();
     void retireEarlierVersions();
+    void listUnrecordedVersionFolders();
     // The install series of the metrics writer ("PCInstall"): result "Success",
     // "Cancel" or "Error" with its message. Never throws.
     // Package bytes the file deployer received in this run.

@@ -1,9 +1,12 @@
 // One fresh install or update of the Studio, framed by the events and reports
 // that tell the platform what happened.
+#include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <sstream>
 
 #include "install/file_deployer.h"
+#include "install/version_folders.h"
 #include "launcher/bootstrapper.h"
 #include "launcher/errors.h"
 #include "net/http_client.h"
@@ -106,10 +109,33 @@ void Bootstrapper::postClientStatus() {
 // The folders of earlier versions go once the new one is in place; a folder that
 // could not be removed stays listed and is tried again next time.
 void Bootstrapper::retireEarlierVersions() {
+    listUnrecordedVersionFolders();
     for (const std::string& version : std::vector<std::string>(prevVersions))
         deleteVersionFolder(version);
     prevVersions.push_back(versionGuid_);
     storePrevVersions();
+}
+
+// An install that failed or was killed before it recorded its version leaves a
+// folder no list names; it is retired with the earlier versions instead of
+// staying on disk for good.
+void Bootstrapper::listUnrecordedVersionFolders() {
+    std::string root;
+    try {
+        root = versionsRoot(perUser);
+    } catch (const std::exception& e) {
+        logger_->log("Error: %s", e.what());
+        return;
+    }
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(root, error)) {
+        const std::string name = entry.path().filename().string();
+        if (!entry.is_directory(error) || name == versionGuid_ ||
+            std::find(prevVersions.begin(), prevVersions.end(), name) != prevVersions.end())
+            continue;
+        logger_->log("Bootstrapper::install - unrecorded version folder %s", name.c_str());
+        prevVersions.push_back(name);
+    }
 }
 
 int64_t Bootstrapper::deployedBytes() const { return fileDeployer ? fileDeployer->bytesReceived() : 0; }

@@ -71,7 +71,7 @@ namespace {
 
 ChildResult runChild(const std::vector<std::string>& argvIn,
                      const std::map<std::string, std::string>& environment, int timeoutMs,
-                     const ChildIsolation* isolation) {
+                     const ChildIsolation* isolation, const ChildWatcher& watcher) {
     int outPipe[2], errPipe[2];
     if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
@@ -145,7 +145,8 @@ ChildResult runChild(const std::vector<std::string>& argvIn,
             ::kill(pid, SIGKILL);
             break;
         }
-        readAvailable(20);
+        if (watcher) watcher(pid);
+        readAvailable(watcher ? 1 : 20);
         exited = ::waitpid(pid, &status, WNOHANG) == pid;
     }
     while (readAvailable(0)) {

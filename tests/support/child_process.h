@@ -2,6 +2,7 @@
 // Runs a program to its end for a test, with extra environment, capturing its
 // output and exit code.
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -21,9 +22,14 @@ struct ChildIsolation {
     bool terminal = false;  // output (both streams, in ChildResult::out) to a pseudo-terminal
 };
 
+// Called about every millisecond while the child runs, with its process id
+// (e.g. to kill it at a chosen moment).
+using ChildWatcher = std::function<void(int pid)>;
+
 ChildResult runChild(const std::vector<std::string>& argv,
                      const std::map<std::string, std::string>& environment = {},
-                     int timeoutMs = 60000, const ChildIsolation* isolation = nullptr);
+                     int timeoutMs = 60000, const ChildIsolation* isolation = nullptr,
+                     const ChildWatcher& watcher = {});
 
 // Path of a program built by this project, e.g. "src/ZorbitStudioLauncherBeta".
 std::string builtProgram(const std::string& relativePath);

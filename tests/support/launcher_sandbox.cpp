@@ -67,12 +67,13 @@ void LauncherSandbox::handOverToRunUser() const {
     ::chown(home_.path().c_str(), isolation_.uid, isolation_.gid);
 }
 
-ChildResult LauncherSandbox::run(const std::vector<std::string>& arguments, int timeoutMs) const {
+ChildResult LauncherSandbox::run(const std::vector<std::string>& arguments, int timeoutMs,
+                                 const ChildWatcher& watcher) const {
     if (!available_) throw std::runtime_error("an all-users sandbox needs root");
     handOverToRunUser();
     std::vector<std::string> argv{launcher_};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return runChild(argv, environment_, timeoutMs, isolated_ ? &isolation_ : nullptr);
+    return runChild(argv, environment_, timeoutMs, isolated_ ? &isolation_ : nullptr, watcher);
 }
 
 ChildResult LauncherSandbox::runInTerminal(const std::vector<std::string>& arguments, int timeoutMs) const {

@@ -33,7 +33,8 @@ public:
     bool available() const { return available_; }
     bool perUser() const { return perUser_; }
 
-    ChildResult run(const std::vector<std::string>& arguments, int timeoutMs = 120000) const;
+    ChildResult run(const std::vector<std::string>& arguments, int timeoutMs = 120000,
+                    const ChildWatcher& watcher = {}) const;
     // The same with the launcher's output on a pseudo-terminal (in ChildResult::out).
     ChildResult runInTerminal(const std::vector<std::string>& arguments, int timeoutMs = 120000) const;
 
