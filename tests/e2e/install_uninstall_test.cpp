@@ -252,9 +252,8 @@ protected:
 
         for (const auto& [path, values] : installKeys(perUser, deployment.guid))
             EXPECT_EQ(valuesOf(perUser, path), values) << path;
-        EXPECT_EQ(currentVersionValues(perUser),
-                  (Values{{"curZARadadaVer", deployment.guid},
-                          {"curZARadadaUrl", server.baseHost()}}));
+        EXPECT_EQ(currentVersionValues(perUser), (Values{{"curZARadadaVer", deployment.guid},
+                                                         {"curZARadadaUrl", server.baseHost()}}));
         const Values etags = expectedEtags(deployment);
         EXPECT_EQ(valuesOf(perUser, kEtagsKeyPath), etags);
         for (const auto& [package, etag] : etags)
@@ -277,9 +276,9 @@ protected:
 
     // The desktop is the user's whatever the scope: one shortcut for both.
     void expectDesktopShortcut(bool perUser, const std::string& guid) const {
-        EXPECT_EQ(execWords(desktopShortcut()),
-                  (std::vector<std::string>{installedFolder(perUser, guid) + kLauncherName,
-                                            "-ide"}));
+        EXPECT_EQ(
+            execWords(desktopShortcut()),
+            (std::vector<std::string>{installedFolder(perUser, guid) + kLauncherName, "-ide"}));
     }
 
     std::string placeMimePackage(bool perUser) const {
@@ -307,7 +306,7 @@ class InstallUninstallOverPerUserTest : public InstallUninstallTest {};
 }  // namespace
 
 TEST_P(InstallUninstallTest, AFreshInstallLeavesACompleteRegisteredVersion) {
-    install();
+    ASSERT_NO_FATAL_FAILURE(install());
     expectInstalled(perUser(), server.deployment());
     expectDesktopShortcut(perUser(), server.versionGuid());
     // The cookie file is the user's whatever the scope.
@@ -320,13 +319,13 @@ TEST_P(InstallUninstallTest, AFreshInstallLeavesACompleteRegisteredVersion) {
 }
 
 TEST_P(InstallUninstallTest, AnUpdateMovesEverythingToTheNewVersion) {
-    install();
+    ASSERT_NO_FATAL_FAILURE(install());
     const std::string first = server.versionGuid();
     const PublishResult second = server.publish();
     // Another program's entry alone: an update must neither add to it nor drop it.
     const std::string otherEntries = "zbt_other_program=1&";
     std::ofstream(cookieFile(), std::ios::trunc) << otherEntries;
-    install();
+    ASSERT_NO_FATAL_FAILURE(install());
 
     expectInstalled(perUser(), second);  // also: Versions holds the new version alone
     expectDesktopShortcut(perUser(), second.guid);
@@ -339,8 +338,11 @@ TEST_P(InstallUninstallTest, AnUpdateMovesEverythingToTheNewVersion) {
 }
 
 TEST_P(InstallUninstallTest, UninstallRemovesTheInstallationButKeepsCacheAndCookies) {
-    install();
+    ASSERT_NO_FATAL_FAILURE(install());
     const PublishResult deployment = server.deployment();
+    // Not quiet: the report is shown to an interactive run only (a quiet run
+    // logs "Uninstall ... done" and shows nothing); without a display it is
+    // printed.
     const ChildResult result = sandbox.run({"-uninstall"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
 
@@ -359,14 +361,14 @@ TEST_P(InstallUninstallTest, UninstallRemovesTheInstallationButKeepsCacheAndCook
 // by a forced per-user run) goes in the next all-users run, which must leave
 // the all-users installation whole: it has nothing to install again.
 TEST_P(InstallUninstallOverPerUserTest, AnAllUsersRunRemovesThePerUserInstallationOnly) {
-    install();
+    ASSERT_NO_FATAL_FAILURE(install());
     const ChildResult perUserRun = sandbox.runUnprivileged({"-install", "-force", "-q"});
     ASSERT_EQ(perUserRun.exitCode, 0) << perUserRun.err << sandbox.newestLog();
     const std::string guid = server.versionGuid();
     ASSERT_EQ(valuesOf(true, kAppKeyPath)["version"], guid);
     ASSERT_TRUE(fs::exists(versionFolder(true, guid) + "ZorbitStudioBeta.exe"));
 
-    install();
+    ASSERT_NO_FATAL_FAILURE(install());
     expectUninstalled(true, guid);
     expectInstalled(false, server.deployment());
     // The per-user uninstall took the user's desktop shortcut with it.
