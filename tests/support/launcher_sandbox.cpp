@@ -21,8 +21,8 @@ LauncherSandbox::LauncherSandbox(const LocalPlatformServer* server, SandboxScope
     const bool root = ::geteuid() == 0;
     perUser_ = scope == SandboxScope::PerUser || (scope == SandboxScope::Default && !root);
     available_ = perUser_ || root;
-    for (const char* folder : {"tmp", "run", "bin", "config", "data", "cache", "machine", "machine-opt",
-                               "machine-usr-local-share", "machine-var-lib"})
+    for (const char* folder : {"tmp", "run", "bin", "config", "data", "cache", "Desktop", "machine",
+                               "machine-opt", "machine-usr-local-share", "machine-var-lib"})
         fs::create_directories(home_.file(folder));
     ::chmod(home_.path().c_str(), 0755);
     ::chmod(home_.file("run").c_str(), 0700);
@@ -58,13 +58,17 @@ LauncherSandbox::LauncherSandbox(const LocalPlatformServer* server, SandboxScope
 // The unprivileged user must own its home, including what the test wrote since.
 void LauncherSandbox::handOverToRunUser() const {
     if (!isolated_ || isolation_.uid == 0) return;
-    for (const char* folder : {"tmp", "run", "bin", "config", "data", "cache"}) {
+    handOver(isolation_.uid, isolation_.gid);
+}
+
+void LauncherSandbox::handOver(unsigned uid, unsigned gid) const {
+    for (const char* folder : {"tmp", "run", "bin", "config", "data", "cache", "Desktop"}) {
         const std::string top = home_.file(folder);
-        ::chown(top.c_str(), isolation_.uid, isolation_.gid);
+        ::chown(top.c_str(), uid, gid);
         for (const auto& entry : fs::recursive_directory_iterator(top))
-            ::lchown(entry.path().c_str(), isolation_.uid, isolation_.gid);
+            ::lchown(entry.path().c_str(), uid, gid);
     }
-    ::chown(home_.path().c_str(), isolation_.uid, isolation_.gid);
+    ::chown(home_.path().c_str(), uid, gid);
 }
 
 ChildResult LauncherSandbox::run(const std::vector<std::string>& arguments, int timeoutMs,
@@ -84,6 +88,21 @@ ChildResult LauncherSandbox::runInTerminal(const std::vector<std::string>& argum
     ChildIsolation isolation = isolation_;
     isolation.terminal = true;
     return runChild(argv, environment_, timeoutMs, &isolation);
+}
+
+ChildResult LauncherSandbox::runUnprivileged(const std::vector<std::string>& arguments,
+                                             int timeoutMs) const {
+    if (!isolated_) return run(arguments, timeoutMs);
+    ChildIsolation isolation = isolation_;
+    isolation.uid = kNobody;
+    isolation.gid = kNogroup;
+    handOver(isolation.uid, isolation.gid);
+    std::vector<std::string> argv{launcher_};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    ChildResult result = runChild(argv, environment_, timeoutMs, &isolation);
+    // The launcher keeps its private runtime folder only when it owns it.
+    if (isolation_.uid == 0) handOver(0, 0);
+    return result;
 }
 
 void LauncherSandbox::setRegistryValue(const std::string& key, const std::string& name,

@@ -37,6 +37,11 @@ public:
                     const ChildWatcher& watcher = {}) const;
     // The same with the launcher's output on a pseudo-terminal (in ChildResult::out).
     ChildResult runInTerminal(const std::vector<std::string>& arguments, int timeoutMs = 120000) const;
+    // A run as the unprivileged user in this sandbox's home, whatever the scope.
+    // A launcher run by root always installs for all users, so this is how an
+    // all-users sandbox gets a per-user installation of its own (root's) home.
+    ChildResult runUnprivileged(const std::vector<std::string>& arguments,
+                                int timeoutMs = 120000) const;
 
     const std::string& launcher() const { return launcher_; }
     std::string path(const std::string& relative) const { return home_.file(relative); }
@@ -55,6 +60,7 @@ public:
 
 private:
     void handOverToRunUser() const;
+    void handOver(unsigned uid, unsigned gid) const;
 
     TempDir home_;
     std::map<std::string, std::string> environment_;
