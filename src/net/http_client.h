@@ -66,7 +66,8 @@ int httpPost(IInstallerSite& site, std::istream& body, const std::string& conten
              std::ostream& output, bool log, const std::string& host, const std::string& path,
              const HttpProgress& progress);
 
-// The whole body of a GET of url, whatever the status: for small service answers.
+// The whole body of a GET of url, whatever the status: for small service answers
+// (an answer over 4 MiB fails like a broken one).
 std::string httpGetString(const std::string& url);
 
 // Whether host is tried over https first: "https://" hosts and host names that

@@ -9,13 +9,19 @@ using namespace net_detail;
 
 namespace {
 
+// Service answers are a GUID or a small settings document; a server that
+// streams more is not one to keep in memory.
+constexpr size_t kMaxAnswerBytes = 4 * 1024 * 1024;
+
 struct StringTransfer {
     ResponseHead head;
     std::string body;
 };
 
 size_t appendBody(char* data, size_t size, size_t count, void* context) {
-    static_cast<StringTransfer*>(context)->body.append(data, size * count);
+    std::string& body = static_cast<StringTransfer*>(context)->body;
+    if (body.size() + size * count > kMaxAnswerBytes) return 0;  // ends the transfer as failed
+    body.append(data, size * count);
     return size * count;
 }
 

@@ -365,4 +365,7 @@ TEST_F(HttpGetStringTest, FailuresNameTheirStep) {
     server.serve("/cut", truncated);
     EXPECT_EQ(errorOf([&] { httpGetString("http://" + server.host() + "/cut"); }),
               "httpGetString - InternetQueryDataAvailable ERROR");
+    server.serve("/endless", ScriptedResponse::ok(std::string(5 * 1024 * 1024, 'x')));
+    EXPECT_EQ(errorOf([&] { httpGetString("http://" + server.host() + "/endless"); }),
+              "httpGetString - InternetQueryDataAvailable ERROR");
 }
