@@ -24,6 +24,14 @@ public:
     virtual void showFinished(bool successScreen) = 0;
     virtual void destroy() = 0;
     virtual bool isVisible() const = 0;
+    // Whether the user can press the window's buttons.
+    virtual bool acceptsInput() const { return false; }
+    // Calls tick on the main thread every periodMs until the window is
+    // destroyed; a window without an event loop of its own never calls it.
+    virtual void startTimer(unsigned periodMs, std::function<void()> tick) {
+        (void)periodMs;
+        (void)tick;
+    }
 
     // Called on the main thread when the user asks to cancel or closes the window,
     // presses "Launch Studio", or follows the developer-page link.

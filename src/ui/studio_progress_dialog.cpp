@@ -2,6 +2,7 @@
 
 #include "launcher/bootstrapper.h"
 #include "platform/message_loop.h"
+#include "platform/process_list.h"
 #include "platform/shell.h"
 #include "telemetry/format.h"
 
@@ -17,9 +18,36 @@ void CStudioProgressDialog::create() {
     });
 }
 
+namespace {
+constexpr unsigned kAppWindowPollMs = 300;
+}  // namespace
+
+bool CStudioProgressDialog::zorbitAppRunning() const {
+    for (const char* image : {"ZorbitPlayerBeta.exe", "ZorbitStudioBeta.exe"})
+        if (!platform::findProcessesByImageName(image).empty()) return true;
+    return false;
+}
+
 void CStudioProgressDialog::showSuccess() {
+    bool answerable = false;
+    onMainThread([&] { answerable = window_ && window_->acceptsInput(); });
+    if (!answerable) {
+        // Nobody could press "Launch Studio" (a terminal, no window): the screen
+        // would wait for good, so the Studio starts as after any install.
+        enterFinishedState(false);
+        if (bootstrapper_) bootstrapper_->StartZorbitApp(false);
+        return;
+    }
     successShown_ = true;
     enterFinishedState(true);
+    // A Studio started some other way (a browser link) ends the screen; that
+    // counts as closing the window.
+    onMainThread([this] {
+        if (window_)
+            window_->startTimer(kAppWindowPollMs, [this] {
+                if (zorbitAppRunning()) onCancelPressed();
+            });
+    });
 }
 
 // Either Studio button ends the window and so the main thread's loop.

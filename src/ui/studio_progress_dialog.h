@@ -16,6 +16,10 @@ public:
     // starts with "www." or "http:".
     static std::string developerPageUrl(const std::string& baseHost);
 
+protected:
+    // Whether a Studio or player of this user runs: the success screen then goes.
+    virtual bool zorbitAppRunning() const;
+
 private:
     void onLaunchPressed();
     void openDeveloperPage();

@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "platform/clock.h"
@@ -108,4 +109,19 @@ TEST_F(StudioLaunchTest, OnATerminalTheProgressLineUpdatesInPlace) {
     const std::string finalLine = "VEXMOOR TEST1 Studio is up-to-date\r\n";
     ASSERT_GE(result.out.size(), finalLine.size());
     EXPECT_EQ(result.out.substr(result.out.size() - finalLine.size()), finalLine) << result.out;
+}
+
+// Without a window nobody can press "Launch Studio": after a fresh install the
+// success screen must not wait for good; the Studio starts instead.
+TEST(SuccessScreenTest, WithoutAWindowAFreshInstallStartsTheStudio) {
+    LocalPlatformServer server;
+    LauncherSandbox sandbox{&server};
+    std::ofstream(server.root() + "/clientsettings.json", std::ios::binary)
+        << R"({"ShowInstallSuccessPrompt": true})";
+    const ChildResult result = sandbox.run({"-ide"}, 60000);
+    const std::string studio = sandbox.versionFolder(server.versionGuid()) + "ZorbitStudioBeta.exe";
+    const auto starts = readStandinStarts(studio);
+    for (const auto& start : starts) ::kill(start.pid, SIGKILL);
+    EXPECT_EQ(result.exitCode, 0) << result.err << sandbox.newestLog();
+    EXPECT_EQ(starts.size(), 1u) << sandbox.newestLog();
 }

@@ -1,13 +1,23 @@
 // The progress window drawn under a private X server: looks and bar position.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
 
+#include "platform/message_loop.h"
+#include "platform/process.h"
 #include "platform/window_system.h"
+#include "support/temp_dir.h"
 #include "support/xvfb.h"
 #include "ui/studio_progress_dialog.h"
+
+extern char** environ;
 
 namespace {
 
@@ -22,14 +32,23 @@ struct Pixels {
     }
 };
 
+// The Studio's dialog, told by the test whether a Studio runs: other tests of
+// the suite start Studio stand-ins of their own at any time.
+struct ProbedStudioDialog : CStudioProgressDialog {
+    ProbedStudioDialog() : CStudioProgressDialog(nullptr, nullptr) {}
+    std::atomic<bool> appRunning{false};
+    bool zorbitAppRunning() const override { return appRunning; }
+    bool realProbe() const { return CStudioProgressDialog::zorbitAppRunning(); }
+};
+
 struct ProgressWindowTest : ::testing::Test {
     Xvfb xvfb;
-    std::unique_ptr<CStudioProgressDialog> dialog;
+    std::unique_ptr<ProbedStudioDialog> dialog;
 
     void SetUp() override {
         if (!xvfb.running()) GTEST_SKIP() << "Xvfb is not available";
         ASSERT_TRUE(platform::initializeWindowSystem());
-        dialog = std::make_unique<CStudioProgressDialog>(nullptr, nullptr);
+        dialog = std::make_unique<ProbedStudioDialog>();
         dialog->create();
         dialog->setMessage("Installing VEXMOOR TEST1 Studio...");
         dialog->show();
@@ -120,6 +139,48 @@ TEST_F(ProgressWindowTest, SuccessScreenHidesTheBar) {
     const std::string artifacts = std::string(ZORBIT_BUILD_DIR) + "/tests/artifacts";
     std::filesystem::create_directories(artifacts);
     EXPECT_TRUE(platform::saveProgressWindowPng(*dialog->window(), artifacts + "/success_screen.png"));
+}
+
+TEST_F(ProgressWindowTest, SuccessScreenEndsOnceAStudioRuns) {
+    using namespace std::chrono_literals;
+    std::atomic<bool> cancelled{false};
+    dialog->setCancelCallable([&] { cancelled = true; });
+    dialog->showSuccess();
+    const auto start = std::chrono::steady_clock::now();
+    std::atomic<bool> loopEnded{false};
+    std::thread studio([&, loop = platform::currentThreadId()] {
+        std::this_thread::sleep_for(700ms);
+        EXPECT_FALSE(dialog->isDestroyed()) << "the screen went while no Studio ran";
+        dialog->appRunning = true;
+        for (int i = 0; i < 300 && !loopEnded; ++i) std::this_thread::sleep_for(10ms);
+        if (!loopEnded) platform::postQuitMessage(loop);
+    });
+    platform::runMessageLoop();
+    loopEnded = true;
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    studio.join();
+    EXPECT_TRUE(dialog->isDestroyed());
+    EXPECT_TRUE(cancelled) << "closing the screen this way counts as closing the window";
+    EXPECT_GE(elapsed, 700ms);
+    EXPECT_LT(elapsed, 2200ms);
+}
+
+TEST(StudioAppProbe, SeesAPlayerOfThisUser) {
+    TempDir dir;
+    std::string player = dir.file("ZorbitPlayerBeta.exe");
+    std::filesystem::copy_file("/bin/sleep", player);
+    char* argv[] = {player.data(), const_cast<char*>("30"), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(::posix_spawn(&pid, player.c_str(), nullptr, nullptr, argv, environ), 0);
+    ProbedStudioDialog dialog;
+    bool seen = false;
+    for (int attempt = 0; attempt < 100 && !seen; ++attempt) {
+        seen = dialog.realProbe();
+        if (!seen) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    EXPECT_TRUE(seen);
 }
 
 TEST(DeveloperPage, HttpIsAddedUnlessTheHostHasAScheme) {

@@ -162,9 +162,18 @@ public:
         destroyed_ = true;
         if (marqueeTimer_ != 0) g_source_remove(marqueeTimer_);
         marqueeTimer_ = 0;
+        if (timer_ != 0) g_source_remove(timer_);
+        timer_ = 0;
         gtk_widget_destroy(window_);
     }
     bool isVisible() const override { return !destroyed_ && gtk_widget_get_visible(window_); }
+    bool acceptsInput() const override { return true; }
+    void startTimer(unsigned periodMs, std::function<void()> tick) override {
+        if (destroyed_) return;
+        if (timer_ != 0) g_source_remove(timer_);
+        tick_ = std::move(tick);
+        timer_ = g_timeout_add(periodMs, onTimer, this);
+    }
 
     GtkWidget* widget() const { return window_; }
 
@@ -268,6 +277,14 @@ private:
         self->redraw();
         return TRUE;
     }
+    // The tick may destroy the window, which removes this source.
+    static gboolean onTimer(gpointer data) {
+        auto* self = static_cast<GtkProgressWindow*>(data);
+        const std::function<void()> tick = self->tick_;
+        if (tick) tick();
+        return self->timer_ != 0 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+    }
+
     // Closing the window by the desktop is a cancel.
     static gboolean onDelete(GtkWidget*, GdkEvent*, gpointer data) {
         auto* self = static_cast<GtkProgressWindow*>(data);
@@ -283,6 +300,8 @@ private:
     bool marquee_ = false;
     guint marqueeTimer_ = 0;
     unsigned marqueePhase_ = 0;
+    guint timer_ = 0;
+    std::function<void()> tick_;
     bool cancelVisible_ = false;
     bool cancelEnabled_ = true;
     bool finished_ = false;
