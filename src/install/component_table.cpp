@@ -5,26 +5,8 @@
 namespace {
 
 std::vector<ComponentPackage> makeTable() {
-    const std::vector<ComponentPackage> rows = {
-        {"redist.zip", ""},
-        {"ZorbitStudio.zip", ""},
-        {"Libraries.zip", ""},
-        {"content-fonts.zip", "content\\fonts\\"},
-        {"content-music.zip", "content\\music\\"},
-        {"content-particles.zip", "content\\particles\\"},
-        {"content-sky.zip", "content\\sky\\"},
-        {"content-sounds.zip", "content\\sounds\\"},
-        {"content-textures.zip", "content\\textures\\"},
-        {"content-textures2.zip", "content\\textures\\"},
-        {"content-textures3.zip", "PlatformContent\\pc\\textures\\"},
-        {"content-terrain.zip", "PlatformContent\\pc\\terrain\\"},
-        {"content-scripts.zip", "content\\scripts\\"},
-        {"shaders.zip", "shaders\\"},
-        {"BuiltInPlugins.zip", "BuiltInPlugins\\"},
-        {"imageformats.zip", "imageformats\\"},
-    };
     std::vector<ComponentPackage> table;
-    for (const ComponentPackage& row : rows) table.push_back({row.package, nativePath(row.folder)});
+    for (const ComponentRow& row : kStudioComponentRows) table.push_back({row.package, nativePath(row.folder)});
     return table;
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "install/component_table.h"
+
 namespace zorbit::publish {
 namespace {
 
@@ -30,24 +32,11 @@ size_t rootPackageOf(const std::string& name) {
 }  // namespace
 
 const std::vector<ComponentPackage>& componentTable() {
-    static const std::vector<ComponentPackage> table = {
-        {"redist.zip", ""},
-        {"ZorbitStudio.zip", ""},
-        {"Libraries.zip", ""},
-        {"content-fonts.zip", "content\\fonts\\"},
-        {"content-music.zip", "content\\music\\"},
-        {"content-particles.zip", "content\\particles\\"},
-        {"content-sky.zip", "content\\sky\\"},
-        {"content-sounds.zip", "content\\sounds\\"},
-        {"content-textures.zip", "content\\textures\\"},
-        {"content-textures2.zip", "content\\textures\\"},
-        {"content-textures3.zip", "PlatformContent\\pc\\textures\\"},
-        {"content-terrain.zip", "PlatformContent\\pc\\terrain\\"},
-        {"content-scripts.zip", "content\\scripts\\"},
-        {"shaders.zip", "shaders\\"},
-        {"BuiltInPlugins.zip", "BuiltInPlugins\\"},
-        {"imageformats.zip", "imageformats\\"},
-    };
+    static const std::vector<ComponentPackage> table = [] {
+        std::vector<ComponentPackage> rows;
+        for (const ComponentRow& row : kStudioComponentRows) rows.push_back({row.package, row.folder});
+        return rows;
+    }();
     return table;
 }
 
