@@ -9,10 +9,10 @@
 #include <map>
 #include <set>
 
-#include "install/md5_hasher.h"
 #include "support/file_contents.h"
 #include "support/launcher_sandbox.h"
 #include "support/local_platform_server.h"
+#include "support/published_files.h"
 #include "support/scoped_env.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
@@ -101,20 +101,7 @@ protected:
 
     // The files of the version that are missing or differ from its manifest.
     std::vector<std::string> damagedFiles(const std::string& guid) const {
-        std::vector<std::string> damaged;
-        for (const ManifestLine& line : manifests.at(guid)) {
-            std::string relative = line.path;
-            std::replace(relative.begin(), relative.end(), '\\', '/');
-            const std::string path = sandbox.versionFolder(guid) + relative;
-            Md5Hasher hasher;
-            if (!fs::is_regular_file(path)) {
-                damaged.push_back(relative + " (missing)");
-                continue;
-            }
-            hasher.hashFile(path);
-            if (hasher.hexDigest() != line.md5) damaged.push_back(relative);
-        }
-        return damaged;
+        return filesDifferingFromManifest(sandbox.versionFolder(guid), manifests.at(guid));
     }
 
     std::vector<std::string> leftoverTemporaryFiles(const std::string& guid) const {
@@ -126,7 +113,7 @@ protected:
 
     std::vector<std::string> versionFolders() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(fs::path(sandbox.versionFolder("x")).parent_path().parent_path()))
+        for (const auto& entry : fs::directory_iterator(sandbox.versionsFolder()))
             if (entry.is_directory()) names.push_back(entry.path().filename().string());
         return names;
     }

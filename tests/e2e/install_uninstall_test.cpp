@@ -18,6 +18,7 @@
 #include "support/file_contents.h"
 #include "support/launcher_sandbox.h"
 #include "support/local_platform_server.h"
+#include "support/published_files.h"
 #include "support/scoped_env.h"
 #include "system/desktop_entry.h"
 #include "system/registry_keys.h"
@@ -70,12 +71,6 @@ Values valuesOf(bool perUser, const std::string& path) {
 
 bool keyExists(bool perUser, const std::string& path) {
     return openKey(root(perUser), path) != nullptr;
-}
-
-std::string nativePath(std::string path) {
-    for (char& c : path)
-        if (c == '\\') c = '/';
-    return path;
 }
 
 // The files below the folder, relative, '/'-separated.
@@ -233,15 +228,9 @@ protected:
 
         // The version folder: the published files, the launcher and its settings.
         std::set<std::string> expectedFiles{kLauncherName, "AppSettings.xml"};
-        std::vector<std::string> damaged;
-        for (const auto& line : deployment.manifest) {
-            const std::string path = nativePath(line.path);
-            expectedFiles.insert(path);
-            if (zorbit::publish::md5Hex(readFile(folder + path)) != line.md5)
-                damaged.push_back(path);
-        }
+        for (const auto& line : deployment.manifest) expectedFiles.insert(manifestPathToNative(line.path));
         EXPECT_EQ(filesBelow(folder), expectedFiles);
-        EXPECT_EQ(damaged, std::vector<std::string>{});
+        EXPECT_EQ(filesDifferingFromManifest(folder, deployment.manifest), std::vector<std::string>{});
         EXPECT_EQ(zorbit::publish::md5Hex(readFile(folder + kLauncherName)),
                   zorbit::publish::md5Hex(readFile(sandbox.launcher())))
             << "the launcher copy is the running launcher";

@@ -114,9 +114,13 @@ void LauncherSandbox::setRegistryValue(const std::string& key, const std::string
     if (result.exitCode != 0) throw std::runtime_error("zorbit-reg add failed: " + result.err);
 }
 
+std::string LauncherSandbox::versionsFolder() const {
+    return perUser_ ? home_.file("data/vexmoor-qasite1/Versions/")
+                    : home_.file("machine-opt/vexmoor-qasite1/Versions/");
+}
+
 std::string LauncherSandbox::versionFolder(const std::string& guid) const {
-    return perUser_ ? home_.file("data/vexmoor-qasite1/Versions/" + guid + "/")
-                    : home_.file("machine-opt/vexmoor-qasite1/Versions/" + guid + "/");
+    return versionsFolder() + guid + "/";
 }
 
 void LauncherSandbox::fakeInstalledVersion(const std::string& guid) const {

@@ -49,6 +49,8 @@ public:
 
     // Writes a string value into the sandbox registry of the scope (zorbit-reg).
     void setRegistryValue(const std::string& key, const std::string& name, const std::string& value) const;
+    // The Versions folder of the scope, ending in a separator.
+    std::string versionsFolder() const;
     // The version folder of a version in the scope, ending in a separator.
     std::string versionFolder(const std::string& guid) const;
     // Records the version as installed, with the stand-in as its Studio.
