@@ -7,6 +7,15 @@
 #include <memory>
 #include <string>
 
+class simple_logger;
+
+// Deletes the files of every transfer still under way: the process is ending
+// and workers that are still writing will never finish them.
+void removeUnfinishedDownloads();
+// Deletes the launcher's own temporary downloads that an ended run left
+// behind (a crash, a kill): ZBT-*.tmp files of the user older than a day.
+void removeStaleDownloads(simple_logger& logger);
+
 class TemporaryDownload {
 public:
     // Throws std::runtime_error when the file cannot be made.
@@ -20,7 +29,8 @@ public:
     // Closes the stream and cuts the file at the stream's position; throws
     // std::runtime_error "Failed to write %s" when the content could not be written.
     void close();
-    // The file stays: it is the package's downloaded file now.
+    // The file stays: it is the package's downloaded file now (still removed
+    // when the process ends).
     void keep() { owned_ = false; }
     // Deletes the file now; false with the last error set when that fails.
     bool remove();

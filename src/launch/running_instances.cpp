@@ -52,21 +52,35 @@ void closeProcessWindows(ShutdownRequest& request, uint32_t pid) {
 
 }  // namespace
 
-void setShutdownTimeoutSeconds(int seconds) { closeTimeoutSeconds = seconds; }
+void setShutdownTimeoutSeconds(int seconds) {
+    closeTimeoutSeconds = seconds;
+}
 
 CShutdownLegacyDialog::CShutdownLegacyDialog(const std::string& title, CMainDialog& parent)
     : answer_(parent.showMessageBox(
-          format("\"%s\" needs to close.\n\nShut down now?  You may lose work that you haven't saved",
-                 title.c_str()),
+          format(
+              "\"%s\" needs to close.\n\nShut down now?  You may lose work that you haven't saved",
+              title.c_str()),
           "Zorbit", platform::kMbOkCancel | platform::kMbIconQuestion)) {}
 
+void Bootstrapper::giveWayToRunningApp(const std::string& imageName) {
+    if (!background || platform::findProcessesByImageName(imageName).empty()) return;
+    // Closing it from a background run would lose the user's unsaved work.
+    logger_->log("No bg update, Zorbit App is running");
+    throw silent_exception("No bg update");
+}
+
 void Bootstrapper::shutdownRunningApp(const std::string& imageName) {
+    giveWayToRunningApp(imageName);
     int counter = 0;
     ShutdownRequest request;
     request.imageName = imageName;
-    request.progress = [this, &counter](int tick, int total) { return shutdownProgress(counter, tick, total); };
+    request.progress = [this, &counter](int tick, int total) {
+        return shutdownProgress(counter, tick, total);
+    };
     request.parent = dialog_.get();
-    for (uint32_t pid : platform::findProcessesByImageName(imageName)) closeProcessWindows(request, pid);
+    for (uint32_t pid : platform::findProcessesByImageName(imageName))
+        closeProcessWindows(request, pid);
     if (request.askedToClose) dialog_->show();
     dialog_->setMarquee(true);
 }
@@ -84,12 +98,14 @@ bool Bootstrapper::shutdownProgress(int& counter, int tick, int total) {
 
 namespace {
 std::string latestProcessName(Bootstrapper& b) {
-    return b.baseHost() + format("/%s/%s/latestProcess", b.installHost().c_str(), b.productName().c_str());
+    return b.baseHost() +
+           format("/%s/%s/latestProcess", b.installHost().c_str(), b.productName().c_str());
 }
 }  // namespace
 
 void Bootstrapper::registerLatestProcess() {
-    latestProcessMapping = platform::SharedMemory::createOrOpen(latestProcessName(*this), kLatestProcessBlockSize);
+    latestProcessMapping =
+        platform::SharedMemory::createOrOpen(latestProcessName(*this), kLatestProcessBlockSize);
     if (!latestProcessMapping) {
         logger_->log("Could not create file mapping object: %s", lastErrorText().c_str());
         return;

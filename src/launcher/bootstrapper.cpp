@@ -78,6 +78,18 @@ void Bootstrapper::onCancel() {
     cancelled = true;
 }
 
+void Bootstrapper::cancelOnTerminationRequest() {
+    logger_->log("Bootstrapper - termination requested, cancelling");
+    if (interactive && !silent) {
+        dialog_->requestCancel();
+        return;
+    }
+    onCancel();
+    // A silent run's entry waits for the finish event; a quiet run sees the
+    // flag at its next cancellation check.
+    if (silent) finishEvent_->set();
+}
+
 void Bootstrapper::setUiMessage(const std::string& text) {
     logger_->log("UI Message: %s", text.c_str());
     if (dialog_) dialog_->setMessage(text);

@@ -126,6 +126,8 @@ public:
     void revealCancelButtonAfterDelay();
     void install();
     void onCancel();
+    // Ctrl-C or a termination signal: the user's Cancel in every mode.
+    void cancelOnTerminationRequest();
     void setUiMessage(const std::string& text);
     std::string installedVersion();
     static void CreateProcess(simple_logger& logger, const std::string& module,
@@ -172,6 +174,8 @@ public:
     // Closes running processes of the image before their files change; asks the
     // user about one that will not close.
     void shutdownRunningApp(const std::string& imageName);
+    // A background run never closes a running Studio: it ends quietly instead.
+    void giveWayToRunningApp(const std::string& imageName);
     // Progress of that wait; false stops it.
     bool shutdownProgress(int& counter, int tick, int total);
     bool isNetworkAlive();

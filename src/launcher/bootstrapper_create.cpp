@@ -5,11 +5,15 @@
 #include "launcher/bootstrapper.h"
 #include "platform/named_mutex.h"
 #include "platform/process.h"
+#include "platform/termination_request.h"
 #include "ui/main_dialog.h"
 
 std::shared_ptr<Bootstrapper> Bootstrapper::Create(void* instance, const Factory& factory) {
     std::shared_ptr<Bootstrapper> self(factory(instance));
     self->selfReference = self;
+    platform::setTerminationHandler([weak = std::weak_ptr<Bootstrapper>(self)] {
+        if (auto bootstrapper = weak.lock()) bootstrapper->cancelOnTerminationRequest();
+    });
     self->initialize();
 
     if (self->interactive) {

@@ -2,6 +2,7 @@
 #include <chrono>
 #include <thread>
 
+#include "install/temporary_download.h"
 #include "launcher/bootstrapper.h"
 #include "launcher/errors.h"
 #include "platform/clock.h"
@@ -19,6 +20,7 @@ constexpr uint32_t kLauncherMutexPollMs = 100;
 
 void Bootstrapper::run() {
     std::srand(platform::tickCount());
+    removeStaleDownloads(*logger_);
     if (!appArguments.empty()) registerLatestProcess();
     if (!prePlay) {
         try {
@@ -131,6 +133,7 @@ void Bootstrapper::installOrUninstall() {
     } release{launcherMutex};
 
     dialog_->addShowRequest(2);
+    giveWayToRunningApp(appExeName());
     if (!perUser) uninstall(true);
     if (uninstallMode) {
         setUiMessage("Uninstalling " + displayName());

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "install/temporary_download.h"
 #include "launcher/bootstrapper_zaradada.h"
 #include "launcher/errors.h"
 #include "launcher/resource_strings.h"
@@ -30,12 +31,18 @@ void waitForRun(Bootstrapper& bootstrapper) {
                 static_cast<int>(bootstrapper.mainThreadId));
         platform::runMessageLoop();
     }
+}
+
+// Every mode ends in the failure outcome once the run recorded an error or was
+// cancelled: scripts running the launcher quietly rely on the exit code.
+void throwIfRunFailed(Bootstrapper& bootstrapper) {
     if (bootstrapper.cancelled) throw cancel_exception(true);
     if (!bootstrapper.errorsSnapshot().empty()) throw std::runtime_error("Unknown exception");
 }
 
 void epilogue(Bootstrapper& bootstrapper, bool finalReportSent, int& exitCode) {
-    if (bootstrapper.perModeLoggingEnabled() && !finalReportSent) bootstrapper.finalReport("Success");
+    if (bootstrapper.perModeLoggingEnabled() && !finalReportSent)
+        bootstrapper.finalReport("Success");
     if (!bootstrapper.errorsSnapshot().empty()) {
         bootstrapper.uploadLogs(true);
     } else if (!bootstrapper.cancelled ||
@@ -70,6 +77,7 @@ int CSimpleModule::WinMain(void* instance, const Bootstrapper::Factory& factory,
         });
         bootstrapper->RegisterEvent("BootstrapperStarted");
         if (bootstrapper->interactive) waitForRun(*bootstrapper);
+        throwIfRunFailed(*bootstrapper);
         bootstrapper->dialog()->close();
         bootstrapper->logger().log("CSimpleModule::WinMain Bring app to front.");
         bootstrapper->logger().log("Left CSimpleModule::WinMain");
@@ -100,6 +108,8 @@ int CSimpleModule::WinMain(void* instance, const Bootstrapper::Factory& factory,
         exitCode = -1;
     }
     if (bootstrapper) epilogue(*bootstrapper, finalReportSent, exitCode);
+    // Workers of a cancelled run may still be writing; their files go now.
+    removeUnfinishedDownloads();
     return exitCode;
 }
 
@@ -109,7 +119,7 @@ int launcherMain(const std::vector<std::string>& argv) {
         platform::messageBox(moduleFileVersion(), "Version", platform::kMbOk);
         return 0;
     }
-    return CSimpleModule::WinMain(nullptr, [](void* instance) -> Bootstrapper* {
-        return new BootstrapperZARadada(instance);
-    }, argv);
+    return CSimpleModule::WinMain(
+        nullptr, [](void* instance) -> Bootstrapper* { return new BootstrapperZARadada(instance); },
+        argv);
 }

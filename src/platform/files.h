@@ -14,4 +14,7 @@ std::FILE* openOwnerOnlyFile(const std::string& path, const char* mode);
 // Windows). false with the last error set on failure.
 bool deleteFile(const std::string& path);
 
+// True for a regular file, not a link to one, that the running user owns.
+bool isOwnRegularFile(const std::string& path);
+
 }  // namespace platform

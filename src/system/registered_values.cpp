@@ -20,21 +20,22 @@ bool readFromHive(RegistryHive hive, const std::string& keyPath, const std::stri
 }
 
 // HKEY_CURRENT_USER first for a per-user launcher, HKEY_LOCAL_MACHINE when that
-// found nothing. With a logger, each hive that opened is logged.
+// found nothing. With a logger, each hive that opened is logged. The machine
+// scope is marked only when it answered: an empty machine hive must not turn a
+// per-user launcher into an all-users one.
 std::string readWithFallback(simple_logger* logger, bool perUser, const std::string& keyPath,
                              const std::string& valueName, size_t bufferChars,
                              bool* machineScopeUsed) {
     std::string value;
     for (RegistryHive hive : {RegistryHive::CurrentUser, RegistryHive::LocalMachine}) {
         if (hive == RegistryHive::CurrentUser && !perUser) continue;
-        if (hive == RegistryHive::LocalMachine) {
-            if (!value.empty()) break;
-            if (machineScopeUsed) *machineScopeUsed = true;
-        }
-        if (readFromHive(hive, keyPath, valueName, bufferChars, value) && logger) {
+        if (hive == RegistryHive::LocalMachine && !value.empty()) break;
+        if (!readFromHive(hive, keyPath, valueName, bufferChars, value)) continue;
+        if (logger)
             logger->log("%s\\%s :%s = %s", platform::hiveShortName(hive), keyPath.c_str(),
                         valueName.c_str(), value.c_str());
-        }
+        if (hive == RegistryHive::LocalMachine && !value.empty() && machineScopeUsed)
+            *machineScopeUsed = true;
     }
     return value;
 }

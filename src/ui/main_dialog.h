@@ -27,6 +27,11 @@ public:
     // Adds a show request (1: the delay is over, 2: the launcher mutex is held)
     // and shows the window once both are in.
     virtual void addShowRequest(int request) = 0;
+    // Cancel asked for from another thread (a termination signal): the same
+    // outcome as the Cancel button.
+    virtual void requestCancel() {
+        if (cancelCallable_) cancelCallable_();
+    }
     // True while the install-success screen waits for the user.
     virtual bool successPromptShown() const { return false; }
 

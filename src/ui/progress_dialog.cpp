@@ -36,6 +36,12 @@ void CProgressDialog::onCancelPressed() {
     platform::postQuitMessage(mainThreadId_);
 }
 
+// Queued, not sent: the main thread may be past its loop already, and then
+// nothing is left to cancel.
+void CProgressDialog::requestCancel() {
+    platform::postTask(mainThreadId_, [this] { onCancelPressed(); });
+}
+
 int CProgressDialog::showMessageBox(const std::string& text, const std::string& caption,
                                     unsigned type) {
     if (silent_) return platform::kIdNone;

@@ -28,6 +28,7 @@ public:
     void showCancel(bool visible) override;
     void setTitle(const std::string& title) override;
     void addShowRequest(int request) override;
+    void requestCancel() override;
 
     bool successPromptShown() const override { return successShown_; }
     bool isShown() const { return shown_; }

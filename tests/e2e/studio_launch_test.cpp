@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <thread>
 
 #include "platform/clock.h"
@@ -124,4 +127,37 @@ TEST(SuccessScreenTest, WithoutAWindowAFreshInstallStartsTheStudio) {
     for (const auto& start : starts) ::kill(start.pid, SIGKILL);
     EXPECT_EQ(result.exitCode, 0) << result.err << sandbox.newestLog();
     EXPECT_EQ(starts.size(), 1u) << sandbox.newestLog();
+}
+
+TEST_F(StudioLaunchTest, BackgroundUpdateNeverClosesARunningStudio) {
+    auto eventCount = [&](const std::string& text) {
+        const auto events = readStandinEvents(studio);
+        return static_cast<size_t>(std::count_if(
+            events.begin(), events.end(), [&](const std::string& e) { return e.find(text) != std::string::npos; }));
+    };
+    const std::string newer = server.publish().guid;
+    // Started by hand without a started event, the stand-in knows no base host
+    // and takes no mutex: only the process list shows it. Started with one, it
+    // holds the application-start mutex as the Studio does.
+    for (const bool withStartEvent : {false, true}) {
+        Args argv{studio};
+        if (withStartEvent) argv = {studio, "-startEvent", server.baseHost() + "/zorbitZARadadaStartedEvent"};
+        std::map<std::string, std::string> environment = sandbox.environment();
+        environment["ZORBIT_STANDIN_LIFETIME_MS"] = "60000";
+        std::thread running([&] { runChild(argv, environment, 90000); });
+        const char* const up = withStartEvent ? "app mutex held" : " started";
+        const size_t before = eventCount(up);
+        for (int waited = 0; eventCount(up) == before && waited < 5000; waited += 20)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+
+        const ChildResult result = sandbox.run({"-qbg"});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        const std::string log = sandbox.newestLog();
+        EXPECT_NE(log.find("No bg update, Zorbit App is running"), std::string::npos) << log;
+        EXPECT_EQ(log.find("Running bootstrapper in sync mode") != std::string::npos, !withStartEvent) << log;
+        for (const auto& event : readStandinEvents(studio)) EXPECT_EQ(event.find("closing"), std::string::npos);
+        EXPECT_FALSE(std::filesystem::exists(sandbox.versionFolder(newer) + "ZorbitStudioBeta.exe"));
+        for (const auto& start : readStandinStarts(studio)) ::kill(start.pid, SIGKILL);
+        running.join();
+    }
 }

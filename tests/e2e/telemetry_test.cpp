@@ -175,6 +175,11 @@ TEST_F(TelemetryE2ETest, FailedRunUploadsBothLogsToTheDataHostAndCountsTheFailur
     EXPECT_EQ(counters.count("ZARadadaBootstrapperFinishedFailure"), 1u);
     EXPECT_EQ(counters.count("ZARadadaBootstrapperStarted"), 1u);
     EXPECT_EQ(counters.count("ZARadadaBootstrapperFinishedSuccess"), 0u);
+
+    // A quiet run that fails ends in the same outcome: scripts read its exit code.
+    EXPECT_EQ(sandbox.run({"-install", "-q"}).exitCode, 255);
+    EXPECT_EQ(countersPosted().count("ZARadadaBootstrapperFinishedFailure"), 2u);
+    EXPECT_EQ(server.server().uploads().size(), 4u);
 }
 
 TEST_F(TelemetryE2ETest, StalledTelemetryCostsEachRequestOnlyItsBound) {

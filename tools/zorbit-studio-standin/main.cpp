@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/event.h"
+#include "platform/named_mutex.h"
 #include "platform/process.h"
 #include "standin_options.h"
 #include "standin_records.h"
@@ -33,6 +34,7 @@ public:
     }
 
     int run(const sigset_t& stopSignals) {
+        holdApplicationMutex();
         const std::string log = writeApplicationLog(pid_, args_);
         if (!log.empty()) appendEvent(events_, pid_, "applog " + log);
         signalStarted();
@@ -41,6 +43,26 @@ public:
     }
 
 private:
+    // The Studio holds the application-start mutex while it runs, so quiet
+    // background updates keep away. Its name starts with the base host, which
+    // the started event's name carries.
+    void holdApplicationMutex() {
+        const std::string startEvent = valueAfter(args_, "-startEvent");
+        const std::string suffix = "/zorbitZARadadaStartedEvent";
+        if (startEvent.size() <= suffix.size() ||
+            startEvent.compare(startEvent.size() - suffix.size(), suffix.size(), suffix) != 0)
+            return;
+        const std::string baseHost = startEvent.substr(0, startEvent.size() - suffix.size());
+        try {
+            appMutex_ =
+                std::make_unique<platform::NamedMutex>(baseHost + "/startZorbitZARadadaApp");
+            const bool held = appMutex_->wait(0) != platform::WaitResult::Timeout;
+            appendEvent(events_, pid_, held ? "app mutex held" : "app mutex busy");
+        } catch (const std::exception& e) {
+            appendEvent(events_, pid_, std::string("app mutex failed ") + e.what());
+        }
+    }
+
     void signalStarted() {
         const std::string name = valueAfter(args_, "-startEvent");
         if (name.empty() || !options_.signalStart) return;
@@ -107,6 +129,7 @@ private:
     StandinOptions options_;
     int pid_;
     std::unique_ptr<platform::Event> startEvent_;
+    std::unique_ptr<platform::NamedMutex> appMutex_;
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/files.h"
@@ -29,6 +30,11 @@ bool deleteFile(const std::string& path) {
         setLastErrorFromErrno();
     }
     return false;
+}
+
+bool isOwnRegularFile(const std::string& path) {
+    struct stat info{};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
 }
 
 }  // namespace platform

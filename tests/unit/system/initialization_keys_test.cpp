@@ -77,6 +77,8 @@ TEST_F(InitializationKeys, InstalledVersionOfTheBootstrapper) {
     BootstrapperZARadada bootstrapper(nullptr);
     EXPECT_EQ(bootstrapper.installedVersion(), "");
     RegistryKeyPtr machine = createKey(RegistryHive::LocalMachine, kAppKeyPath);
+    EXPECT_EQ(bootstrapper.installedVersion(), "");
+    EXPECT_FALSE(bootstrapper.machineScopeUsed) << "an empty machine hive answered nothing";
     setStringValue(*machine, "version", std::string("version-all-users"));
     bootstrapper.machineScopeUsed = false;
     EXPECT_EQ(bootstrapper.installedVersion(), "version-all-users");
