@@ -7,15 +7,6 @@
 #include <memory>
 #include <string>
 
-class simple_logger;
-
-// Deletes the files of every transfer still under way: the process is ending
-// and workers that are still writing will never finish them.
-void removeUnfinishedDownloads();
-// Deletes the launcher's own temporary downloads that an ended run left
-// behind (a crash, a kill): ZBT-*.tmp files of the user older than a day.
-void removeStaleDownloads(simple_logger& logger);
-
 class TemporaryDownload {
 public:
     // Throws std::runtime_error when the file cannot be made.

@@ -65,7 +65,8 @@ void Bootstrapper::reportError(const std::exception& e) {
     }
     // Only the first error of a run reaches the user.
     if (first && interactive && dialog_)
-        dialog_->showError("An error occurred while starting " + displayName(), std::string(e.what()));
+        dialog_->showError("An error occurred while starting " + displayName(),
+                           std::string(e.what()));
 }
 
 const std::vector<std::string> Bootstrapper::errorsSnapshot() {
@@ -95,7 +96,9 @@ void Bootstrapper::setUiMessage(const std::string& text) {
     if (dialog_) dialog_->setMessage(text);
 }
 
-void Bootstrapper::setDialog(std::unique_ptr<CMainDialog> dialog) { dialog_ = std::move(dialog); }
+void Bootstrapper::setDialog(std::unique_ptr<CMainDialog> dialog) {
+    dialog_ = std::move(dialog);
+}
 
 void Bootstrapper::notifyWaiters() {
     std::lock_guard guard(wakeMutex);
@@ -118,8 +121,8 @@ void Bootstrapper::CreateProcess(simple_logger& logger, const std::string& modul
     std::string commandLine = !module.empty() && module[0] == '"' ? module : "\"" + module + "\"";
     commandLine += " " + arguments;
     if (!platform::startProcess(commandLine, info))
-        throw std::runtime_error(
-            format("CreateProcess %s failed", module.c_str()) + ": " + lastErrorText());
+        throw std::runtime_error(format("CreateProcess %s failed", module.c_str()) + ": " +
+                                 lastErrorText());
 }
 
 double elapsedSeconds(uint32_t since) {

@@ -2,9 +2,9 @@
 #include <chrono>
 #include <thread>
 
-#include "install/temporary_download.h"
 #include "launcher/bootstrapper.h"
 #include "launcher/errors.h"
+#include "net/unfinished_downloads.h"
 #include "platform/clock.h"
 #include "platform/event.h"
 #include "platform/message_box.h"
@@ -33,7 +33,8 @@ void Bootstrapper::run() {
         } catch (const silent_exception&) {
             // The user has been told, or the entry point sees cancelled / errors.
         } catch (const hresult_error& e) {
-            reportError(std::runtime_error(format("AtlException 0x%x", static_cast<unsigned>(e.hr()))));
+            reportError(
+                std::runtime_error(format("AtlException 0x%x", static_cast<unsigned>(e.hr()))));
         } catch (const std::exception& e) {
             reportError(e);
         }
@@ -58,7 +59,8 @@ void Bootstrapper::runSteps() {
     if (!isNetworkAlive()) {
         if (failIfNotUpToDate) {
             logger_->log(
-                "The network is done, but -FailIfNotUpToDate should not lock us up, so returning true");
+                "The network is done, but -FailIfNotUpToDate should not lock us up, so returning "
+                "true");
             return;
         }
         logger_->log("Error: IsNetworkAlive failed");
@@ -103,7 +105,8 @@ void Bootstrapper::runSteps() {
         dialog_->setMarquee(false);
         for (int n = 5; n >= 1; --n) {
             dialog_->setProgress((6 - n) * 20);
-            setUiMessage(format("%s is up-to-date - starting in %d seconds", displayName().c_str(), n));
+            setUiMessage(
+                format("%s is up-to-date - starting in %d seconds", displayName().c_str(), n));
             platform::sleepMilliseconds(1000);
             checkCancel();
         }
@@ -200,4 +203,6 @@ void Bootstrapper::revealCancelButtonAfterDelay() {
     dialog_->showCancel(true);
 }
 
-bool Bootstrapper::isNetworkAlive() { return platform::isNetworkAlive(); }
+bool Bootstrapper::isNetworkAlive() {
+    return platform::isNetworkAlive();
+}

@@ -2,13 +2,14 @@
 
 #include <cstdlib>
 
-#include "install/temporary_download.h"
 #include "launcher/bootstrapper_zaradada.h"
 #include "launcher/errors.h"
 #include "launcher/resource_strings.h"
+#include "net/unfinished_downloads.h"
 #include "platform/event.h"
 #include "platform/message_box.h"
 #include "platform/message_loop.h"
+#include "platform/user_account.h"
 #include "platform/wait_result.h"
 #include "platform/window_system.h"
 #include "telemetry/format.h"
@@ -110,6 +111,7 @@ int CSimpleModule::WinMain(void* instance, const Bootstrapper::Factory& factory,
     if (bootstrapper) epilogue(*bootstrapper, finalReportSent, exitCode);
     // Workers of a cancelled run may still be writing; their files go now.
     removeUnfinishedDownloads();
+    platform::handCreatedFilesToInvokingUser();
     return exitCode;
 }
 

@@ -6,21 +6,19 @@
 #include <vector>
 
 #include "launcher/errors.h"
+#include "net/unfinished_downloads.h"
 #include "platform/files.h"
 #include "telemetry/format.h"
 #include "telemetry/logger.h"
 
 SpoolFile::SpoolFile() : path_(simple_logger::getTempFileName("tmp")) {
     // Created owner-only first; the stream then opens the file as it is.
-    std::FILE* file = platform::openOwnerOnlyFile(path_, "wb");
-    if (!file)
-        throw std::runtime_error(format("Failed to create temporary file '%s': %s", path_.c_str(),
-                                        lastErrorText().c_str()));
-    std::fclose(file);
+    createUnfinishedDownload(path_);
     stream_.open(path_, std::ios::in | std::ios::out | std::ios::binary);
     if (!stream_) {
         std::error_code ignored;
         std::filesystem::remove(path_, ignored);
+        forgetUnfinishedDownload(path_);
         throw std::runtime_error(format("Failed to open temporary file '%s'", path_.c_str()));
     }
 }
@@ -29,6 +27,7 @@ SpoolFile::~SpoolFile() {
     stream_.close();
     std::error_code ignored;
     std::filesystem::remove(path_, ignored);
+    forgetUnfinishedDownload(path_);
 }
 
 void SpoolFile::copyTo(std::ostream& output) {
@@ -43,5 +42,6 @@ void SpoolFile::copyTo(std::ostream& output) {
         output.write(buffer.data(), got);
         if (!output) throw std::runtime_error("Failed to write the downloaded content");
     }
-    if (stream_.bad()) throw std::runtime_error(format("Failed to read temporary file '%s'", path_.c_str()));
+    if (stream_.bad())
+        throw std::runtime_error(format("Failed to read temporary file '%s'", path_.c_str()));
 }

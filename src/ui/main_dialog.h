@@ -10,7 +10,8 @@ class CMainDialog {
 public:
     virtual ~CMainDialog() { cancelCallable_ = nullptr; }
 
-    virtual int showMessageBox(const std::string& text, const std::string& caption, unsigned type) = 0;
+    virtual int showMessageBox(const std::string& text, const std::string& caption,
+                               unsigned type) = 0;
     virtual void create() = 0;
     virtual void close() = 0;
     virtual void setMessage(const std::string& text) = 0;
@@ -37,7 +38,9 @@ public:
 
     void setSilent(bool silent) { silent_ = silent; }
     bool silent() const { return silent_; }
-    void setCancelCallable(std::function<void()> callable) { cancelCallable_ = std::move(callable); }
+    void setCancelCallable(std::function<void()> callable) {
+        cancelCallable_ = std::move(callable);
+    }
 
 protected:
     bool silent_ = false;

@@ -12,7 +12,9 @@ const char* const kBoxCaption = "Vexmoor";
 CProgressDialog::CProgressDialog(void* instance)
     : instance_(instance), mainThreadId_(platform::currentThreadId()) {}
 
-CProgressDialog::~CProgressDialog() { close(); }
+CProgressDialog::~CProgressDialog() {
+    close();
+}
 
 void CProgressDialog::onMainThread(const std::function<void()>& action) {
     platform::sendTask(mainThreadId_, action);
@@ -92,7 +94,9 @@ void CProgressDialog::showInfo(const std::string& message) {
     showMessageBox(message, kBoxCaption, platform::kMbOk);
 }
 
-void CProgressDialog::showSuccess() { enterFinishedState(false); }
+void CProgressDialog::showSuccess() {
+    enterFinishedState(false);
+}
 
 void CProgressDialog::enterFinishedState(bool successScreen) {
     done_ = true;

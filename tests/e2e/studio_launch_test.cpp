@@ -38,9 +38,10 @@ using Args = std::vector<std::string>;
 
 TEST_F(StudioLaunchTest, BrowserLinkStartsTheStudioWithItsArguments) {
     const std::string launchTime = std::to_string(platform::unixTimeMilliseconds() - 1500);
-    const std::string url = "zorbit-studio-qs1:1+launchmode:build+gameinfo:TICKET42+script:http%3A%2F%2F" +
-                            server.baseHost() + "%2Fgame%2Fjoin.lua+avatar:true+browsertrackerid:77+launchtime:" +
-                            launchTime;
+    const std::string url =
+        "zorbit-studio-qs1:1+launchmode:build+gameinfo:TICKET42+script:http%3A%2F%2F" +
+        server.baseHost() +
+        "%2Fgame%2Fjoin.lua+avatar:true+browsertrackerid:77+launchtime:" + launchTime;
     const ChildResult result = sandbox.run({url});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     const auto starts = readStandinStarts(studio);
@@ -48,9 +49,12 @@ TEST_F(StudioLaunchTest, BrowserLinkStartsTheStudioWithItsArguments) {
     const Args& args = starts[0].args;
     ASSERT_GE(args.size(), 15u);
     const std::string startedEvent = server.baseHost() + "/zorbitZARadadaStartedEvent";
-    const Args expectedHead{"-browser", "-startEvent", startedEvent, "-build", "-url",
-                            "https://" + server.baseHost() + "/Login/Negotiate.ashx", "-ticket", "TICKET42",
-                            "-script", "http://" + server.baseHost() + "/game/join.lua", "-readyEvent"};
+    const Args expectedHead{"-browser",   "-startEvent",
+                            startedEvent, "-build",
+                            "-url",       "https://" + server.baseHost() + "/Login/Negotiate.ashx",
+                            "-ticket",    "TICKET42",
+                            "-script",    "http://" + server.baseHost() + "/game/join.lua",
+                            "-readyEvent"};
     EXPECT_EQ(Args(args.begin(), args.begin() + 11), expectedHead);
     EXPECT_EQ(args[11].rfind("ZBT-", 0), 0u);
     EXPECT_EQ(Args(args.begin() + 12, args.end()), (Args{"-avatar", "-browserTrackerId", "77"}));
@@ -63,13 +67,15 @@ TEST_F(StudioLaunchTest, BrowserLinkStartsTheStudioWithItsArguments) {
     EXPECT_TRUE(has("startEvent set")) << ::testing::PrintToString(events);
     EXPECT_TRUE(has("readyEvent signalled")) << ::testing::PrintToString(events);
     const std::string log = sandbox.newestLog();
-    EXPECT_NE(log.find("BootstrapperStudio::StartZorbitApp - Setting ready event"), std::string::npos);
+    EXPECT_NE(log.find("BootstrapperStudio::StartZorbitApp - Setting ready event"),
+              std::string::npos);
 }
 
 TEST_F(StudioLaunchTest, HostileLinkNeverAddsOrSplitsAnArgument) {
     const std::string hostile = "%22%20-evil%20%22x%5C%22";  // decodes to: " -evil "x\"
-    const std::string url = "zorbit-studio-qs1:1+launchmode:ide+gameinfo:-injected\"quoted\" more+script:" +
-                            hostile + "+avatar:no+browsertrackerid:" + std::string(5000, '7');
+    const std::string url =
+        "zorbit-studio-qs1:1+launchmode:ide+gameinfo:-injected\"quoted\" more+script:" + hostile +
+        "+avatar:no+browsertrackerid:" + std::string(5000, '7');
     const ChildResult result = sandbox.run({url});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     const auto starts = readStandinStarts(studio);
@@ -132,8 +138,9 @@ TEST(SuccessScreenTest, WithoutAWindowAFreshInstallStartsTheStudio) {
 TEST_F(StudioLaunchTest, BackgroundUpdateNeverClosesARunningStudio) {
     auto eventCount = [&](const std::string& text) {
         const auto events = readStandinEvents(studio);
-        return static_cast<size_t>(std::count_if(
-            events.begin(), events.end(), [&](const std::string& e) { return e.find(text) != std::string::npos; }));
+        return static_cast<size_t>(
+            std::count_if(events.begin(), events.end(),
+                          [&](const std::string& e) { return e.find(text) != std::string::npos; }));
     };
     const std::string newer = server.publish().guid;
     // Started by hand without a started event, the stand-in knows no base host
@@ -141,7 +148,8 @@ TEST_F(StudioLaunchTest, BackgroundUpdateNeverClosesARunningStudio) {
     // holds the application-start mutex as the Studio does.
     for (const bool withStartEvent : {false, true}) {
         Args argv{studio};
-        if (withStartEvent) argv = {studio, "-startEvent", server.baseHost() + "/zorbitZARadadaStartedEvent"};
+        if (withStartEvent)
+            argv = {studio, "-startEvent", server.baseHost() + "/zorbitZARadadaStartedEvent"};
         std::map<std::string, std::string> environment = sandbox.environment();
         environment["ZORBIT_STANDIN_LIFETIME_MS"] = "60000";
         std::thread running([&] { runChild(argv, environment, 90000); });
@@ -154,9 +162,13 @@ TEST_F(StudioLaunchTest, BackgroundUpdateNeverClosesARunningStudio) {
         EXPECT_EQ(result.exitCode, 0) << result.err;
         const std::string log = sandbox.newestLog();
         EXPECT_NE(log.find("No bg update, Zorbit App is running"), std::string::npos) << log;
-        EXPECT_EQ(log.find("Running bootstrapper in sync mode") != std::string::npos, !withStartEvent) << log;
-        for (const auto& event : readStandinEvents(studio)) EXPECT_EQ(event.find("closing"), std::string::npos);
-        EXPECT_FALSE(std::filesystem::exists(sandbox.versionFolder(newer) + "ZorbitStudioBeta.exe"));
+        EXPECT_EQ(log.find("Running bootstrapper in sync mode") != std::string::npos,
+                  !withStartEvent)
+            << log;
+        for (const auto& event : readStandinEvents(studio))
+            EXPECT_EQ(event.find("closing"), std::string::npos);
+        EXPECT_FALSE(
+            std::filesystem::exists(sandbox.versionFolder(newer) + "ZorbitStudioBeta.exe"));
         for (const auto& start : readStandinStarts(studio)) ::kill(start.pid, SIGKILL);
         running.join();
     }

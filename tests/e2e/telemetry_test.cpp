@@ -99,7 +99,8 @@ TEST_F(TelemetryE2ETest, PerModeLoggingPostsEachCounterOfTheRunAtOnce) {
     int buckets = 0;
     EXPECT_EQ(withoutBucket(countersPosted(), buckets), kSuccessfulInstallRunCounters);
     EXPECT_EQ(buckets, 1);
-    EXPECT_EQ(counterPosts().size(), kSuccessfulInstallRunCounters.size() + 1);  // one name per post
+    EXPECT_EQ(counterPosts().size(),
+              kSuccessfulInstallRunCounters.size() + 1);  // one name per post
     for (const auto& post : counterPosts()) {
         EXPECT_EQ(post.hostName(), "ephemeralcounters.api.qasite1.zorbit.localhost");
         EXPECT_EQ(post.header("Content-Type"), "application/x-www-form-urlencoded");
@@ -108,12 +109,14 @@ TEST_F(TelemetryE2ETest, PerModeLoggingPostsEachCounterOfTheRunAtOnce) {
     ASSERT_GE(joins.size(), 2u);
     const std::regex detailedJoin(
         "/Game/JoinRate\\.ashx\\?c=ZARadadaBootstrapperDetailed&r=Success&d=\\d+&platform=Win32");
-    EXPECT_TRUE(std::any_of(joins.begin(), joins.end(),
-                            [&](const auto& join) { return std::regex_match(join.target, detailedJoin); }));
+    EXPECT_TRUE(std::any_of(joins.begin(), joins.end(), [&](const auto& join) {
+        return std::regex_match(join.target, detailedJoin);
+    }));
     const auto stats = server.requestsFor("/game/report-stats");
     ASSERT_GE(stats.size(), 2u);
     EXPECT_TRUE(std::any_of(stats.begin(), stats.end(), [](const auto& stat) {
-        return stat.target.rfind("/game/report-stats?name=ZARadadaBootstrapperDetailed_Duration&value=", 0) == 0;
+        return stat.target.rfind(
+                   "/game/report-stats?name=ZARadadaBootstrapperDetailed_Duration&value=", 0) == 0;
     }));
     EXPECT_NE(sandbox.newestLog().find("Doing final report with result = Success"),
               std::string::npos);

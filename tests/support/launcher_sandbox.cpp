@@ -35,6 +35,9 @@ LauncherSandbox::LauncherSandbox(const LocalPlatformServer* server, SandboxScope
         {"XDG_RUNTIME_DIR", home_.file("run")},
         {"ZORBIT_MACHINE_STATE_DIR", home_.file("machine")},
         {"DISPLAY", ""},
+        // Runs act for nobody else, even when the tests run under sudo.
+        {"SUDO_UID", ""},
+        {"PKEXEC_UID", ""},
         {"WAYLAND_DISPLAY", ""},
     };
     launcher_ = home_.file("bin/ZorbitStudioLauncherBeta.exe");

@@ -33,7 +33,7 @@ bool deleteFile(const std::string& path) {
 }
 
 bool isOwnRegularFile(const std::string& path) {
-    struct stat info{};
+    struct stat info {};
     return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
 }
 

@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/known_folders.h"
+#include "platform/user_account.h"
 
 namespace platform {
 namespace {
@@ -52,15 +54,27 @@ bool makePrivateFolders(const std::string& path) {
         partial = path.substr(0, i);
         if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return false;
     }
-    struct stat info{};
+    struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Root's own home, where an elevation by pkexec or sudo leaves HOME.
+bool isRootHome(const std::string& folder) {
+    passwd entry{};
+    passwd* root = nullptr;
+    std::vector<char> buffer(16384);
+    return ::getpwuid_r(0, &entry, buffer.data(), buffer.size(), &root) == 0 && root &&
+           root->pw_dir && stripTrailingSeparators(root->pw_dir) == folder;
 }
 
 }  // namespace
 
 std::string homeFolder() {
-    std::string home = environment("HOME");
-    if (!home.empty()) return stripTrailingSeparators(home);
+    std::string home = stripTrailingSeparators(environment("HOME"));
+    // An elevated run acts for the user who elevated it, in that user's home.
+    if (home.empty() || isRootHome(home))
+        if (const auto user = invokingUser()) return user->home;
+    if (!home.empty()) return home;
     if (const passwd* entry = ::getpwuid(::geteuid()); entry && entry->pw_dir)
         return stripTrailingSeparators(entry->pw_dir);
     throw std::runtime_error("Cannot find the home folder of the user");
@@ -73,13 +87,17 @@ std::string knownFolderPath(KnownFolder folder) {
             return stripTrailingSeparators(xdgFolder("XDG_DATA_HOME", ".local/share"));
         case KnownFolder::RoamingAppData:
             return stripTrailingSeparators(xdgFolder("XDG_CONFIG_HOME", ".config"));
-        case KnownFolder::ProgramData: return "/var/lib";
-        case KnownFolder::ProgramFilesX86: return "/opt";
+        case KnownFolder::ProgramData:
+            return "/var/lib";
+        case KnownFolder::ProgramFilesX86:
+            return "/opt";
         case KnownFolder::Programs:
             return stripTrailingSeparators(xdgFolder("XDG_DATA_HOME", ".local/share")) +
                    "/applications";
-        case KnownFolder::CommonPrograms: return "/usr/local/share/applications";
-        case KnownFolder::Desktop: return stripTrailingSeparators(desktopFolder());
+        case KnownFolder::CommonPrograms:
+            return "/usr/local/share/applications";
+        case KnownFolder::Desktop:
+            return stripTrailingSeparators(desktopFolder());
     }
     throw std::runtime_error("Unknown folder kind");
 }
