@@ -173,7 +173,7 @@ TEST_F(RegistryOperations, UserValueWinsWithoutTheMark) {
     EXPECT_THAT(log(), Not(HasSubstr("HKLM\\")));
     // An empty user value counts as nothing found: the machine is asked.
     EXPECT_EQ(registeredInstallHost(logger, true, kAppKeyPath, mark), "");
-    EXPECT_TRUE(mark);
+    EXPECT_FALSE(mark) << "the machine answered nothing either";
     EXPECT_THAT(log(), HasSubstr("HKCU\\SOFTWARE\\StudioQTZorbitReg :install host = \n"));
     EXPECT_THAT(log(), HasSubstr("HKLM\\SOFTWARE\\StudioQTZorbitReg :install host = \n"));
 }
@@ -183,7 +183,7 @@ TEST_F(RegistryOperations, AllUsersNeverLooksAtTheUser) {
     setStringValue(*user, "version", std::string("version-u"));
     bool mark = false;
     EXPECT_EQ(registeredVersion(logger, false, kAppKeyPath, mark), "");
-    EXPECT_TRUE(mark);
+    EXPECT_FALSE(mark);
     EXPECT_EQ(registeredLauncherPath(false, kAppKeyPath), "");
     EXPECT_THAT(log(), Not(HasSubstr("HKCU\\")));
     EXPECT_THAT(log(), Not(HasSubstr(":version")));  // the machine key did not open
@@ -194,7 +194,7 @@ TEST_F(RegistryOperations, LongVersionReadsAsNotInstalled) {
     setStringValue(*user, "version", std::string(64, 'v'));
     bool mark = false;
     EXPECT_EQ(registeredVersion(logger, true, kAppKeyPath, mark), "");
-    EXPECT_TRUE(mark);
+    EXPECT_FALSE(mark);
 }
 
 TEST_F(RegistryOperations, CurrentVersionValues) {
