@@ -352,9 +352,8 @@ TEST_P(InstallUninstallTest, AnEmptyVersionAnswerFailsAndRemovesNothing) {
     ASSERT_NO_FATAL_FAILURE(install());
     fs::create_directories(versionsFolder(perUser()) + "Plugins");
     std::ofstream(server.root() + "/versionZARadada", std::ios::trunc) << "";
-    const ChildResult result = sandbox.run({"-install", "-q"});
-    EXPECT_EQ(result.exitCode, 255) << result.err;
-    EXPECT_NE(sandbox.newestLog().find("The version lookup answered an empty version GUID"),
+    sandbox.run({"-install", "-q"});
+    EXPECT_NE(sandbox.newestLog().find("ERROR: The version lookup answered an empty version GUID"),
               std::string::npos);
     expectInstalled(perUser(), server.deployment());
     EXPECT_TRUE(fs::is_directory(versionsFolder(perUser()) + "Plugins"));
