@@ -56,6 +56,9 @@ struct CUnzipper::Archive {
     // The parent folder of the previous entry, known to exist: entries of one
     // folder follow each other, so most entries need no folder check.
     std::string knownParent;
+    // What the entries unpacked so far are named, to refuse one that would
+    // replace another.
+    ZipEntryNames names;
 
     ~Archive() {
         if (!handle) return;
@@ -88,6 +91,7 @@ void CUnzipper::ExtractAll(const std::string& folder) {
     if (unzGoToFirstFile(archive_->handle) != UNZ_OK)
         throw std::runtime_error("failed to go to first file");
     archive_->knownParent.clear();
+    archive_->names.clear();
     for (;;) {
         extractEntry(folder, true);
         const int result = unzGoToNextFile(archive_->handle);
@@ -99,7 +103,10 @@ void CUnzipper::ExtractAll(const std::string& folder) {
 }
 
 void CUnzipper::ExtractCurrentEntry(const std::string& folder) {
-    if (archive_) archive_->knownParent.clear();
+    if (archive_) {
+        archive_->knownParent.clear();
+        archive_->names.clear();
+    }
     extractEntry(folder, false);
 }
 
@@ -114,6 +121,7 @@ void CUnzipper::extractEntry(const std::string& folder, bool folderKnown) {
         throw std::runtime_error(
             format("Unsafe entry name '%s': it would be written outside the target folder",
                    info.fileName.c_str()));
+    archive_->names.claim(info.fileName, info.isFolder);
     // Folders come into being through the files below them.
     if (info.isFolder) return;
 

@@ -40,8 +40,9 @@ public:
     const std::string& outputFolder() const { return outputFolder_; }
 
     // Unpacks every entry into the folder. Throws std::runtime_error on the first
-    // failure: a damaged entry, an entry whose name would leave the folder, a file
-    // that cannot be written. Entries written before the failure stay.
+    // failure: a damaged entry, an entry whose name would leave the folder or
+    // clash with an earlier entry's (see ZipEntryNames), a file that cannot be
+    // written. Entries written before the failure stay.
     void ExtractAll(const std::string& folder);
     // Unpacks the current entry into the folder (outputFolder when empty).
     void ExtractCurrentEntry(const std::string& folder = {});

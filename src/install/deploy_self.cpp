@@ -31,3 +31,19 @@ void Bootstrapper::deploySelf() {
     fs::permissions(target, fs::status(own, error).permissions(), error);
     logger_->log("Copy: from  '%s' to '%s'", own.c_str(), target.c_str());
 }
+
+bool Bootstrapper::deploySelfTo(const std::string& target) {
+    std::error_code error;
+    if (fs::is_regular_file(target, error)) return true;
+    try {
+        const std::string own = platform::executablePath();
+        if (own.empty()) throw std::runtime_error("no path of the running launcher");
+        copyFile(*logger_, own, target);
+        fs::permissions(target, fs::status(own, error).permissions(), error);
+        return true;
+    } catch (const std::exception& e) {
+        logger_->log("Bootstrapper::deploySelfTo %s failed: %s", target.c_str(), e.what());
+        if (fs::is_regular_file(target, error)) fs::remove(target, error);
+        return false;
+    }
+}

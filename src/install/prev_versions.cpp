@@ -26,6 +26,15 @@ RegistryKeyPtr openVersionsKey(bool perUser) {
 
 }  // namespace
 
+std::vector<std::string> recordedVersions(bool perUser) {
+    std::vector<std::string> versions;
+    RegistryKeyPtr key = openKey(installRootKey(perUser), kAppVersionsKeyPath);
+    std::string version;
+    for (int i = 0; key && tryReadStringValue(*key, valueName(i), kPathValueChars, version); ++i)
+        versions.push_back(version);
+    return versions;
+}
+
 void Bootstrapper::loadPrevVersions() {
     RegistryKeyPtr key = openVersionsKey(perUser);
     logger_->log("Bootstrapper::loadPrevVersions path = %s", kAppVersionsKeyPath);

@@ -75,6 +75,7 @@ bool Bootstrapper::checkBootstrapperVersion() {
     logger_->log("checkBootstrapperVersion()");
     selfUpdateVersion = resourceString(resource_id::kFileVersion);
     logger_->log("module file version: %s", selfUpdateVersion.c_str());
+    if (handedOver) logger_->log("checkBootstrapperVersion - started by a self-update");
     setUiMessage("Connecting to VEXMOOR...");
     try {
         versionGuid_ = fetchVersionGuid();
@@ -103,6 +104,12 @@ bool Bootstrapper::checkBootstrapperVersion() {
     }
     if (selfUpdateVersion == published) return true;
     if (failIfNotUpToDate) throw non_zero_exit_exception();
+    if (handedOver) {
+        logger_->log(
+            "checkBootstrapperVersion - no further update after a self-update, published: %s",
+            published.c_str());
+        return true;
+    }
 
     std::string candidate;
     beforeSelfUpdate();
@@ -133,6 +140,7 @@ bool Bootstrapper::checkBootstrapperVersion() {
             out.close();
             if (!out) throw std::runtime_error("Failed to write " + candidate);
         }
+        if (!isPublishedLauncher(candidate, published)) return true;
         // A download is a program to run.
         fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::add);
         setUiMessage("Please Wait...");
@@ -141,9 +149,25 @@ bool Bootstrapper::checkBootstrapperVersion() {
     // command-line rules need, also one that holds a double quote.
     const std::vector<std::string> handedOn(argv_.begin() + (argv_.empty() ? 0 : 1), argv_.end());
     platform::ProcessInfo process;
-    CreateProcess(candidate, platform::joinCommandLine(handedOn), process);
+    CreateProcess(candidate, platform::joinCommandLine(handedOn), process,
+                  {std::string(kHandOverVariable) + "=1"});
     selfUpdated = true;
     throw installer_error_exception(kBoostrapVersion);
+}
+
+// A downloaded launcher that is not the published version would find itself
+// out of date and download again: it is not started, this launcher goes on.
+bool Bootstrapper::isPublishedLauncher(const std::string& downloaded,
+                                       const std::string& published) {
+    const std::string version = fileVersionText(downloaded);
+    if (version == published) return true;
+    logger_->log(
+        "checkBootstrapperVersion - downloaded launcher has version '%s', not the published '%s': "
+        "not started",
+        version.c_str(), published.c_str());
+    std::error_code error;
+    fs::remove(downloaded, error);
+    return false;
 }
 
 void Bootstrapper::refreshInstalledLaunchers() {

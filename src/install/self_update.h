@@ -3,6 +3,11 @@
 
 #include <string>
 
+// Set for a launcher that a self-update starts, so that it never updates itself
+// in turn: a published version text that no download matches cannot make
+// launchers start each other without end.
+inline constexpr const char* kHandOverVariable = "ZORBIT_LAUNCHER_HANDED_OVER";
+
 // True when both files open and their contents differ.
 bool filesDiffer(const std::string& a, const std::string& b);
 

@@ -1,5 +1,6 @@
 #include "install/version_folders.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "install/create_directory.h"
@@ -20,13 +21,23 @@ int versionsKind(bool perUser) {
     return perUser ? kFolderLocalAppData : kFolderProgramFilesX86;
 }
 
-// A version names one folder directly under Versions: anything that could reach
-// elsewhere ("..", a separator) is not one.
-bool isVersionFolderName(const std::string& version) {
-    return version != "." && version != ".." && version.find_first_of("/\\") == std::string::npos;
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
 }  // namespace
+
+bool isVersionFolderName(const std::string& version) {
+    if (version.find_first_not_of(" \t\r\n") == std::string::npos) return false;
+    return version != "." && version != ".." &&
+           version.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
+}
+
+bool looksLikeVersionGuid(const std::string& name) {
+    static const std::string prefix = "version-";
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return false;
+    return std::all_of(name.begin() + prefix.size(), name.end(), isHexDigit);
+}
 
 std::string versionsRoot(bool perUser) {
     return getFolderPath(versionsKind(perUser), true, "Versions", true);
@@ -63,6 +74,11 @@ bool deleteDirectory(IInstallerSite& site, const std::string& path, bool childre
 std::string Bootstrapper::programDirectory() {
     const std::string root = versionsRoot(perUser);
     if (root.empty()) throw std::runtime_error("Failed to create programDirectory");
+    // Without a usable version the Versions folder itself would pass for the
+    // version folder, and the clean-up of old versions would empty it.
+    if (!isVersionFolderName(versionGuid_))
+        throw std::runtime_error("Failed to create programDirectory: no valid version GUID '" +
+                                 versionGuid_ + "'");
     const std::string path = root + versionGuid_ + kSeparator;
     createDirectory(path);
     return path;

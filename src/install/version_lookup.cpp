@@ -7,6 +7,7 @@
 #include <mutex>
 #include <sstream>
 
+#include "install/version_folders.h"
 #include "launcher/bootstrapper.h"
 #include "net/api_urls.h"
 #include "net/http_client.h"
@@ -28,6 +29,16 @@ VersionCache& versionCache() {
     return cache;
 }
 
+// The answer names the version folder and prefixes every download: an answer
+// that cannot do so is a failed lookup, not a version.
+void requireUsableVersionGuid(const std::string& guid) {
+    if (guid.find_first_not_of(" \t\r\n") == std::string::npos)
+        throw std::runtime_error("The version lookup answered an empty version GUID");
+    if (!isVersionFolderName(guid))
+        throw std::runtime_error(format(
+            "The version lookup answered '%s', which cannot name a version folder", guid.c_str()));
+}
+
 }  // namespace
 
 std::string Bootstrapper::fetchVersionGuid(const std::string& versionFileName) {
@@ -42,6 +53,7 @@ std::string Bootstrapper::fetchVersionGuid(const std::string& versionFileName) {
         }
     }
     const std::string guid = requestVersionGuid(name);
+    requireUsableVersionGuid(guid);
     {
         std::lock_guard guard(cache.lock);
         cache.guids.emplace(name, guid);

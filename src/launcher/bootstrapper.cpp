@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "install/file_deployer.h"
+#include "install/self_update.h"
 #include "launcher/errors.h"
 #include "launcher/resource_strings.h"
 #include "platform/clock.h"
@@ -16,6 +17,8 @@
 
 Bootstrapper::Bootstrapper(void* instanceHandle) : instance(instanceHandle) {
     mainThreadId = platform::currentThreadId();
+    // Taken out of the environment, so Studio and its launchers start afresh.
+    handedOver = !platform::takeEnvironmentValue(kHandOverVariable).empty();
     finishEvent_ = platform::Event::createUnnamed(false, false);
     dialog_ = std::make_unique<CProgressDialog>(instance);
     dialog_->showCancel(false);
@@ -115,12 +118,13 @@ void Bootstrapper::initAnalytics() {
 }
 
 void Bootstrapper::CreateProcess(simple_logger& logger, const std::string& module,
-                                 const std::string& arguments, platform::ProcessInfo& info) {
+                                 const std::string& arguments, platform::ProcessInfo& info,
+                                 const std::vector<std::string>& extraEnvironment) {
     logger.log("Bootstrapper::CreateProcess module = %s, args = %s", module.c_str(),
                arguments.c_str());
     std::string commandLine = !module.empty() && module[0] == '"' ? module : "\"" + module + "\"";
     commandLine += " " + arguments;
-    if (!platform::startProcess(commandLine, info))
+    if (!platform::startProcess(commandLine, info, extraEnvironment))
         throw std::runtime_error(format("CreateProcess %s failed", module.c_str()) + ": " +
                                  lastErrorText());
 }

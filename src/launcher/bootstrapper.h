@@ -130,11 +130,14 @@ public:
     void cancelOnTerminationRequest();
     void setUiMessage(const std::string& text);
     std::string installedVersion();
+    // extraEnvironment: "NAME=value" variables for the started program alone.
     static void CreateProcess(simple_logger& logger, const std::string& module,
-                              const std::string& arguments, platform::ProcessInfo& info);
+                              const std::string& arguments, platform::ProcessInfo& info,
+                              const std::vector<std::string>& extraEnvironment = {});
     void CreateProcess(const std::string& module, const std::string& arguments,
-                       platform::ProcessInfo& info) {
-        CreateProcess(*logger_, module, arguments, info);
+                       platform::ProcessInfo& info,
+                       const std::vector<std::string>& extraEnvironment = {}) {
+        CreateProcess(*logger_, module, arguments, info, extraEnvironment);
     }
 
     // --- Operations of the install pipeline and the system ----------------
@@ -147,6 +150,9 @@ public:
     // Copies the running launcher over an installed copy whose content differs.
     void replaceInstalledCopy(const std::string& installed);
     void deploySelf();
+    // Copies the running launcher to target unless a file is there; answers
+    // whether a launcher is there afterwards. Never throws.
+    bool deploySelfTo(const std::string& target);
     void loadPrevVersions();
     void storePrevVersions();
     void deleteVersionFolder(const std::string& version);
@@ -244,6 +250,8 @@ public:
     bool installStarted = false;
     bool updateStarted = false;
     bool selfUpdated = false;
+    // Started by another launcher's self-update: this chain updates no further.
+    bool handedOver = false;
     int64_t runStartTime = 0;
     int64_t cancelTime = 0;
     uint32_t constructionTick = 0;
@@ -284,10 +292,15 @@ private:
     void finishRun();
     void offerToContinue(std::string text);
     void installOrUninstall();
+    bool checkVersionsUnlessUninstalling();
+    void uninstallWithoutServers(const std::string& reason);
     void requireAdministratorForAllUsers();
     void postClientStatus();
     void retireEarlierVersions();
     void listUnrecordedVersionFolders();
+    bool isPublishedLauncher(const std::string& downloaded, const std::string& published);
+    // The installed version of the scope, then the earlier ones it recorded.
+    std::vector<std::string> versionsOfScope(bool perUserScope);
     // The install series of the metrics writer ("PCInstall"): result "Success",
     // "Cancel" or "Error" with its message. Never throws.
     // Package bytes the file deployer received in this run.

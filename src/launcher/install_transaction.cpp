@@ -118,7 +118,8 @@ void Bootstrapper::retireEarlierVersions() {
 
 // An install that failed or was killed before it recorded its version leaves a
 // folder no list names; it is retired with the earlier versions instead of
-// staying on disk for good.
+// staying on disk for good. Only folders named like our version GUIDs count:
+// the user's and other programs' folders in Versions are not ours to remove.
 void Bootstrapper::listUnrecordedVersionFolders() {
     std::string root;
     try {
@@ -130,7 +131,9 @@ void Bootstrapper::listUnrecordedVersionFolders() {
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(root, error)) {
         const std::string name = entry.path().filename().string();
-        if (!entry.is_directory(error) || name == versionGuid_ ||
+        // A link is never a folder we made: its target is not ours to empty.
+        if (!std::filesystem::is_directory(entry.symlink_status(error)) ||
+            !looksLikeVersionGuid(name) || name == versionGuid_ ||
             std::find(prevVersions.begin(), prevVersions.end(), name) != prevVersions.end())
             continue;
         logger_->log("Bootstrapper::install - unrecorded version folder %s", name.c_str());

@@ -57,6 +57,7 @@ void Bootstrapper::runSteps() {
     dialog_->setMarquee(true);
 
     if (!isNetworkAlive()) {
+        if (uninstallMode) return uninstallWithoutServers("IsNetworkAlive failed");
         if (failIfNotUpToDate) {
             logger_->log(
                 "The network is done, but -FailIfNotUpToDate should not lock us up, so returning "
@@ -76,7 +77,8 @@ void Bootstrapper::runSteps() {
     afterSettingsLoaded();
     initAnalytics();
 
-    if (!checkBootstrapperVersion()) {
+    if (!checkVersionsUnlessUninstalling()) {
+        if (uninstallMode) return uninstallWithoutServers("the launcher version could not be read");
         if (failIfNotUpToDate) throw non_zero_exit_exception();
         if (!interactive || !isLatestProcess()) return;
         offerToContinue(
@@ -113,6 +115,25 @@ void Bootstrapper::runSteps() {
     }
     checkCancel();
     if (!appArguments.empty() && isLatestProcess()) StartZorbitApp(freshInstall_);
+    logger_->log("Done!");
+}
+
+// An uninstall needs no server: when they cannot be reached it goes on and says so.
+bool Bootstrapper::checkVersionsUnlessUninstalling() {
+    if (!uninstallMode) return checkBootstrapperVersion();
+    try {
+        return checkBootstrapperVersion();
+    } catch (const silent_exception&) {
+        throw;
+    } catch (const std::exception& e) {
+        logger_->log("Error: %s", e.what());
+        return false;
+    }
+}
+
+void Bootstrapper::uninstallWithoutServers(const std::string& reason) {
+    logger_->log("Uninstalling without the servers: %s", reason.c_str());
+    installOrUninstall();
     logger_->log("Done!");
 }
 

@@ -29,6 +29,14 @@ struct ProcessInfo {
 // PATH when it holds no separator) with the rest as its arguments, in a session
 // of its own. On failure answers false and sets the last error.
 bool startProcess(const std::string& commandLine, ProcessInfo& info);
+// The same, with variables ("NAME=value") set for the started program alone.
+bool startProcess(const std::string& commandLine, ProcessInfo& info,
+                  const std::vector<std::string>& extraEnvironment);
+
+// Reads a variable of this process's environment and removes it, so that no
+// program started later inherits it; empty when it is not set. Call it before
+// other threads run.
+std::string takeEnvironmentValue(const std::string& name);
 
 // Lets go of a started program, as closing its handles would: its end is
 // collected when it comes, so it never lingers as an ended child of this process.

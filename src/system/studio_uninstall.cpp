@@ -29,8 +29,18 @@ void BootstrapperZARadada::DoUninstallApp(const platform::RegistryKey& root) {
     const std::string launcher = getFolderPath(scope ? kFolderLocalAppData : kFolderProgramFilesX86,
                                                false, "Versions", true) +
                                  launcherExeName();
-    createShortcut(logger(), scope, launcher, false, false);
-    createShortcut(logger(), scope, launcher, true, false);
-    RegistryKeyPtr appKey = createKey(root, productRegistryKey(), launcher);
+    RegistryKeyPtr appKey;
+    // What remains must start a launcher that is there: the version folder's
+    // copy goes with the version, so one is put beside it.
+    if (deploySelfTo(launcher)) {
+        createShortcut(logger(), scope, launcher, false, false);
+        createShortcut(logger(), scope, launcher, true, false);
+        appKey = createKey(root, productRegistryKey(), launcher);
+    } else {
+        deleteDesktopShortcut(logger(), kStudioLinkName);
+        deleteProgramsShortcut(logger(), scope, kStudioLinkName);
+        appKey = createKey(root, productRegistryKey());
+        appKey->deleteValue("");
+    }
     appKey->deleteValue(kVersionValue);
 }

@@ -1,7 +1,9 @@
 // Removing the Studio of one install scope, and the earlier Studio product.
 // Every step works on the scope being removed: an all-users run that removes a
 // per-user installation leaves the all-users installation alone.
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include "install/version_folders.h"
 #include "launcher/bootstrapper.h"
@@ -43,21 +45,17 @@ void Bootstrapper::uninstall(bool perUserScope) {
         logger_->log("WARNING: Failed to open HK**\\Software");
         return;
     }
-    // The version of the removed scope: this run's own version when that is
-    // the launcher's scope, else the one the other scope has recorded.
-    std::string version;
-    if (perUserScope == perUser) {
-        version = std::move(versionGuid_);
-        versionGuid_.clear();
-    } else if (RegistryKeyPtr appKey = openKey(root, productRegistryKey())) {
-        version = readStringValue(*appKey, kVersionValue);
-    }
+    // The folders of the removed scope are the ones its records name: the
+    // version it has installed and the earlier ones it kept. This run's own
+    // version is the server's newest, which need not be on disk at all.
+    const std::vector<std::string> versions = versionsOfScope(perUserScope);
+    if (perUserScope == perUser) versionGuid_.clear();
     DoUninstallApp(root);
 
     logger_->log("Remove from Add/Remove programs");
     if (deleteSubKey(root, uninstallKey()) != platform::kErrorSuccess)
         logger_->log("WARNING: failed to delete ProductCodeKey");
-    deleteVersionFolder(perUserScope, version);
+    for (const std::string& version : versions) deleteVersionFolder(perUserScope, version);
     deleteLegacyShortcuts(*logger_, perUserScope);
 
     for (const std::string& component :
@@ -83,6 +81,16 @@ void Bootstrapper::uninstall(bool perUserScope) {
     deleteKey(*logger_, *software, kAppKeyName);
     UnregisterProtocolHandler(*logger_, perUserScope, protocolScheme());
     logger_->log("Uninstall %s", perUserScope ? "per user done" : "all users done");
+}
+
+std::vector<std::string> Bootstrapper::versionsOfScope(bool perUserScope) {
+    std::vector<std::string> versions;
+    if (RegistryKeyPtr appKey = openKey(installRootKey(perUserScope), productRegistryKey()))
+        versions.push_back(readStringValue(*appKey, kVersionValue));
+    for (const std::string& version : recordedVersions(perUserScope))
+        if (std::find(versions.begin(), versions.end(), version) == versions.end())
+            versions.push_back(version);
+    return versions;
 }
 
 void Bootstrapper::forceUninstallMFCStudio() {

@@ -346,6 +346,41 @@ TEST_P(InstallUninstallTest, UninstallRemovesTheInstallationButKeepsCacheAndCook
         << "out: " << result.out << "\nerr: " << result.err;
 }
 
+// An answer that names no version is a failed lookup: nothing is installed
+// over the current version and nothing in Versions is removed.
+TEST_P(InstallUninstallTest, AnEmptyVersionAnswerFailsAndRemovesNothing) {
+    ASSERT_NO_FATAL_FAILURE(install());
+    fs::create_directories(versionsFolder(perUser()) + "Plugins");
+    std::ofstream(server.root() + "/versionZARadada", std::ios::trunc) << "";
+    sandbox.run({"-install", "-q"});
+    EXPECT_NE(sandbox.newestLog().find("ERROR: The version lookup answered an empty version GUID"),
+              std::string::npos);
+    expectInstalled(perUser(), server.deployment());
+    EXPECT_TRUE(fs::is_directory(versionsFolder(perUser()) + "Plugins"));
+}
+
+// Beside another component of the platform only the Studio's own parts go, and
+// what stays starts a launcher that is there; no server is needed for it.
+TEST_P(InstallUninstallTest, AnUninstallWithoutServersBesideAnotherComponent) {
+    ASSERT_NO_FATAL_FAILURE(install());
+    const std::string installed = server.versionGuid();
+    createKey(root(perUser()), kOtherComponentUninstallKeyPath);
+    zorbit::server::Fault down;
+    down.drop = true;
+    server.addFault(down);
+    const ChildResult result = sandbox.run({"-uninstall", "-q"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const std::string log = sandbox.newestLog();
+    EXPECT_NE(log.find("Uninstalling without the servers"), std::string::npos) << log;
+    EXPECT_FALSE(fs::exists(versionFolder(perUser(), installed)));
+    EXPECT_FALSE(keyExists(perUser(), kUninstallKeyPath));
+    const std::string launcher =
+        (perUser() ? versionsFolder(true) : "/opt/vexmoor-qasite1/Versions/") + kLauncherName;
+    EXPECT_TRUE(fs::is_regular_file(versionsFolder(perUser()) + kLauncherName));
+    EXPECT_EQ(valuesOf(perUser(), kAppKeyPath)[""], launcher);
+    EXPECT_EQ(execWords(desktopShortcut()), (std::vector<std::string>{launcher, "-ide"}));
+}
+
 // The user's own per-user installation beside a current all-users one (made
 // by a forced per-user run) goes in the next all-users run, which must leave
 // the all-users installation whole: it has nothing to install again.

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "support/file_contents.h"
@@ -52,8 +53,40 @@ TEST(SelfUpdate, NewerLauncherIsDownloadedAndTakesOverWithTheSameArguments) {
     const std::string second = readFile(logs.back());
     EXPECT_NE(second.find("module file version: 1, 6, 3, 174"), std::string::npos) << second;
     EXPECT_NE(second.find("value = " + awkward + "\n"), std::string::npos) << second;
+    EXPECT_NE(second.find("checkBootstrapperVersion - started by a self-update\n"),
+              std::string::npos);
     const std::string first = readFile(logs.front());
     EXPECT_NE(first.find("Getting the latest Vexmoor..."), std::string::npos) << first;
+}
+
+// A published text that the published launcher does not carry would make
+// launchers download and start each other without end.
+TEST(SelfUpdate, ADownloadThatIsNotThePublishedVersionIsNotStarted) {
+    LocalPlatformServer server(withPublishedLauncher("1, 6, 3, 174"));
+    std::ofstream(server.deployment().versionTextPath, std::ios::trunc) << "1, 6, 3, 175";
+    LauncherSandbox sandbox(&server);
+    const ChildResult result = sandbox.run({"-install", "-q"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(
+        server.requestsFor("/" + server.versionGuid() + "-ZorbitStudioLauncherBeta.exe").size(),
+        1u);
+    EXPECT_NE(sandbox.newestLog().find("downloaded launcher has version '1, 6, 3, 174', not the "
+                                       "published '1, 6, 3, 175': not started"),
+              std::string::npos);
+    EXPECT_EQ(sandbox.logs().size(), 1u);
+}
+
+TEST(SelfUpdate, ALauncherStartedByASelfUpdateUpdatesNoFurther) {
+    LocalPlatformServer server(withPublishedLauncher("1, 6, 3, 174"));
+    LauncherSandbox sandbox(&server);
+    sandbox.environment()["ZORBIT_LAUNCHER_HANDED_OVER"] = "1";
+    const ChildResult result = sandbox.run({"-install", "-q"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(
+        server.requestsFor("/" + server.versionGuid() + "-ZorbitStudioLauncherBeta.exe").empty());
+    EXPECT_NE(
+        sandbox.newestLog().find("no further update after a self-update, published: 1, 6, 3, 174"),
+        std::string::npos);
 }
 
 TEST(SelfUpdate, NotUpToDateFailsBeforeAnyDownload) {

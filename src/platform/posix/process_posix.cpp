@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "platform/clock.h"
@@ -15,7 +16,39 @@ extern char** environ;
 
 namespace platform {
 
+namespace {
+
+// This process's environment without the variables the extras set, then the extras.
+std::vector<std::string> childEnvironment(const std::vector<std::string>& extras) {
+    std::vector<std::string> result;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        const std::string text = *entry;
+        const std::string name = text.substr(0, text.find('=') + 1);
+        bool replaced = false;
+        for (const auto& extra : extras)
+            replaced = replaced || extra.compare(0, name.size(), name) == 0;
+        if (!replaced) result.push_back(text);
+    }
+    result.insert(result.end(), extras.begin(), extras.end());
+    return result;
+}
+
+}  // namespace
+
 bool startProcess(const std::string& commandLine, ProcessInfo& info) {
+    return startProcess(commandLine, info, {});
+}
+
+std::string takeEnvironmentValue(const std::string& name) {
+    const char* value = std::getenv(name.c_str());
+    if (!value) return {};
+    std::string text = value;
+    ::unsetenv(name.c_str());
+    return text;
+}
+
+bool startProcess(const std::string& commandLine, ProcessInfo& info,
+                  const std::vector<std::string>& extraEnvironment) {
     std::vector<std::string> arguments = splitCommandLine(commandLine);
     if (arguments.empty() || arguments[0].empty()) {
         setLastError(kErrorFileNotFound);
@@ -24,6 +57,10 @@ bool startProcess(const std::string& commandLine, ProcessInfo& info) {
     std::vector<char*> argv;
     for (auto& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
+    std::vector<std::string> environment = childEnvironment(extraEnvironment);
+    std::vector<char*> envp;
+    for (auto& variable : environment) envp.push_back(variable.data());
+    envp.push_back(nullptr);
 
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -31,7 +68,8 @@ bool startProcess(const std::string& commandLine, ProcessInfo& info) {
     // signals (a Ctrl-C in the launcher's terminal).
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     pid_t pid = 0;
-    const int result = ::posix_spawnp(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+    const int result =
+        ::posix_spawnp(&pid, argv[0], nullptr, &attributes, argv.data(), envp.data());
     posix_spawnattr_destroy(&attributes);
     if (result != 0) {
         setLastError(win32ErrorFromErrno(result));

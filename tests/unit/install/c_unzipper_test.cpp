@@ -126,6 +126,30 @@ TEST_F(UnzipperTest, NamesLeavingTheTargetFailWithoutWritingOutside) {
     }
 }
 
+TEST_F(UnzipperTest, EntriesNamingOneThingTwiceFailTheWholePackage) {
+    const std::vector<std::pair<std::vector<ZipItem>, std::string>> clashes = {
+        {{{"a.txt", "first"}, {"a.txt", "second"}}, "'a.txt' appears twice"},
+        {{{"a.txt", "first"}, {"Sub/x.txt", "x"}, {"sub\\.\\X.TXT", "y"}}, "appears twice"},
+        {{{"a.txt", "first"}, {"d//f", "1"}, {"d/f", "2"}}, "appears twice"},
+        {{{"a.txt", "first"}, {"x/y", "in"}, {"x", "file"}},
+         "names a folder of the package as a file"},
+        {{{"a.txt", "first"}, {"x", "file"}, {"x/y", "in"}}, "lies inside a file"},
+        {{{"a.txt", "first"}, {"x", "file"}, {"X/", ""}},
+         "names a file of the package as a folder"},
+    };
+    for (const auto& [items, clash] : clashes) {
+        SCOPED_TRACE(clash);
+        writeZip(archive, items);
+        const std::string error = extractError();
+        EXPECT_NE(error.find(clash), std::string::npos) << error;
+        EXPECT_EQ(readFile(target + "a.txt"), "first") << "an earlier entry is never replaced";
+        fs::remove_all(target);
+    }
+    // A folder named again, or by its files, is no clash.
+    writeZip(archive, {{"dir/", ""}, {"dir/", ""}, {"dir/f", "f"}, {"dir/g", "g"}});
+    EXPECT_EQ(extractError(), "no error");
+}
+
 TEST_F(UnzipperTest, DamagedEntriesFailAndLeaveNoFile) {
     const std::string data = sampleBytes(200000, 2);
     struct Case {

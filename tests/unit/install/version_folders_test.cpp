@@ -106,6 +106,11 @@ TEST_F(VersionFoldersTest, ProgramDirectoryFailsOnAFileInTheWay) {
             std::string(e.what()).rfind("CreateDirectory '" + versions + "0a1b/' failed: ", 0), 0u)
             << e.what();
     }
+    // Without a version the Versions folder itself must never pass for one.
+    for (const char* guid : {"", "\n", ".", "a/b"}) {
+        bootstrapper->versionGuid_ = guid;
+        EXPECT_THROW(bootstrapper->programDirectory(), std::runtime_error) << "'" << guid << "'";
+    }
 }
 
 TEST_F(VersionFoldersTest, DeleteVersionFolderRemovesOnlyThatVersion) {

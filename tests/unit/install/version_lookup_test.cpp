@@ -82,14 +82,24 @@ TEST_F(VersionLookupTest, InstallHostAnswerIsAskedOnceAndKeptAsSent) {
     EXPECT_EQ(occurrences(log, "Bootstrapper::fetchVersionGuid - found in cache: version-0a1b\n"), 1u);
 }
 
-TEST_F(VersionLookupTest, CacheIsProcessWideAndKeepsEmptyAnswers) {
-    server.serve("/versionZARadada", ScriptedResponse::ok(""));
-    EXPECT_EQ(bootstrapper->fetchVersionGuid(), "");
+TEST_F(VersionLookupTest, CacheIsProcessWideAndAnswersThatNameNoFolderFail) {
+    for (const char* answer : {"", " \r\n", "..", "a/b", "a\\b"}) {
+        server.serve("/versionZARadada", ScriptedResponse::ok(answer));
+        try {
+            bootstrapper->fetchVersionGuid();
+            ADD_FAILURE() << "accepted '" << answer << "'";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find("The version lookup answered"), std::string::npos);
+        }
+    }
+    EXPECT_EQ(server.countFor("/versionZARadada"), 5u) << "no failed answer is cached";
+    server.serve("/versionZARadada", ScriptedResponse::ok("version-0a1b"));
+    EXPECT_EQ(bootstrapper->fetchVersionGuid(), "version-0a1b");
     LookupBootstrapper other;
     other.installHost_ = server.host("setup");
-    EXPECT_EQ(other.fetchVersionGuid(), "");
-    EXPECT_EQ(server.countFor("/versionZARadada"), 1u);
-    EXPECT_NE(other.logText().find("found in cache: \n"), std::string::npos);
+    EXPECT_EQ(other.fetchVersionGuid(), "version-0a1b");
+    EXPECT_EQ(server.countFor("/versionZARadada"), 6u);
+    EXPECT_NE(other.logText().find("found in cache: version-0a1b\n"), std::string::npos);
 }
 
 TEST_F(VersionLookupTest, AnswerEndsAtItsFirstNul) {
@@ -149,9 +159,9 @@ TEST_F(VersionLookupTest, ServiceAnswerLosesItsDoubleQuotesWhateverItsStatus) {
 
     service->serve(path, ScriptedResponse::ok(" 0a\"1b\n"));
     EXPECT_EQ(bootstrapper->fetchVersionGuid("second"), " 0a1b\n");
-    service->serve(path, ScriptedResponse::withStatus(500, "<p class=\"e\">down</p>"));
-    EXPECT_EQ(bootstrapper->fetchVersionGuid("third"), "<p class=e>down</p>");
-    EXPECT_EQ(bootstrapper->fetchVersionGuid("third"), "<p class=e>down</p>");
+    service->serve(path, ScriptedResponse::withStatus(500, "<p class=\"e\">down"));
+    EXPECT_EQ(bootstrapper->fetchVersionGuid("third"), "<p class=e>down");
+    EXPECT_EQ(bootstrapper->fetchVersionGuid("third"), "<p class=e>down");
     EXPECT_EQ(service->countFor(path), 3u);
     EXPECT_EQ(server.requests().size(), 0u);
 }

@@ -82,14 +82,27 @@ TEST_F(InstallTransaction, AnUpdateRetiresTheEarlierVersions) {
         fs::create_directories(sandbox.versions() + old + "/content");
         b->prevVersions.push_back(old);
     }
+    // Left by a killed install: named like a version, recorded nowhere.
+    fs::create_directories(sandbox.versions() + "version-0aF9/content");
+    // Not ours: other folders, and a link that only looks like a version.
+    const std::string outside = sandbox.home("elsewhere/");
+    fs::create_directories(outside);
+    std::ofstream(outside + "keep.txt") << "keep";
+    fs::create_directory_symlink(outside, sandbox.versions() + "version-0b");
+    for (const char* other : {"Plugins", "version-", "version-notes", "VERSION-1x"})
+        fs::create_directories(sandbox.versions() + other + "/data");
     b->install();
     EXPECT_EQ(outcomeEvents(), (Events{"BootstrapperUpdateStarted", "BootstrapperUpdateSuccess"}));
     EXPECT_TRUE(b->updateStarted);
     EXPECT_EQ(readWholeFile(cookies), "") << "no cookie entries for an update";
-    EXPECT_FALSE(fs::exists(sandbox.versions() + "version-0"));
-    EXPECT_FALSE(fs::exists(sandbox.versions() + "version-1"));
+    for (const char* retired : {"version-0", "version-1", "version-0aF9"})
+        EXPECT_FALSE(fs::exists(sandbox.versions() + retired)) << retired;
     EXPECT_TRUE(fs::exists(sandbox.versions() + "version-2"));
-    EXPECT_EQ(b->prevVersions, (std::vector<std::string>{"version-0", "version-1", "version-2"}));
+    for (const char* other : {"Plugins", "version-", "version-notes", "VERSION-1x"})
+        EXPECT_TRUE(fs::exists(sandbox.versions() + other + "/data")) << other;
+    EXPECT_TRUE(fs::exists(outside + "keep.txt"));
+    EXPECT_EQ(b->prevVersions,
+              (std::vector<std::string>{"version-0", "version-1", "version-0aF9", "version-2"}));
     EXPECT_EQ(storedVersions(), (std::vector<std::string>{"version-2"}));
 }
 

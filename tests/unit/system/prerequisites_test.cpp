@@ -23,6 +23,8 @@ struct Prerequisites : ::testing::Test {
     BootstrapperZARadada bootstrapper{nullptr};
     std::string queriedPath = "<none>";
 
+    // The disk check looks at the version folder of the version to install.
+    Prerequisites() { bootstrapper.versionGuid_ = "version-1"; }
     ~Prerequisites() override { resetPrerequisiteProbes(); }
 
     std::string log() { return readWholeFile(bootstrapper.logger().fileName()); }

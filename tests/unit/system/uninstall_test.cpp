@@ -89,9 +89,15 @@ TEST_F(Uninstall, EverythingOfTheScopeGoes) {
 TEST_F(Uninstall, AnotherComponentKeepsTheSharedParts) {
     auto b = installed(true, "version-1");
     createKey(RegistryHive::CurrentUser, kOtherComponentUninstallKeyPath);
+    b->versionGuid_ = "version-2";  // the server's newest, never installed here
     b->uninstall(true);
     EXPECT_FALSE(keyExists(RegistryHive::CurrentUser, kUninstallKeyPath));
+    EXPECT_FALSE(fs::exists(sandbox.versions() + "version-1")) << "the installed version goes";
+    // What remains starts a launcher that is there.
+    EXPECT_TRUE(fs::is_regular_file(launcherOfVersions));
     EXPECT_EQ(valueOf(RegistryHive::CurrentUser, kAppKeyPath, ""), launcherOfVersions);
+    EXPECT_EQ(DesktopEntry::load(sandbox.desktop() + "ZORBIT Studio.desktop")->program(),
+              launcherOfVersions);
     EXPECT_EQ(valueOf(RegistryHive::CurrentUser, kAppKeyPath, "version"), "<none>");
     EXPECT_TRUE(fs::exists(sandbox.programs()));
     EXPECT_THAT(b->logText(),
@@ -109,6 +115,16 @@ TEST_F(Uninstall, WhatRemainsPointsAtTheVersionsLauncher) {
         EXPECT_EQ(DesktopEntry::load(folder + "ZORBIT Studio.desktop")->program(),
                   launcherOfVersions);
     EXPECT_FALSE(keyExists(RegistryHive::CurrentUser, "Software\\Classes\\.zbtl"));
+}
+
+TEST_F(Uninstall, NothingIsLeftPointingAtALauncherThatCouldNotBeCopied) {
+    auto b = installed(true, "version-1");
+    fs::create_directories(launcherOfVersions + "/in the way");
+    b->DoUninstallApp(RegistryKey::root(RegistryHive::CurrentUser));
+    EXPECT_FALSE(fs::exists(sandbox.desktop() + "ZORBIT Studio.desktop"));
+    EXPECT_FALSE(fs::exists(sandbox.programs() + "ZORBIT Studio.desktop"));
+    EXPECT_EQ(valueOf(RegistryHive::CurrentUser, kAppKeyPath, ""), "<none>");
+    EXPECT_TRUE(fs::exists(launcherOfVersions + "/in the way"));
 }
 
 TEST_F(Uninstall, RemovingThePerUserInstallLeavesTheAllUsersOneAlone) {
