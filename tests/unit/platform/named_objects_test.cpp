@@ -126,3 +126,30 @@ TEST(Event, NameDisappearsWithItsLastHandle) {
     }
     EXPECT_EQ(platform::Event::openNamed(name), nullptr);
 }
+
+TEST(Event, SignalOutlivesTheSetterOnceHandedOver) {
+    const std::string name = uniqueName("ready");
+    auto event = platform::Event::createNamed(name, false, false);
+    ASSERT_TRUE(event);
+    event->set();
+    EXPECT_FALSE(event->waitUntilReceivable(30)) << "nobody else has it yet";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        auto opened = platform::Event::openNamed(name);
+        if (!opened) ::_exit(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ::_exit(opened->wait(2000) == WaitResult::Signaled ? 0 : 2);
+    }
+    // Once the other process has it open, our last handle may go.
+    EXPECT_TRUE(event->waitUntilReceivable(5000));
+    event.reset();
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+
+    // A wait that takes the signal hands it over too.
+    auto local = platform::Event::createNamed(uniqueName("taken"), false, true);
+    std::thread([&] { EXPECT_EQ(local->wait(1000), WaitResult::Signaled); }).join();
+    EXPECT_TRUE(local->waitUntilReceivable(0));
+}
