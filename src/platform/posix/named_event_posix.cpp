@@ -1,4 +1,4 @@
-// A named event is a block of POSIX shared memory holding a robust,
+// A named event is a shared file mapping (ipc_names.h) holding a robust,
 // process-shared mutex, a condition variable and the state. The block counts
 // its openers; the last one to close it removes the name, so a signal meant for
 // another process is handed over (waitUntilReceivable) before the handles close.
@@ -43,14 +43,14 @@ void lockRobust(pthread_mutex_t* mutex) {
 std::mutex localHandlesLock;
 std::map<std::string, int> localHandles;
 
-void countLocalHandle(const std::string& shmName, int change) {
+void countLocalHandle(const std::string& path, int change) {
     std::lock_guard guard(localHandlesLock);
-    if ((localHandles[shmName] += change) <= 0) localHandles.erase(shmName);
+    if ((localHandles[path] += change) <= 0) localHandles.erase(path);
 }
 
-int localHandleCount(const std::string& shmName) {
+int localHandleCount(const std::string& path) {
     std::lock_guard guard(localHandlesLock);
-    auto it = localHandles.find(shmName);
+    auto it = localHandles.find(path);
     return it == localHandles.end() ? 0 : it->second;
 }
 
@@ -98,15 +98,14 @@ void initialise(SharedEvent* block, bool manualReset, bool initiallySet) {
 class NamedEvent final : public Event {
 public:
     // The caller has counted the handle as local before the block counted it.
-    NamedEvent(std::string shmName, SharedEvent* block)
-        : shmName_(std::move(shmName)), block_(block) {}
+    NamedEvent(std::string path, SharedEvent* block) : path_(std::move(path)), block_(block) {}
 
     ~NamedEvent() override {
         lockRobust(&block_->mutex);
         const bool last = --block_->openers == 0;
-        if (last) ::shm_unlink(shmName_.c_str());
+        if (last) ::unlink(path_.c_str());
         pthread_mutex_unlock(&block_->mutex);
-        countLocalHandle(shmName_, -1);
+        countLocalHandle(path_, -1);
         ::munmap(block_, sizeof(SharedEvent));
     }
 
@@ -145,7 +144,7 @@ public:
     bool waitUntilReceivable(uint32_t timeoutMs) override {
         const timespec deadline = deadlineAfter(timeoutMs);
         auto received = [&] {
-            return block_->state == 0 || block_->openers > localHandleCount(shmName_);
+            return block_->state == 0 || block_->openers > localHandleCount(path_);
         };
         lockRobust(&block_->mutex);
         bool done = received();
@@ -156,7 +155,7 @@ public:
     }
 
 private:
-    std::string shmName_;
+    std::string path_;
     SharedEvent* block_;
 };
 
@@ -179,17 +178,17 @@ bool awaitReady(SharedEvent* block, int fd) {
 
 std::unique_ptr<Event> openOrCreate(const std::string& name, bool create, bool manualReset,
                                     bool initiallySet) {
-    const std::string shmName = posix::sharedMemoryName("event", name);
+    const std::string path = posix::objectFilePath("event", name);
     for (int attempt = 0; attempt < 5; ++attempt) {
         bool created = false;
         int fd = -1;
         if (create) {
-            fd = ::shm_open(shmName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            fd = posix::openObjectFile(path, O_RDWR | O_CREAT | O_EXCL);
             created = fd >= 0;
         }
         if (fd < 0) {
             if (create && errno != EEXIST) break;
-            fd = ::shm_open(shmName.c_str(), O_RDWR | O_CLOEXEC, 0600);
+            fd = posix::openObjectFile(path, O_RDWR);
             if (fd < 0) {
                 if (errno == ENOENT && create) continue;  // removed meanwhile: create anew
                 break;
@@ -198,7 +197,7 @@ std::unique_ptr<Event> openOrCreate(const std::string& name, bool create, bool m
         if (created && ::ftruncate(fd, sizeof(SharedEvent)) != 0) {
             const int saved = errno;
             ::close(fd);
-            ::shm_unlink(shmName.c_str());
+            ::unlink(path.c_str());
             errno = saved;
             break;
         }
@@ -211,7 +210,7 @@ std::unique_ptr<Event> openOrCreate(const std::string& name, bool create, bool m
             errno = ETIMEDOUT;
             break;
         }
-        countLocalHandle(shmName, 1);
+        countLocalHandle(path, 1);
         if (created) initialise(block, manualReset, initiallySet);
         lockRobust(&block->mutex);
         // An opener count of 0 on a block we did not create means its last user
@@ -223,8 +222,8 @@ std::unique_ptr<Event> openOrCreate(const std::string& name, bool create, bool m
             pthread_cond_broadcast(&block->condition);
         }
         pthread_mutex_unlock(&block->mutex);
-        if (alive) return std::make_unique<NamedEvent>(shmName, block);
-        countLocalHandle(shmName, -1);
+        if (alive) return std::make_unique<NamedEvent>(path, block);
+        countLocalHandle(path, -1);
         ::munmap(block, sizeof(SharedEvent));
     }
     setLastErrorFromErrno();
