@@ -15,6 +15,7 @@
 #include "net/cdn_selection.h"
 #include "net/http_client.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/known_folders.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
@@ -53,8 +54,9 @@ bool filesDiffer(const std::string& a, const std::string& b) {
 
 std::string launcherDownloadPath(const std::string& name) {
     const std::string folder = platform::tempFolder() + "Vexmoor/";
-    std::error_code ignored;
-    fs::create_directories(folder, ignored);
+    // We start what lands here: no one else may put or change a file in it.
+    if (!platform::makeOwnerOnlyFolder(folder))
+        throw std::runtime_error("Cannot use the folder " + folder + ": " + lastErrorText());
     std::string path = folder + name;
     std::error_code error;
     if (fs::exists(path, error) && !fs::remove(path, error))
@@ -133,6 +135,8 @@ bool Bootstrapper::checkBootstrapperVersion() {
         setUiMessage("Getting the latest Vexmoor...");
         candidate = launcherDownloadPath(launcherExeName());
         {
+            if (!platform::createOwnerOnlyFile(candidate))
+                throw std::runtime_error("Failed to write " + candidate + ": " + lastErrorText());
             std::ofstream out(candidate, std::ios::binary | std::ios::trunc);
             std::string etag;
             httpGetFromCdn(*this, etag, out, installHost(),
@@ -141,8 +145,8 @@ bool Bootstrapper::checkBootstrapperVersion() {
             if (!out) throw std::runtime_error("Failed to write " + candidate);
         }
         if (!isPublishedLauncher(candidate, published)) return true;
-        // A download is a program to run.
-        fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::add);
+        // A download is a program to run, by its owner only.
+        fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace);
         setUiMessage("Please Wait...");
     }
     // Every argument reaches the new launcher unchanged, quoted as the

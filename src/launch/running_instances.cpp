@@ -21,6 +21,8 @@ constexpr size_t kLatestProcessBlockSize = 4;
 
 struct ShutdownRequest {
     std::string imageName;
+    // Named to the user as the product, not by the system's cut process name.
+    std::string title;
     int timeoutSeconds = closeTimeoutSeconds;
     std::function<bool(int tick, int total)> progress;
     CMainDialog* parent = nullptr;
@@ -29,7 +31,6 @@ struct ShutdownRequest {
 
 void closeProcessWindows(ShutdownRequest& request, uint32_t pid) {
     if (!platform::isProcessRunning(pid)) return;
-    const std::string title = platform::processTitle(pid);
     if (!platform::requestProcessClose(pid)) return;
     request.askedToClose = true;
     const int ticks = request.timeoutSeconds * 10;
@@ -39,7 +40,7 @@ void closeProcessWindows(ShutdownRequest& request, uint32_t pid) {
         if (ended) return;
     }
     if (!platform::isProcessRunning(pid)) return;
-    CShutdownLegacyDialog question(title, *request.parent);
+    CShutdownLegacyDialog question(request.title, *request.parent);
     while (platform::isProcessRunning(pid)) {
         int32_t result = 0;
         if (question.answer(result)) {
@@ -75,6 +76,7 @@ void Bootstrapper::shutdownRunningApp(const std::string& imageName) {
     int counter = 0;
     ShutdownRequest request;
     request.imageName = imageName;
+    request.title = displayName();
     request.progress = [this, &counter](int tick, int total) {
         return shutdownProgress(counter, tick, total);
     };

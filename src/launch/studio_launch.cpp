@@ -3,11 +3,24 @@
 #include "launcher/errors.h"
 #include "platform/clock.h"
 #include "platform/event.h"
+#include "platform/process_list.h"
 #include "ui/main_dialog.h"
 
 namespace {
 constexpr uint32_t kStartWaitMs = 10000;
+constexpr uint32_t kHandOverWaitMs = 10000;
+constexpr uint32_t kHandOverSliceMs = 100;
+
+// The ready event dies with our last handle, so we stay until the Studio has
+// it open or has taken the signal; not for a Studio that is gone.
+bool handOverReadyEvent(platform::Event& ready, uint32_t studioProcessId) {
+    for (uint32_t waited = 0; waited < kHandOverWaitMs; waited += kHandOverSliceMs) {
+        if (ready.waitUntilReceivable(kHandOverSliceMs)) return true;
+        if (!platform::isProcessRunning(studioProcessId)) return false;
+    }
+    return false;
 }
+}  // namespace
 
 void BootstrapperZARadada::StartZorbitApp(bool freshInstall) {
     logger().log("BootstrapperZARadada::StartZorbitApp");
@@ -38,6 +51,10 @@ void BootstrapperZARadada::StartZorbitApp(bool freshInstall) {
     metrics["WaitingForAppEnd"] = elapsedSeconds(constructionTick);
     if (!launchOptions.readyEvent.empty()) {
         logger().log("BootstrapperStudio::StartZorbitApp - Setting ready event");
-        if (ready) ready->set();
+        if (ready) {
+            ready->set();
+            if (!handOverReadyEvent(*ready, process.processId))
+                logger().log("BootstrapperStudio::StartZorbitApp - ready event not taken");
+        }
     }
 }

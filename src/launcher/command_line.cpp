@@ -5,6 +5,7 @@
 
 #include "launcher/bootstrapper.h"
 #include "platform/clock.h"
+#include "platform/process.h"
 #include "telemetry/format.h"
 
 namespace {
@@ -55,8 +56,10 @@ void Bootstrapper::parseCmdLine() {
         logger_->log("Bootstrapper::parseCmdLine paramIndex = %d, value = %s", i, argv_[i].c_str());
         if (applyOption(i, count)) continue;
         if (parseExtraOption(argv_, i, count)) continue;
+        // Quoted so that each argument reaches the Studio as it came, never as
+        // more or fewer of them.
         if (!appArguments.empty()) appArguments += ' ';
-        appArguments += argv_[i];
+        appArguments += platform::quoteArgument(argv_[i]);
     }
 }
 
@@ -107,7 +110,7 @@ bool Bootstrapper::applyOption(int& i, int count) {
         if (i + 1 < count && !argv_[i + 1].empty() && argv_[i + 1][0] != '-') {
             std::error_code error;
             if (std::filesystem::exists(argv_[i + 1], error)) {
-                appArguments += " -fileLocation \"" + argv_[++i] + "\"";
+                appArguments += " -fileLocation " + platform::quoteArgumentAlways(argv_[++i]);
             }
         }
     } else if (optionMatches(argument, "-q")) {

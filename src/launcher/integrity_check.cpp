@@ -5,7 +5,9 @@
 
 #include "install/md5_hasher.h"
 #include "launcher/bootstrapper.h"
+#include "launcher/errors.h"
 #include "net/cdn_selection.h"
+#include "platform/files.h"
 #include "telemetry/format.h"
 
 namespace {
@@ -29,6 +31,9 @@ void Bootstrapper::checkInstalledFiles() {
     const std::string manifestPath = simple_logger::getTempFileName("manifest");
     int status = 0;
     {
+        // Owner-only like every file of ours in the temporary folder.
+        if (!platform::createOwnerOnlyFile(manifestPath))
+            throw std::runtime_error("Cannot create " + manifestPath + ": " + lastErrorText());
         std::ofstream manifest(manifestPath, std::ios::binary | std::ios::trunc);
         std::string etag;
         status = httpGetFromCdn(*this, etag, manifest, installHost(),

@@ -67,6 +67,10 @@ std::vector<std::string> splitCommandLine(std::string_view line) {
 std::string quoteArgument(std::string_view argument) {
     if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string_view::npos)
         return std::string(argument);
+    return quoteArgumentAlways(argument);
+}
+
+std::string quoteArgumentAlways(std::string_view argument) {
     std::string quoted = "\"";
     size_t backslashes = 0;
     for (char c : argument) {

@@ -16,6 +16,11 @@ public:
     virtual void reset() = 0;
     // An automatic-reset event is reset by the wait that it releases.
     virtual WaitResult wait(uint32_t timeoutMs) = 0;
+    // Waits until a signal given here can no longer be lost when this process
+    // closes its handles: a wait has taken it, or another process holds the
+    // event open. False on time-out. An event of this process has no one else
+    // to hand it to.
+    virtual bool waitUntilReceivable(uint32_t /*timeoutMs*/) { return true; }
 
     // An event of this process only.
     static std::unique_ptr<Event> createUnnamed(bool manualReset, bool initiallySet);

@@ -42,6 +42,7 @@ enum Win32Error : uint32_t {
     kErrorBadKey = 1010,
     kErrorRegistryIoFailed = 1016,
     kErrorKeyDeleted = 1018,
+    kErrorNoAssociation = 1155,
     kErrorTimeout = 1460,
     kErrorUnsupportedType = 1630,
 };

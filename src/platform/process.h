@@ -18,6 +18,10 @@ std::vector<std::string> splitCommandLine(std::string_view commandLine);
 // Quotes one argument so that splitCommandLine gives it back unchanged.
 std::string quoteArgument(std::string_view argument);
 
+// The same, always in double quotes, for arguments shown quoted by convention
+// (a file path).
+std::string quoteArgumentAlways(std::string_view argument);
+
 // Joins arguments, each quoted as needed, with single blanks.
 std::string joinCommandLine(const std::vector<std::string>& arguments);
 

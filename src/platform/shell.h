@@ -5,8 +5,9 @@
 
 namespace platform {
 
-// Opens a URL or file with the user's preferred program (xdg-open), without
-// waiting. False when it cannot be started.
+// Opens a URL or file with the user's preferred program (xdg-open), waiting
+// only briefly for its verdict. False, with the last error set, when it cannot
+// be started or reports that nothing opens the URL.
 bool openUrl(const std::string& url);
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include "ui/studio_progress_dialog.h"
 
 #include "launcher/bootstrapper.h"
+#include "launcher/errors.h"
 #include "platform/message_loop.h"
 #include "platform/process_list.h"
 #include "platform/shell.h"
@@ -59,14 +60,18 @@ void CStudioProgressDialog::onLaunchPressed() {
 
 std::string CStudioProgressDialog::developerPageUrl(const std::string& baseHost) {
     std::string url = format("%s%s", baseHost.c_str(), "/develop");
-    if (url.rfind("www.", 0) != 0 && url.rfind("http:", 0) != 0) url = format("http://%s", url.c_str());
+    // The desktop opener guesses nothing: a host without a scheme opens nothing.
+    if (url.rfind("http:", 0) != 0 && url.rfind("https:", 0) != 0)
+        url = format("http://%s", url.c_str());
     return url;
 }
 
 void CStudioProgressDialog::openDeveloperPage() {
     const std::string url = developerPageUrl(bootstrapper_ ? bootstrapper_->baseHost() : "");
     if (bootstrapper_) bootstrapper_->logger().log("Opening developer page: url=%s", url.c_str());
-    platform::openUrl(url);
+    if (!platform::openUrl(url) && bootstrapper_)
+        bootstrapper_->logger().log("Could not open the developer page: %s",
+                                    lastErrorText().c_str());
     close();
     platform::postQuitMessage(mainThreadId_);
 }

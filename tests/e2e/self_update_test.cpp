@@ -1,5 +1,6 @@
 // The launcher keeping itself current against the local platform server.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
@@ -57,6 +58,14 @@ TEST(SelfUpdate, NewerLauncherIsDownloadedAndTakesOverWithTheSameArguments) {
               std::string::npos);
     const std::string first = readFile(logs.front());
     EXPECT_NE(first.find("Getting the latest Vexmoor..."), std::string::npos) << first;
+    // What we start must be no one else's to change.
+    struct stat folder {
+    }, download{};
+    ASSERT_EQ(::stat(sandbox.path("tmp/Vexmoor").c_str(), &folder), 0);
+    ASSERT_EQ(::stat(sandbox.path("tmp/Vexmoor/ZorbitStudioLauncherBeta.exe").c_str(), &download),
+              0);
+    EXPECT_EQ(folder.st_mode & 0777, 0700u);
+    EXPECT_EQ(download.st_mode & 0777, 0700u);
 }
 
 // A published text that the published launcher does not carry would make

@@ -1,6 +1,5 @@
 // The progress window drawn under a private X server: looks and bar position.
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -8,11 +7,15 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
+#include "platform/last_error.h"
 #include "platform/message_loop.h"
 #include "platform/process.h"
+#include "platform/shell.h"
 #include "platform/window_system.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
 #include "ui/studio_progress_dialog.h"
@@ -185,8 +188,24 @@ TEST(StudioAppProbe, SeesAPlayerOfThisUser) {
 
 TEST(DeveloperPage, HttpIsAddedUnlessTheHostHasAScheme) {
     EXPECT_EQ(CStudioProgressDialog::developerPageUrl("www.zorbit.localhost"),
-              "www.zorbit.localhost/develop");
+              "http://www.zorbit.localhost/develop");
+    EXPECT_EQ(CStudioProgressDialog::developerPageUrl("https://x"), "https://x/develop");
     EXPECT_EQ(CStudioProgressDialog::developerPageUrl("web.zorbit.localhost"),
               "http://web.zorbit.localhost/develop");
     EXPECT_EQ(CStudioProgressDialog::developerPageUrl("http://x"), "http://x/develop");
+}
+
+TEST(DeveloperPage, AnOpenerThatFindsNoProgramIsAFailure) {
+    TempDir dir;
+    ScopedEnv path("PATH", dir.path());
+    auto opener = [&](const char* exitCode) {
+        const std::string script = dir.file("xdg-open");
+        std::ofstream(script) << "#!/bin/sh\nexit " << exitCode << "\n";
+        std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    };
+    opener("3");
+    EXPECT_FALSE(platform::openUrl("http://x/develop"));
+    EXPECT_EQ(platform::getLastError(), platform::kErrorNoAssociation);
+    opener("0");
+    EXPECT_TRUE(platform::openUrl("http://x/develop"));
 }

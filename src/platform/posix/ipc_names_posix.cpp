@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -5,7 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <stdexcept>
 
+#include "platform/files.h"
+#include "platform/known_folders.h"
 #include "platform/posix/ipc_names.h"
 
 namespace platform::posix {
@@ -18,10 +22,28 @@ bool isPlain(char c) {
            c == '.' || c == '_' || c == '-';
 }
 
-bool ensurePrivateFolder(const std::string& path) {
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    struct stat info{};
-    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value && value[0] == '/' ? std::string(value) : std::string();
+}
+
+// The per-session folder only when it is really the user's: a root shell can
+// carry another user's XDG_RUNTIME_DIR.
+std::string sessionFolder() {
+    const std::string runtime = environment("XDG_RUNTIME_DIR");
+    return !runtime.empty() && isFolderOfThisUser(runtime) ? runtime + "/zorbit" : std::string();
+}
+
+std::string cacheFolder() {
+    std::string cache = environment("XDG_CACHE_HOME");
+    if (cache.empty()) {
+        try {
+            cache = homeFolder() + "/.cache";
+        } catch (const std::exception&) {
+            return {};
+        }
+    }
+    return cache + "/zorbit/run";
 }
 
 }  // namespace
@@ -46,18 +68,37 @@ std::string escapeObjectName(const std::string& name) {
 }
 
 std::string runtimeFolder() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && runtime[0] == '/') {
-        std::string folder = std::string(runtime) + "/zorbit";
-        if (ensurePrivateFolder(folder)) return folder + "/";
+    // Someone else may have taken the name under /tmp first: the cache folder
+    // in the user's home is then the one no one else can reach.
+    for (const std::string& folder :
+         {sessionFolder(), "/tmp/zorbit-" + std::to_string(::geteuid()), cacheFolder()}) {
+        if (!folder.empty() && makeOwnerOnlyFolder(folder)) return folder + "/";
     }
-    std::string folder = "/tmp/zorbit-" + std::to_string(::geteuid());
-    if (!ensurePrivateFolder(folder)) return {};
-    return folder + "/";
+    return {};
 }
 
-std::string sharedMemoryName(const char* kind, const std::string& name) {
-    return "/zorbit-" + std::to_string(::geteuid()) + "-" + kind + "-" + escapeObjectName(name);
+std::string objectFilePath(const char* kind, const std::string& name) {
+    const std::string folder = runtimeFolder();
+    return folder.empty() ? folder : folder + kind + "-" + escapeObjectName(name);
+}
+
+int openObjectFile(const std::string& path, int flags) {
+    if (path.empty()) {
+        errno = ENOENT;
+        return -1;
+    }
+    const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        if (errno == ELOOP) errno = EACCES;
+        return -1;
+    }
+    struct stat info{};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
+        ::close(fd);
+        errno = EACCES;
+        return -1;
+    }
+    return fd;
 }
 
 }  // namespace platform::posix

@@ -2,11 +2,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/known_folders.h"
 #include "platform/user_account.h"
 
@@ -45,17 +47,6 @@ std::string desktopFolder() {
         if (!value.empty() && value[0] == '/') return value;
     }
     return homeFolder() + "/Desktop";
-}
-
-bool makePrivateFolders(const std::string& path) {
-    std::string partial;
-    for (size_t i = 1; i <= path.size(); ++i) {
-        if (i != path.size() && path[i] != '/') continue;
-        partial = path.substr(0, i);
-        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    }
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 // Root's own home, where an elevation by pkexec or sudo leaves HOME.
@@ -102,18 +93,23 @@ std::string knownFolderPath(KnownFolder folder) {
     throw std::runtime_error("Unknown folder kind");
 }
 
+// The user's TMPDIR when no one else may write in it; in a shared one such as
+// /tmp, a folder of the user's own; else one under the cache folder.
 std::string tempFolder() {
-    std::string folder = environment("TMPDIR");
-    if (folder.empty() || folder[0] != '/') {
-        try {
-            folder = xdgFolder("XDG_CACHE_HOME", ".cache") + "/zorbit/tmp";
-        } catch (const std::exception&) {
-            return {};
-        }
+    const std::string given = stripTrailingSeparators(environment("TMPDIR"));
+    if (!given.empty() && given[0] == '/') {
+        struct stat info{};
+        const bool missing = ::stat(given.c_str(), &info) != 0 && errno == ENOENT;
+        if (missing ? makeOwnerOnlyFolder(given) : isFolderOfThisUser(given)) return given + "/";
+        const std::string own = given + "/zorbit-" + std::to_string(::geteuid());
+        if (makeOwnerOnlyFolder(own)) return own + "/";
     }
-    folder = stripTrailingSeparators(folder);
-    if (!makePrivateFolders(folder)) return {};
-    return folder + "/";
+    try {
+        const std::string cache = xdgFolder("XDG_CACHE_HOME", ".cache") + "/zorbit/tmp";
+        if (makeOwnerOnlyFolder(cache)) return cache + "/";
+    } catch (const std::exception&) {
+    }
+    return {};
 }
 
 }  // namespace platform

@@ -1,6 +1,7 @@
-// A named event is a block of POSIX shared memory holding a robust,
+// A named event is a shared file mapping (ipc_names.h) holding a robust,
 // process-shared mutex, a condition variable and the state. The block counts
-// its openers; the last one to close it removes the name.
+// its openers; the last one to close it removes the name, so a signal meant for
+// another process is handed over (waitUntilReceivable) before the handles close.
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/mman.h>
@@ -10,6 +11,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <map>
+#include <mutex>
 #include <thread>
 
 #include "platform/event.h"
@@ -35,6 +38,43 @@ void lockRobust(pthread_mutex_t* mutex) {
     if (pthread_mutex_lock(mutex) == EOWNERDEAD) pthread_mutex_consistent(mutex);
 }
 
+// Handles this process holds per name, so that openers beyond them are known to
+// be other processes.
+std::mutex localHandlesLock;
+std::map<std::string, int> localHandles;
+
+void countLocalHandle(const std::string& path, int change) {
+    std::lock_guard guard(localHandlesLock);
+    if ((localHandles[path] += change) <= 0) localHandles.erase(path);
+}
+
+int localHandleCount(const std::string& path) {
+    std::lock_guard guard(localHandlesLock);
+    auto it = localHandles.find(path);
+    return it == localHandles.end() ? 0 : it->second;
+}
+
+timespec deadlineAfter(uint32_t timeoutMs) {
+    timespec deadline{};
+    ::clock_gettime(CLOCK_MONOTONIC, &deadline);
+    deadline.tv_sec += timeoutMs / 1000;
+    deadline.tv_nsec += static_cast<long>(timeoutMs % 1000) * 1000000L;
+    if (deadline.tv_nsec >= 1000000000L) {
+        deadline.tv_sec += 1;
+        deadline.tv_nsec -= 1000000000L;
+    }
+    return deadline;
+}
+
+// Waits on the block's condition; false once the deadline has passed.
+bool waitForChange(SharedEvent* block, uint32_t timeoutMs, const timespec& deadline) {
+    const int result = timeoutMs == kInfinite
+                           ? pthread_cond_wait(&block->condition, &block->mutex)
+                           : pthread_cond_timedwait(&block->condition, &block->mutex, &deadline);
+    if (result == EOWNERDEAD) pthread_mutex_consistent(&block->mutex);
+    return result != ETIMEDOUT;
+}
+
 void initialise(SharedEvent* block, bool manualReset, bool initiallySet) {
     pthread_mutexattr_t mutexAttributes;
     pthread_mutexattr_init(&mutexAttributes);
@@ -57,13 +97,15 @@ void initialise(SharedEvent* block, bool manualReset, bool initiallySet) {
 
 class NamedEvent final : public Event {
 public:
-    NamedEvent(std::string shmName, SharedEvent* block) : shmName_(std::move(shmName)), block_(block) {}
+    // The caller has counted the handle as local before the block counted it.
+    NamedEvent(std::string path, SharedEvent* block) : path_(std::move(path)), block_(block) {}
 
     ~NamedEvent() override {
         lockRobust(&block_->mutex);
         const bool last = --block_->openers == 0;
-        if (last) ::shm_unlink(shmName_.c_str());
+        if (last) ::unlink(path_.c_str());
         pthread_mutex_unlock(&block_->mutex);
+        countLocalHandle(path_, -1);
         ::munmap(block_, sizeof(SharedEvent));
     }
 
@@ -82,33 +124,38 @@ public:
     }
 
     WaitResult wait(uint32_t timeoutMs) override {
-        timespec deadline{};
-        ::clock_gettime(CLOCK_MONOTONIC, &deadline);
-        deadline.tv_sec += timeoutMs / 1000;
-        deadline.tv_nsec += static_cast<long>(timeoutMs % 1000) * 1000000L;
-        if (deadline.tv_nsec >= 1000000000L) {
-            deadline.tv_sec += 1;
-            deadline.tv_nsec -= 1000000000L;
-        }
+        const timespec deadline = deadlineAfter(timeoutMs);
         lockRobust(&block_->mutex);
         while (block_->state == 0) {
-            const int result = timeoutMs == kInfinite
-                                   ? pthread_cond_wait(&block_->condition, &block_->mutex)
-                                   : pthread_cond_timedwait(&block_->condition, &block_->mutex,
-                                                            &deadline);
-            if (result == EOWNERDEAD) pthread_mutex_consistent(&block_->mutex);
-            if (result == ETIMEDOUT && block_->state == 0) {
+            if (!waitForChange(block_, timeoutMs, deadline) && block_->state == 0) {
                 pthread_mutex_unlock(&block_->mutex);
                 return WaitResult::Timeout;
             }
         }
-        if (!block_->manualReset) block_->state = 0;
+        if (!block_->manualReset) {
+            block_->state = 0;
+            // The setter may be waiting to see its signal taken.
+            pthread_cond_broadcast(&block_->condition);
+        }
         pthread_mutex_unlock(&block_->mutex);
         return WaitResult::Signaled;
     }
 
+    bool waitUntilReceivable(uint32_t timeoutMs) override {
+        const timespec deadline = deadlineAfter(timeoutMs);
+        auto received = [&] {
+            return block_->state == 0 || block_->openers > localHandleCount(path_);
+        };
+        lockRobust(&block_->mutex);
+        bool done = received();
+        while (!done && waitForChange(block_, timeoutMs, deadline)) done = received();
+        done = done || received();
+        pthread_mutex_unlock(&block_->mutex);
+        return done;
+    }
+
 private:
-    std::string shmName_;
+    std::string path_;
     SharedEvent* block_;
 };
 
@@ -131,17 +178,17 @@ bool awaitReady(SharedEvent* block, int fd) {
 
 std::unique_ptr<Event> openOrCreate(const std::string& name, bool create, bool manualReset,
                                     bool initiallySet) {
-    const std::string shmName = posix::sharedMemoryName("event", name);
+    const std::string path = posix::objectFilePath("event", name);
     for (int attempt = 0; attempt < 5; ++attempt) {
         bool created = false;
         int fd = -1;
         if (create) {
-            fd = ::shm_open(shmName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            fd = posix::openObjectFile(path, O_RDWR | O_CREAT | O_EXCL);
             created = fd >= 0;
         }
         if (fd < 0) {
             if (create && errno != EEXIST) break;
-            fd = ::shm_open(shmName.c_str(), O_RDWR | O_CLOEXEC, 0600);
+            fd = posix::openObjectFile(path, O_RDWR);
             if (fd < 0) {
                 if (errno == ENOENT && create) continue;  // removed meanwhile: create anew
                 break;
@@ -150,7 +197,7 @@ std::unique_ptr<Event> openOrCreate(const std::string& name, bool create, bool m
         if (created && ::ftruncate(fd, sizeof(SharedEvent)) != 0) {
             const int saved = errno;
             ::close(fd);
-            ::shm_unlink(shmName.c_str());
+            ::unlink(path.c_str());
             errno = saved;
             break;
         }
@@ -163,14 +210,20 @@ std::unique_ptr<Event> openOrCreate(const std::string& name, bool create, bool m
             errno = ETIMEDOUT;
             break;
         }
+        countLocalHandle(path, 1);
         if (created) initialise(block, manualReset, initiallySet);
         lockRobust(&block->mutex);
         // An opener count of 0 on a block we did not create means its last user
         // is removing it: start over.
         const bool alive = created || block->openers > 0;
-        if (alive && !created) ++block->openers;
+        if (alive && !created) {
+            ++block->openers;
+            // Someone may be waiting for the event to be opened elsewhere.
+            pthread_cond_broadcast(&block->condition);
+        }
         pthread_mutex_unlock(&block->mutex);
-        if (alive) return std::make_unique<NamedEvent>(shmName, block);
+        if (alive) return std::make_unique<NamedEvent>(path, block);
+        countLocalHandle(path, -1);
         ::munmap(block, sizeof(SharedEvent));
     }
     setLastErrorFromErrno();

@@ -43,7 +43,7 @@ std::shared_ptr<LockFile> openLockFile(const std::string& name) {
     if (folder.empty()) throw std::runtime_error("No runtime folder for mutex " + name);
     auto file = std::make_shared<LockFile>();
     const std::string path = folder + posix::escapeObjectName(name) + ".lock";
-    file->fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    file->fd = posix::openObjectFile(path, O_RDWR | O_CREAT);
     if (file->fd < 0) {
         setLastErrorFromErrno();
         throw std::runtime_error("Cannot create mutex " + name);

@@ -25,8 +25,7 @@ private:
 }  // namespace
 
 std::unique_ptr<SharedMemory> SharedMemory::createOrOpen(const std::string& name, size_t size) {
-    const std::string shmName = posix::sharedMemoryName("block", name);
-    const int fd = ::shm_open(shmName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = posix::openObjectFile(posix::objectFilePath("block", name), O_RDWR | O_CREAT);
     if (fd < 0) {
         setLastErrorFromErrno();
         return nullptr;

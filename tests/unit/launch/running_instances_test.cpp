@@ -79,8 +79,9 @@ TEST_F(RunningInstancesTest, AStudioThatWillNotCloseBringsTheQuestion) {
     const auto calls = dialog->calls();
     const auto box = std::find_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("box:", 0) == 0; });
     ASSERT_NE(box, calls.end());
-    EXPECT_EQ(*box, "box:\"" + studioName.substr(0, 15) +
-                        "\" needs to close.\n\nShut down now?  You may lose work that you haven't saved");
+    EXPECT_EQ(*box,
+              "box:\"" + bootstrapper->displayName() +
+                  "\" needs to close.\n\nShut down now?  You may lose work that you haven't saved");
 
     dialog->answer = 1;  // OK: go on while it still runs
     EXPECT_NO_THROW(bootstrapper->shutdownRunningApp(studioName));

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "platform/clock.h"
+#include "platform/process.h"
 #include "support/test_bootstrapper.h"
 
 namespace {
@@ -87,6 +88,16 @@ TEST_F(CommandLineTest, IdeWithAnExistingFileAddsItsLocation) {
     const std::string missing = environment.dir().file("missing.zbtl");
     EXPECT_EQ(parsedBootstrapper({"-ide", missing})->appArguments, "-ide " + missing);
     EXPECT_EQ(parsedBootstrapper({"-ide", "-q"})->appArguments, "-ide");
+}
+
+TEST_F(CommandLineTest, EveryArgumentReachesTheStudioAsItCame) {
+    // A quote injects arguments and a trailing backslash escapes the closing quote.
+    const std::string place = environment.dir().file("a\" -evil \"x.zbtl\\");
+    std::ofstream(place) << "x";
+    const std::string odd = "two words\" -injected \"\\";
+    auto b = parsedBootstrapper({"-ide", place, odd, "plain"});
+    EXPECT_EQ(platform::splitCommandLine("Studio " + b->appArguments),
+              (std::vector<std::string>{"Studio", "-ide", "-fileLocation", place, odd, "plain"}));
 }
 
 TEST_F(CommandLineTest, WaitSleepsForItsValueThenGoesOn) {

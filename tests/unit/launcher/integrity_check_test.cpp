@@ -49,6 +49,14 @@ TEST_F(IntegrityCheckTest, AnIntactInstallationNeedsNothing) {
     EXPECT_FALSE(bootstrapper->force);
     EXPECT_NE(log().find("File check complete."), std::string::npos);
     EXPECT_EQ(server.requestsFor("/" + server.versionGuid() + "-zbtManifest.txt").size(), 1u);
+    size_t manifests = 0;
+    for (const auto& entry : fs::directory_iterator(sandbox.dir().file("tmp"))) {
+        if (entry.path().extension() != ".manifest") continue;
+        ++manifests;
+        EXPECT_EQ(entry.status().permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write);
+    }
+    EXPECT_EQ(manifests, 1u);
 }
 
 TEST_F(IntegrityCheckTest, AMissingFileForcesAReinstall) {

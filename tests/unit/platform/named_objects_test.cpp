@@ -4,11 +4,18 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "platform/event.h"
 #include "platform/guid.h"
+#include "platform/last_error.h"
 #include "platform/named_mutex.h"
+#include "platform/posix/ipc_names.h"
+#include "platform/shared_memory.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -125,4 +132,70 @@ TEST(Event, NameDisappearsWithItsLastHandle) {
         EXPECT_EQ(second->wait(0), WaitResult::Signaled);
     }
     EXPECT_EQ(platform::Event::openNamed(name), nullptr);
+}
+
+TEST(Event, SignalOutlivesTheSetterOnceHandedOver) {
+    const std::string name = uniqueName("ready");
+    auto event = platform::Event::createNamed(name, false, false);
+    ASSERT_TRUE(event);
+    event->set();
+    EXPECT_FALSE(event->waitUntilReceivable(30)) << "nobody else has it yet";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        auto opened = platform::Event::openNamed(name);
+        if (!opened) ::_exit(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ::_exit(opened->wait(2000) == WaitResult::Signaled ? 0 : 2);
+    }
+    // Once the other process has it open, our last handle may go.
+    EXPECT_TRUE(event->waitUntilReceivable(5000));
+    event.reset();
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+
+    // A wait that takes the signal hands it over too.
+    auto local = platform::Event::createNamed(uniqueName("taken"), false, true);
+    std::thread([&] { EXPECT_EQ(local->wait(1000), WaitResult::Signaled); }).join();
+    EXPECT_TRUE(local->waitUntilReceivable(0));
+}
+
+TEST(NamedObjects, NamesTakenByAnotherUserNeitherBlockNorFeedUs) {
+    if (::geteuid() != 0) GTEST_SKIP() << "acting as another user needs root";
+    constexpr uid_t kOther = 65534;
+    TempDir run;
+    ScopedEnv session("XDG_RUNTIME_DIR", run.path());
+    std::vector<std::string> planted;
+    auto plant = [&](const std::string& path, const std::string& content, mode_t mode) {
+        std::ofstream(path, std::ios::binary) << content;
+        ASSERT_EQ(::chown(path.c_str(), kOther, kOther), 0);
+        ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+        planted.push_back(path);
+    };
+    // /dev/shm is open to every user: names taken there first must not matter.
+    const std::string name = uniqueName("planted");
+    const std::string shm = "/dev/shm/zorbit-" + std::to_string(::geteuid()) + "-";
+    plant(shm + "event-" + platform::posix::escapeObjectName(name), "", 0600);
+    plant(shm + "block-" + platform::posix::escapeObjectName(name), std::string("\x39\x30\0\0", 4),
+          0666);
+    EXPECT_TRUE(platform::Event::createNamed(name, true, false));
+    auto block = platform::SharedMemory::createOrOpen(name, 4);
+    ASSERT_TRUE(block);
+    EXPECT_EQ(*static_cast<const uint32_t*>(block->data()), 0u) << "no planted record";
+
+    // Our own folder holding a file of another user: refused, never used.
+    const std::string foreign = uniqueName("foreign");
+    std::filesystem::create_directories(run.file("zorbit"));
+    plant(run.file("zorbit/event-" + platform::posix::escapeObjectName(foreign)), "", 0666);
+    EXPECT_EQ(platform::Event::createNamed(foreign, true, false), nullptr);
+    EXPECT_EQ(platform::getLastError(), platform::kErrorAccessDenied);
+
+    // A session folder of another user (a root shell keeps the user's) is passed over.
+    TempDir theirs;
+    ASSERT_EQ(::chown(theirs.path().c_str(), kOther, kOther), 0);
+    ScopedEnv otherSession("XDG_RUNTIME_DIR", theirs.path());
+    EXPECT_TRUE(platform::Event::createNamed(uniqueName("elsewhere"), true, false));
+    EXPECT_FALSE(std::filesystem::exists(theirs.file("zorbit")));
+    for (const auto& path : planted) ::unlink(path.c_str());
 }

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <thread>
 
+#include "platform/files.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/test_bootstrapper.h"
@@ -109,7 +111,30 @@ TEST_F(LoggerTest, LinesOfSeveralThreadsNeverMix) {
     }
 }
 
+TEST_F(LoggerTest, ASharedTemporaryFolderGetsAFolderOfOurOwn) {
+    ::chmod(dir.path().c_str(), 01777);
+    const std::string own = dir.file("zorbit-" + std::to_string(::geteuid()));
+    simple_logger log;
+    EXPECT_EQ(log.fileName().rfind(own + "/", 0), 0u) << log.fileName();
+    struct stat info{};
+    ASSERT_EQ(::lstat(own.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+
+    // A name planted there first is not ours: the cache folder serves instead.
+    TempDir elsewhere;
+    ScopedEnv cache("XDG_CACHE_HOME", elsewhere.path());
+    std::filesystem::remove_all(own);
+    std::filesystem::create_directory_symlink(elsewhere.path(), own);
+    EXPECT_EQ(simple_logger().fileName().rfind(elsewhere.path() + "/zorbit/tmp/", 0), 0u);
+    // Nor is a file planted under a log's name written through.
+    const std::string planted = dir.file("planted");
+    std::filesystem::create_symlink(dir.file("target"), planted);
+    EXPECT_EQ(platform::openOwnerOnlyFile(planted, "w"), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("target")));
+}
+
 TEST(LoggerWithoutTemporaryFolder, ConstructionFails) {
     ScopedEnv tmp("TMPDIR", "/proc/no-such-folder/x");
+    ScopedEnv cache("XDG_CACHE_HOME", "/proc/no-such-folder/y");
     EXPECT_THROW(simple_logger log, std::runtime_error);
 }
