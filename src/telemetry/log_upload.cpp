@@ -31,7 +31,7 @@ void Bootstrapper::uploadLog(std::istream& stream) {
     const std::string host = useDataDomain() ? dataHost(baseHost()) : baseHost();
     std::stringstream answer;
     {
-        TelemetryTimeBound bound(kLogUploadRequestMs);
+        LogUploadTimeBound bound;
         httpPost(*this, stream, "text/plain", answer, true, host, path, noProgress);
     }
     logger_->log("Uploading log file result: %s", answer.str().c_str());

@@ -95,6 +95,17 @@ TEST_F(LogUploadTest, WithoutAppLogsOnlyTheLauncherLogGoesToTheBaseHostWhenAsked
     EXPECT_EQ(log().find("CorrIDString"), std::string::npos);
 }
 
+TEST_F(LogUploadTest, SettingsPostTimeoutLeavesTheUploadItsOwnBound) {
+    setTelemetryTimeoutOverride(kShortestTelemetryRequestMs);
+    zorbit::server::Fault slow;
+    slow.host = "data.*";
+    slow.delayMs = 4 * kShortestTelemetryRequestMs;
+    server.addFault(slow);
+    bootstrapper->uploadLogs(false);
+    const std::string text = log();
+    EXPECT_NE(text.find("Uploading log file result: OK"), std::string::npos) << text;
+}
+
 TEST_F(LogUploadTest, FailedUploadsOnlyLog) {
     twoAppLogs();
     server.addFault(statusOn(500, "data.*"));
