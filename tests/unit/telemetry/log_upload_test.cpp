@@ -1,5 +1,8 @@
 // The log upload: the newest application log, the info lines appended to it,
 // the path and host of the posts, and failures that only log.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -53,6 +56,24 @@ TEST_F(LogUploadTest, NewestAppLogSkipsFoldersAndOtherFiles) {
     twoAppLogs();
     EXPECT_EQ(newestAppLog(environment.dir().path() + "/"), tmp("newer.zbal"));
     EXPECT_EQ(newestAppLog(tmp("missing") + "/"), "");
+}
+
+TEST_F(LogUploadTest, OnlyTheUsersOwnPlainFilesAreTakenOrOpened) {
+    twoAppLogs();
+    // Newer than the real logs: what someone else could plant in a shared folder.
+    writeFile(tmp("secret.txt"), "secret\n");
+    fs::create_symlink(tmp("secret.txt"), tmp("link.zbal"));
+    fs::create_hard_link(tmp("secret.txt"), tmp("second-name.zbal"));
+    ASSERT_EQ(::mkfifo(tmp("pipe.zbal").c_str(), 0600), 0);
+    if (::geteuid() == 0) {
+        writeFile(tmp("theirs.zbal"), "theirs\n");
+        ASSERT_EQ(::chown(tmp("theirs.zbal").c_str(), 65534, 65534), 0);
+    }
+    EXPECT_EQ(newestAppLog(environment.dir().path() + "/"), tmp("newer.zbal"));
+    // Refused on opening too, should one be swapped in after the listing; the FIFO at once.
+    for (const char* name : {"link.zbal", "second-name.zbal", "pipe.zbal"})
+        EXPECT_THROW(appendAppLogInfo(tmp(name), 1), std::runtime_error) << name;
+    EXPECT_EQ(readFile(tmp("secret.txt")), "secret\n");
 }
 
 TEST_F(LogUploadTest, WithAppLogsBothReachTheDataHost) {
