@@ -12,6 +12,7 @@
 #include "launcher/errors.h"
 #include "launcher/installer_site.h"
 #include "launcher/resource_strings.h"
+#include "net/json_nesting.h"
 #include "telemetry/logger.h"
 
 namespace {
@@ -87,6 +88,7 @@ std::string chooseOnce(CdnChoice& choice, IInstallerSite& site,
 }  // namespace
 
 std::string pickInstallerCdn(const std::string& json, int random) {
+    checkJsonNesting(json);  // the property tree's reader recurses per level
     boost::property_tree::ptree tree;
     std::istringstream text(json);
     boost::property_tree::read_json(text, tree);
@@ -127,8 +129,9 @@ int httpGetFromCdn(IInstallerSite& site, std::string& etag, std::ostream& output
         } catch (const silent_exception&) {
             throw;  // a cancellation ends the download; no other host is asked
         } catch (const std::exception&) {
-            site.logger().log("Failure getting '%s' from cdnHost='%s', falling back to secondaryHost='%s'",
-                              path.c_str(), cdnHost.c_str(), secondaryHost.c_str());
+            site.logger().log(
+                "Failure getting '%s' from cdnHost='%s', falling back to secondaryHost='%s'",
+                path.c_str(), cdnHost.c_str(), secondaryHost.c_str());
         }
     }
     output.clear();

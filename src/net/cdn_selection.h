@@ -27,7 +27,7 @@ std::string getPrimaryCdn(IInstallerSite& site);
 // The host a draw picks from a JSON object of host names and integer weights:
 // the first member whose running total of weights exceeds random modulo the
 // total; empty with no member or a total of 0. Throws std::exception when the
-// text is not such an object.
+// text is not such an object, or is nested too deep to be one.
 std::string pickInstallerCdn(const std::string& json, int random);
 
 namespace cdn_testing {

@@ -75,11 +75,12 @@ CurlHandle openCurlHandle(char* errorBuffer) {
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    // A silent server must not hold a transfer forever: bound the connection
-    // (TLS handshake included) and any stretch without a byte received.
+    // No server may hold a transfer forever: bound the connection (TLS
+    // handshake included), and end any stretch slower than the floor, silent
+    // or dripping, that lasts the stall time.
     const long stall = stallTimeoutSeconds();
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, stall);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, kHttpFloorBytesPerSecond);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, stall);
     if (const long bound = remainingBoundMs()) {
         curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, bound);

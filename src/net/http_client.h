@@ -18,9 +18,13 @@ class IInstallerSite;
 // the chunk's size and the announced content length (0 when none was sent).
 using HttpProgress = std::function<void(int chunkBytes, int contentLength)>;
 
-// A request fails when it cannot connect within this many seconds, or when it
-// goes this long without receiving a byte: no server can hold it forever.
+// A request fails when it cannot connect within this many seconds, or when for
+// this long it moves less than the floor below: no server can hold it forever,
+// whether it goes silent or drips a few bytes at a time.
 inline constexpr int kHttpStallTimeoutSeconds = 30;
+// Bytes per second, averaged over the stall time: far below the slowest real
+// line (which still gets a whole package through), far above a drip.
+inline constexpr long kHttpFloorBytesPerSecond = 1024;
 
 // Bounds every request the creating thread starts while it lives: each attempt
 // ends by the deadline (a later one gets a millisecond and fails at once), on

@@ -68,7 +68,7 @@ void removeStaleDownloads(simple_logger& logger) {
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         const std::string path = it->path().string();
-        if (!isDownloadName(it->path().filename().string()) || !platform::isOwnRegularFile(path))
+        if (!isDownloadName(it->path().filename().string()) || !platform::isOwnPlainFile(path))
             continue;
         std::error_code timeError;
         const auto written = fs::last_write_time(it->path(), timeError);

@@ -1,14 +1,25 @@
 #include "telemetry/app_logs.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <stdexcept>
 
+#include "launcher/errors.h"
 #include "platform/file_times.h"
+#include "platform/files.h"
 #include "telemetry/format.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
 
 std::string newestAppLog(const std::string& folder) {
     std::string newest;
@@ -16,7 +27,7 @@ std::string newestAppLog(const std::string& folder) {
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         const fs::path& path = it->path();
-        if (path.extension() != ".zbal" || it->is_directory(error)) continue;
+        if (path.extension() != ".zbal" || !platform::isOwnPlainFile(path.string())) continue;
         int64_t created = 0;
         if (!platform::fileCreationTime(path.string(), created)) continue;
         if (newest.empty() || created > newestTime) {
@@ -27,13 +38,23 @@ std::string newestAppLog(const std::string& folder) {
     return newest;
 }
 
-void appendAppLogInfo(const std::string& path, int correlationId) {
-    std::ofstream out(path, std::ios::app);
-    out << "Info: ZorbitAppLog\n"
-        << "CorrIDString"
-        << ": " << correlationId << "\n";
-    out.close();
-    if (!out) throw std::runtime_error(format("Failed to append to %s", path.c_str()));
+std::string appendAppLogInfo(const std::string& path, int correlationId) {
+    const std::unique_ptr<std::FILE, FileCloser> file(platform::openOwnPlainFileForAppend(path));
+    if (!file)
+        throw std::runtime_error(
+            format("Failed to open %s: %s", path.c_str(), lastErrorText().c_str()));
+    const std::string info = format("Info: ZorbitAppLog\nCorrIDString: %d\n", correlationId);
+    if (std::fwrite(info.data(), 1, info.size(), file.get()) != info.size() ||
+        std::fflush(file.get()) != 0)
+        throw std::runtime_error(format("Failed to append to %s", path.c_str()));
+    std::rewind(file.get());
+    std::string content;
+    char buffer[64 * 1024];
+    while (const size_t got = std::fread(buffer, 1, sizeof buffer, file.get()))
+        content.append(buffer, got);
+    if (std::ferror(file.get()))
+        throw std::runtime_error(format("Failed to read %s", path.c_str()));
+    return content;
 }
 
 std::string logUploadPath(const std::string& version, int stage, int correlationId) {

@@ -31,7 +31,7 @@ void Bootstrapper::uploadLog(std::istream& stream) {
     const std::string host = useDataDomain() ? dataHost(baseHost()) : baseHost();
     std::stringstream answer;
     {
-        TelemetryTimeBound bound(kLogUploadRequestMs);
+        LogUploadTimeBound bound;
         httpPost(*this, stream, "text/plain", answer, true, host, path, noProgress);
     }
     logger_->log("Uploading log file result: %s", answer.str().c_str());
@@ -45,9 +45,9 @@ void Bootstrapper::uploadLogs(bool withAppLogs) {
             try {
                 const std::string appLog = newestAppLog(platform::tempFolder());
                 if (!appLog.empty()) {
-                    appendAppLogInfo(appLog, correlationId);
+                    // One handle appends and reads: the file cannot be swapped in between.
+                    std::istringstream in(appendAppLogInfo(appLog, correlationId));
                     logger_->log("Uploading app log file");
-                    std::ifstream in = openForUpload(appLog);
                     uploadLog(in);
                 }
             } catch (const std::exception& e) {

@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "net/json_nesting.h"
 #include "telemetry/format.h"
 
 namespace {
@@ -19,8 +20,16 @@ std::optional<std::string> valueText(const rapidjson::Value& value) {
 }  // namespace
 
 void SimpleJSON::parse(const std::string& text) {
+    // The answer comes from the network: a deep one is refused before parsing.
+    tooDeep_ = false;
+    if (const auto at = tooDeepJsonNesting(text)) {
+        parseFailed_ = tooDeep_ = true;
+        parseMessage_ =
+            format("SimpleJson, @%zu: Nesting deeper than %zu levels.", *at, kMaxJsonNesting);
+        return;
+    }
     rapidjson::Document document;
-    document.Parse(text.c_str(), text.size());
+    document.Parse<rapidjson::kParseIterativeFlag>(text.c_str(), text.size());
     parseFailed_ = document.HasParseError();
     if (parseFailed_) {
         parseMessage_ = format("SimpleJson, @%zu: %s", document.GetErrorOffset(),

@@ -18,16 +18,19 @@ public:
 
     // Applies each member of the object in order. Strings as they stand,
     // integers that fit 32 bits in decimal, true/false as "True"/"False"; other
-    // kinds are skipped. Invalid JSON changes nothing.
+    // kinds are skipped. Invalid JSON, or JSON nested too deep, changes nothing.
     void parse(const std::string& text);
 
     bool parseFailed() const { return parseFailed_; }
     const std::string& parseMessage() const { return parseMessage_; }
+    // The last text failed because it was nested too deep to be a real answer.
+    bool nestingTooDeep() const { return tooDeep_; }
 
 protected:
     std::map<std::string, std::function<void(const std::string&)>> setters;
 
 private:
     bool parseFailed_ = false;
+    bool tooDeep_ = false;
     std::string parseMessage_;
 };

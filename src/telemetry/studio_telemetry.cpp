@@ -9,6 +9,9 @@
 void BootstrapperZARadada::loadSettings() {
     try {
         settings.parse(fetchClientSettings(baseHost(), "WindowsStudioBootstrapperSettings"));
+        // Not a server's mistake but an attack on the http fall-back: worth a line.
+        if (settings.nestingTooDeep())
+            logger_->log("WARNING: settings answer ignored (%s)", settings.parseMessage().c_str());
         ::httpBoostPostTimeout = settings.httpBoostPostTimeout;
         // The remote post time-out's only reader: it shortens telemetry's bounds.
         setTelemetryTimeoutOverride(::httpBoostPostTimeout);

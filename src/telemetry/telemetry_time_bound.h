@@ -15,13 +15,20 @@ inline constexpr int kLogUploadRequestMs = 15000;
 inline constexpr int kShortestTelemetryRequestMs = 100;
 
 // The settings' post time-out in milliseconds (0: none). It can only shorten
-// the bounds, never lengthen them.
+// the telemetry bound, never lengthen it; log uploads keep theirs.
 void setTelemetryTimeoutOverride(int milliseconds);
 std::chrono::milliseconds telemetryTimeout(int defaultMs);
 
-// Bounds the calling thread's requests for its lifetime.
+// Bounds the calling thread's requests for its lifetime; the settings' post
+// time-out may shorten it.
 class TelemetryTimeBound : public HttpTimeBound {
 public:
-    explicit TelemetryTimeBound(int defaultMs = kTelemetryRequestMs)
-        : HttpTimeBound(telemetryTimeout(defaultMs)) {}
+    TelemetryTimeBound() : HttpTimeBound(telemetryTimeout(kTelemetryRequestMs)) {}
+};
+
+// The bound of one log upload. The settings cannot shorten it: the uploads
+// that report a failed run must not depend on a value the server sends.
+class LogUploadTimeBound : public HttpTimeBound {
+public:
+    LogUploadTimeBound() : HttpTimeBound(std::chrono::milliseconds(kLogUploadRequestMs)) {}
 };

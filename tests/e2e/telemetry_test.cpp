@@ -225,3 +225,16 @@ TEST_F(TelemetryE2ETest, StalledSettingsAndFailingServicesStillLeaveASuccessfulR
     ASSERT_EQ(counterPosts().size(), 1u);  // the defaults: batched, posted at the end
     EXPECT_EQ(counterPosts()[0].status, 500);
 }
+
+TEST_F(TelemetryE2ETest, DeeplyNestedSettingsAnswerLeavesTheDefaultsAndASuccessfulRun) {
+    // Deep enough to overflow a recursive parser's stack; the first member must not apply.
+    settingsAnswer(R"({"CountersFireImmediately": "True", "x": )" + std::string(400000, '['));
+    const ChildResult result = sandbox.run({"-install", "-q"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(counterPosts().size(), 1u);  // the defaults: batched, posted at the end
+    const std::string log = sandbox.newestLog();
+    const std::string warning = "WARNING: settings answer ignored (SimpleJson, @";
+    const size_t line = log.find(warning);
+    EXPECT_NE(line, std::string::npos) << log;
+    EXPECT_EQ(log.find(warning, line + warning.size()), std::string::npos) << log;
+}

@@ -165,4 +165,5 @@ TEST(PickInstallerCdn, EmptyOrWeightlessListsPickNothingAndBadOnesThrow) {
     EXPECT_ANY_THROW(pickInstallerCdn("not json", 0));
     EXPECT_ANY_THROW(pickInstallerCdn("{\"a\": \"heavy\"}", 0));
     EXPECT_ANY_THROW(pickInstallerCdn("{\"a\": 1.5}", 0));
+    EXPECT_ANY_THROW(pickInstallerCdn("{\"a\": " + std::string(400000, '['), 0));
 }

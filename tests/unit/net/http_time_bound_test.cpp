@@ -1,7 +1,10 @@
-// The per-thread time bound of the HTTP operations against a silent server.
+// The per-thread time bound of the HTTP operations against a silent server,
+// and the speed floor against a server that drips its answer.
+#include <fstream>
 #include <thread>
 
 #include "net_test.h"
+#include "support/local_platform_server.h"
 #include "support/silent_tcp_server.h"
 
 namespace {
@@ -14,6 +17,27 @@ long long msSince(Clock::time_point start) {
 
 struct HttpTimeBoundTest : NetTest {
     SilentTcpServer silent;
+};
+
+// A platform server whose install host answers "/drip.bin" at a few bytes per second.
+struct DrippingServerTest : NetTest {
+    LocalPlatformServer platform{unpublished()};
+
+    DrippingServerTest() {
+        // Without the floor this answer would still arrive, after ten seconds.
+        std::ofstream(platform.root() + "/drip.bin", std::ios::binary) << std::string(40, 'd');
+        zorbit::server::Fault drip;
+        drip.path = "/drip.bin";
+        drip.bytesPerSecond = 4;
+        platform.addFault(drip);
+        http_testing::setStallTimeoutSeconds(1);
+    }
+
+    static LocalPlatformServerOptions unpublished() {
+        LocalPlatformServerOptions options;
+        options.publish = false;
+        return options;
+    }
 };
 
 }  // namespace
@@ -50,4 +74,20 @@ TEST_F(HttpTimeBoundTest, NestedBoundsKeepTheEarlierDeadlineAndEndWithTheirScope
         EXPECT_THROW(httpGetString("http://" + silent.host() + "/"), std::runtime_error);
         EXPECT_GE(msSince(threadStart), 900);
     }).join();
+}
+
+TEST_F(DrippingServerTest, DripEndsInTheRetryThenAnErrorForDownloadsAndServiceRequests) {
+    const auto start = Clock::now();
+    std::string etag;
+    std::stringstream out;
+    EXPECT_THROW(httpGet(site, etag, out, true, platform.installHost(), "/drip.bin", noProgress()),
+                 std::runtime_error);
+    EXPECT_EQ(site.logCount("WARNING: First HTTP GET error for /drip.bin"), 1);
+    EXPECT_EQ(platform.requestsFor("/drip.bin").size(), 2u);  // over http, twice
+    EXPECT_LT(msSince(start), 7000);
+
+    const auto service = Clock::now();
+    EXPECT_THROW(httpGetString(LocalPlatformServer::url(platform.installHost(), "/drip.bin")),
+                 std::runtime_error);
+    EXPECT_LT(msSince(service), 3500);
 }

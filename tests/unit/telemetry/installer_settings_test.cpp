@@ -68,5 +68,26 @@ TEST(InstallerSettings, InvalidJsonChangesNothing) {
     WindowsStudioInstallerSettings settings;
     settings.parse(R"({"InfluxUser": "changed", )");
     EXPECT_TRUE(settings.parseFailed());
+    EXPECT_FALSE(settings.nestingTooDeep());
     EXPECT_EQ(settings.influxUser, "zor");
+}
+
+TEST(InstallerSettings, DeepNestingIsRefusedWholeAndBracketsInStringsDoNotCount) {
+    WindowsStudioInstallerSettings settings;
+    // Deep enough to overflow any recursive parser's stack.
+    const std::string deep(400000, '[');
+    settings.parse(R"({"InfluxUser": "changed", "x": )" + deep);
+    EXPECT_TRUE(settings.parseFailed());
+    EXPECT_TRUE(settings.nestingTooDeep());
+    EXPECT_EQ(settings.influxUser, "zor");
+    EXPECT_EQ(settings.parseMessage().rfind("SimpleJson, @", 0), 0u);
+
+    const std::string nested = std::string(40, '[') + std::string(40, ']');
+    // An escaped quote does not end a string; an escaped backslash escapes nothing after it.
+    settings.parse(R"({"InfluxUser": "\\[{\"[)" + deep.substr(0, 1000) + R"(", "x": )" + nested +
+                   R"(, "InfluxDatabase": "\\"})");
+    EXPECT_FALSE(settings.parseFailed()) << settings.parseMessage();
+    EXPECT_FALSE(settings.nestingTooDeep());
+    EXPECT_EQ(settings.influxUser, "\\[{\"[" + deep.substr(0, 1000));
+    EXPECT_EQ(settings.influxDatabase, "\\");
 }

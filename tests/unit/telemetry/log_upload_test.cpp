@@ -1,5 +1,8 @@
 // The log upload: the newest application log, the info lines appended to it,
 // the path and host of the posts, and failures that only log.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -55,6 +58,24 @@ TEST_F(LogUploadTest, NewestAppLogSkipsFoldersAndOtherFiles) {
     EXPECT_EQ(newestAppLog(tmp("missing") + "/"), "");
 }
 
+TEST_F(LogUploadTest, OnlyTheUsersOwnPlainFilesAreTakenOrOpened) {
+    twoAppLogs();
+    // Newer than the real logs: what someone else could plant in a shared folder.
+    writeFile(tmp("secret.txt"), "secret\n");
+    fs::create_symlink(tmp("secret.txt"), tmp("link.zbal"));
+    fs::create_hard_link(tmp("secret.txt"), tmp("second-name.zbal"));
+    ASSERT_EQ(::mkfifo(tmp("pipe.zbal").c_str(), 0600), 0);
+    if (::geteuid() == 0) {
+        writeFile(tmp("theirs.zbal"), "theirs\n");
+        ASSERT_EQ(::chown(tmp("theirs.zbal").c_str(), 65534, 65534), 0);
+    }
+    EXPECT_EQ(newestAppLog(environment.dir().path() + "/"), tmp("newer.zbal"));
+    // Refused on opening too, should one be swapped in after the listing; the FIFO at once.
+    for (const char* name : {"link.zbal", "second-name.zbal", "pipe.zbal"})
+        EXPECT_THROW(appendAppLogInfo(tmp(name), 1), std::runtime_error) << name;
+    EXPECT_EQ(readFile(tmp("secret.txt")), "secret\n");
+}
+
 TEST_F(LogUploadTest, WithAppLogsBothReachTheDataHost) {
     twoAppLogs();
     bootstrapper->logger().log("a line before the upload");
@@ -93,6 +114,17 @@ TEST_F(LogUploadTest, WithoutAppLogsOnlyTheLauncherLogGoesToTheBaseHostWhenAsked
     EXPECT_EQ(posted[0].hostName(), "www.qasite1.zorbit.localhost");
     EXPECT_EQ(readFile(tmp("newer.zbal")), "newer log\n");
     EXPECT_EQ(log().find("CorrIDString"), std::string::npos);
+}
+
+TEST_F(LogUploadTest, SettingsPostTimeoutLeavesTheUploadItsOwnBound) {
+    setTelemetryTimeoutOverride(kShortestTelemetryRequestMs);
+    zorbit::server::Fault slow;
+    slow.host = "data.*";
+    slow.delayMs = 4 * kShortestTelemetryRequestMs;
+    server.addFault(slow);
+    bootstrapper->uploadLogs(false);
+    const std::string text = log();
+    EXPECT_NE(text.find("Uploading log file result: OK"), std::string::npos) << text;
 }
 
 TEST_F(LogUploadTest, FailedUploadsOnlyLog) {

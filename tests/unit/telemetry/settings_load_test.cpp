@@ -57,6 +57,17 @@ TEST_F(SettingsLoadTest, ErrorPagesAndDeadServicesLeaveTheSettingsAsTheyWere) {
     EXPECT_TRUE(settings().useDataDomain);
 }
 
+TEST_F(SettingsLoadTest, DeeplyNestedAnswerKeepsTheDefaultsWithOneLine) {
+    answer(R"({"UseDataDomain": false, "x": )" + std::string(400000, '['));
+    bootstrapper->loadSettings();
+    EXPECT_TRUE(settings().useDataDomain);
+    const std::string text = log();
+    const std::string warning = "WARNING: settings answer ignored (SimpleJson, @";
+    const size_t line = text.find(warning);
+    EXPECT_NE(line, std::string::npos) << text;
+    EXPECT_EQ(text.find(warning, line + warning.size()), std::string::npos);
+}
+
 TEST_F(SettingsLoadTest, StalledServiceCostsOnlyTheBound) {
     server.addFault(stallOn("clientsettings.*"));
     setTelemetryTimeoutOverride(200);
