@@ -8,6 +8,8 @@
 #include <mutex>
 
 #include "net/http_client.h"
+#include "net/speed_floor.h"
+#include "telemetry/format.h"
 
 namespace net_detail {
 namespace {
@@ -59,7 +61,25 @@ std::string trimmed(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
+SpeedFloor* speedFloorOf(CURL* handle) {
+    char* floor = nullptr;
+    if (!handle || curl_easy_getinfo(handle, CURLINFO_PRIVATE, &floor) != CURLE_OK) return nullptr;
+    return reinterpret_cast<SpeedFloor*>(floor);
+}
+
+int onTransferProgress(void* floor, curl_off_t, curl_off_t downloaded, curl_off_t,
+                       curl_off_t uploaded) {
+    const bool holds =
+        static_cast<SpeedFloor*>(floor)->holds(SpeedFloor::Clock::now(), downloaded + uploaded);
+    return holds ? 0 : 1;  // non-zero ends the transfer
+}
+
 }  // namespace
+
+void closeCurlHandle(CURL* handle) {
+    delete speedFloorOf(handle);
+    curl_easy_cleanup(handle);
+}
 
 CurlHandle openCurlHandle(char* errorBuffer) {
     initializeCurlOnce();
@@ -82,6 +102,11 @@ CurlHandle openCurlHandle(char* errorBuffer) {
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, stall);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, kHttpFloorBytesPerSecond);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, stall);
+    auto* floor = new SpeedFloor(kHttpFloorBytesPerSecond, std::chrono::seconds(stall));
+    curl_easy_setopt(h, CURLOPT_PRIVATE, floor);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onTransferProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, floor);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     if (const long bound = remainingBoundMs()) {
         curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, bound);
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, std::min(bound, stall * 1000));
@@ -106,7 +131,8 @@ void ResponseHead::addLine(const char* data, size_t size) {
         const char* first = line.data() + codeAt + 1;
         const char* last = line.data() + line.size();
         const auto parsed = std::from_chars(first, last, status);
-        if (parsed.ptr < last && *parsed.ptr == ' ') reason = line.substr(parsed.ptr + 1 - line.data());
+        if (parsed.ptr < last && *parsed.ptr == ' ')
+            reason = line.substr(parsed.ptr + 1 - line.data());
         return;
     }
     if (line.empty()) {
@@ -130,7 +156,12 @@ size_t onHeaderLine(char* data, size_t size, size_t count, void* head) {
     return size * count;
 }
 
-std::string curlErrorText(CURLcode code, const char* errorBuffer) {
+std::string curlErrorText(CURLcode code, const char* errorBuffer, CURL* handle) {
+    if (code == CURLE_ABORTED_BY_CALLBACK)
+        if (const SpeedFloor* floor = speedFloorOf(handle))
+            return format("Transfer slower than %lld bytes per second for %lld seconds",
+                          static_cast<long long>(floor->bytesPerSecond()),
+                          static_cast<long long>(floor->window().count()));
     if (errorBuffer && errorBuffer[0]) return errorBuffer;
     return curl_easy_strerror(code);
 }
@@ -143,11 +174,15 @@ HttpTimeBound::HttpTimeBound(std::chrono::milliseconds budget)
     if (!previous_ || deadline < *previous_) net_detail::threadDeadline = deadline;
 }
 
-HttpTimeBound::~HttpTimeBound() { net_detail::threadDeadline = previous_; }
+HttpTimeBound::~HttpTimeBound() {
+    net_detail::threadDeadline = previous_;
+}
 
 namespace http_testing {
 
-void setStallTimeoutSeconds(int seconds) { net_detail::stallTimeoutOverride = seconds; }
+void setStallTimeoutSeconds(int seconds) {
+    net_detail::stallTimeoutOverride = seconds;
+}
 
 void setCaBundle(const std::string& path) {
     std::lock_guard guard(net_detail::caBundleLock);

@@ -12,8 +12,11 @@
 
 namespace net_detail {
 
+// Frees a handle made by openCurlHandle, with what it carries.
+void closeCurlHandle(CURL* handle);
+
 struct CurlCleanup {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+    void operator()(CURL* handle) const { closeCurlHandle(handle); }
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
     void operator()(CURLU* url) const { curl_url_cleanup(url); }
 };
@@ -42,8 +45,8 @@ struct ResponseHead {
 // libcurl header callback over a ResponseHead.
 size_t onHeaderLine(char* data, size_t size, size_t count, void* head);
 
-// The text libcurl gave for a failed transfer: its error buffer, else its
-// general text for the code.
-std::string curlErrorText(CURLcode code, const char* errorBuffer);
+// The text for a failed transfer: the speed floor's when that ended it, else
+// libcurl's error buffer, else libcurl's general text for the code.
+std::string curlErrorText(CURLcode code, const char* errorBuffer, CURL* handle = nullptr);
 
 }  // namespace net_detail

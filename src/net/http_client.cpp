@@ -159,7 +159,7 @@ int httpRequest(const std::string& verb, const std::string& host, const std::str
         const char* step = transfer.head.statusSeen ? "InternetReadFile failed"
                            : data.empty()           ? "HttpSendRequest failed"
                                                     : "HttpSendRequestEx failed";
-        throw std::runtime_error(format("%s: %s", step, curlErrorText(result, errorBuffer).c_str()));
+        throw std::runtime_error(format("%s: %s", step, curlErrorText(result, errorBuffer, h).c_str()));
     }
     etag = unquotedEtag(transfer.head.etag);
     return transfer.head.status;

@@ -41,7 +41,7 @@ int postToService(const std::string& url, const std::string& contentType, const 
     const CURLcode result = curl_easy_perform(h);
     if (result != CURLE_OK)
         throw std::runtime_error(
-            format("HttpSendRequest failed: %s", curlErrorText(result, errorBuffer).c_str()));
+            format("HttpSendRequest failed: %s", curlErrorText(result, errorBuffer, h).c_str()));
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     return static_cast<int>(status);

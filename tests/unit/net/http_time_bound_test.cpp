@@ -3,6 +3,7 @@
 #include <fstream>
 #include <thread>
 
+#include "net/speed_floor.h"
 #include "net_test.h"
 #include "support/local_platform_server.h"
 #include "support/silent_tcp_server.h"
@@ -90,4 +91,25 @@ TEST_F(DrippingServerTest, DripEndsInTheRetryThenAnErrorForDownloadsAndServiceRe
     EXPECT_THROW(httpGetString(LocalPlatformServer::url(platform.installHost(), "/drip.bin")),
                  std::runtime_error);
     EXPECT_LT(msSince(service), 3500);
+}
+
+// The floor is a window's total: bursts that keep a few-second speed sample
+// up now and then still fall below it, while a late start does not.
+TEST(SpeedFloor, WholeWindowsMustAverageTheFloor) {
+    using std::chrono::seconds;
+    const auto t0 = SpeedFloor::Clock::now();
+    SpeedFloor bursts(1024, seconds(30));
+    EXPECT_TRUE(bursts.holds(t0, 0));
+    EXPECT_TRUE(bursts.holds(t0 + seconds(1), 12000));   // a burst
+    EXPECT_TRUE(bursts.holds(t0 + seconds(25), 12000));  // silence
+    EXPECT_TRUE(bursts.holds(t0 + seconds(26), 24000));  // another burst
+    EXPECT_FALSE(bursts.holds(t0 + seconds(30), 24000)) << "800 bytes a second over the window";
+
+    SpeedFloor lateStart(1024, seconds(30));
+    EXPECT_TRUE(lateStart.holds(t0, 0));
+    EXPECT_TRUE(lateStart.holds(t0 + seconds(29), 0));
+    EXPECT_TRUE(lateStart.holds(t0 + seconds(30), 40000));
+    EXPECT_TRUE(lateStart.holds(t0 + seconds(59), 40000 + 30 * 1024));
+    EXPECT_TRUE(lateStart.holds(t0 + seconds(60), 40000 + 30 * 1024));
+    EXPECT_FALSE(lateStart.holds(t0 + seconds(90), 40000 + 30 * 1024 + 100));
 }
