@@ -127,9 +127,21 @@ void Bootstrapper::deleteAllVersionFolders() {
     deleteAllVersionFolders(perUser);
 }
 
+// Every version folder and file of the Versions folder; folders of the user's
+// or of other programs (names no version of ours has) stay.
 void Bootstrapper::deleteAllVersionFolders(bool perUserScope) {
     try {
-        deleteDirectory(*this, versionsRoot(perUserScope), true);
+        const std::string root = versionsRoot(perUserScope);
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(root, error)) {
+            const bool folder = fs::is_directory(entry.symlink_status(error));
+            if (folder && !looksLikeVersionGuid(entry.path().filename().string())) continue;
+            if (folder) {
+                deleteDirectory(*this, entry.path().string(), false);
+            } else {
+                fs::remove(entry.path(), error);
+            }
+        }
     } catch (const cancel_exception&) {
         throw;
     } catch (const installer_error_exception&) {

@@ -332,9 +332,15 @@ TEST_P(InstallUninstallTest, UninstallRemovesTheInstallationButKeepsCacheAndCook
     // Not quiet: the report is shown to an interactive run only (a quiet run
     // logs "Uninstall ... done" and shows nothing); without a display it is
     // printed.
+    // Another program's folder in Versions is not the uninstall's to remove.
+    const std::string plugins = versionsFolder(perUser()) + "Plugins";
+    fs::create_directories(plugins);
+    std::ofstream(plugins + "/settings.txt") << "theirs";
     const ChildResult result = sandbox.run({"-uninstall"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
 
+    EXPECT_EQ(readFile(plugins + "/settings.txt"), "theirs");
+    fs::remove_all(plugins);
     expectUninstalled(perUser(), deployment.guid);
     EXPECT_FALSE(fs::exists(desktopShortcut()));
     const Values etags = expectedEtags(deployment);

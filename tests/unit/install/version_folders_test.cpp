@@ -129,10 +129,12 @@ TEST_F(VersionFoldersTest, DeleteVersionFolderRemovesOnlyThatVersion) {
     EXPECT_NE(log.find("Bootstrapper::deleteVersionFolder - version=old"), std::string::npos);
 }
 
-TEST_F(VersionFoldersTest, DeleteAllVersionFoldersKeepsTheVersionsFolder) {
-    fs::create_directories(versions + "a/b");
+TEST_F(VersionFoldersTest, DeleteAllVersionFoldersKeepsTheVersionsFolderAndOthersFolders) {
+    fs::create_directories(versions + "version-0a1b/b");
+    fs::create_directories(versions + "Plugins");
     writeFile(versions + "ZorbitStudioLauncherBeta.exe", "launcher");
     bootstrapper->deleteAllVersionFolders();
-    EXPECT_TRUE(fs::is_directory(versions));
+    EXPECT_TRUE(fs::is_directory(versions + "Plugins"));
+    fs::remove(versions + "Plugins");
     EXPECT_TRUE(fs::is_empty(versions));
 }
