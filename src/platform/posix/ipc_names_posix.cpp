@@ -11,6 +11,7 @@
 #include "platform/files.h"
 #include "platform/known_folders.h"
 #include "platform/posix/ipc_names.h"
+#include "platform/posix/xdg_folders.h"
 
 namespace platform::posix {
 namespace {
@@ -18,8 +19,8 @@ namespace {
 constexpr size_t kMaxEscapedLength = 180;
 
 bool isPlain(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           c == '.' || c == '_' || c == '-';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
+           c == '_' || c == '-';
 }
 
 std::string environment(const char* name) {
@@ -35,15 +36,11 @@ std::string sessionFolder() {
 }
 
 std::string cacheFolder() {
-    std::string cache = environment("XDG_CACHE_HOME");
-    if (cache.empty()) {
-        try {
-            cache = homeFolder() + "/.cache";
-        } catch (const std::exception&) {
-            return {};
-        }
+    try {
+        return xdgFolder("XDG_CACHE_HOME", ".cache") + "/zorbit/run";
+    } catch (const std::exception&) {
+        return {};
     }
-    return cache + "/zorbit/run";
 }
 
 }  // namespace
@@ -92,7 +89,7 @@ int openObjectFile(const std::string& path, int flags) {
         if (errno == ELOOP) errno = EACCES;
         return -1;
     }
-    struct stat info{};
+    struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
         ::close(fd);
         errno = EACCES;

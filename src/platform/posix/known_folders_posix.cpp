@@ -10,27 +10,36 @@
 
 #include "platform/files.h"
 #include "platform/known_folders.h"
+#include "platform/posix/xdg_folders.h"
 #include "platform/user_account.h"
 
 namespace platform {
+namespace posix {
+
+std::string withoutTrailingSeparators(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+std::string xdgFolder(const char* variable, const char* fallbackUnderHome) {
+    const char* value = std::getenv(variable);
+    if (value && value[0] == '/') return withoutTrailingSeparators(value);
+    return homeFolder() + "/" + fallbackUnderHome;
+}
+
+}  // namespace posix
+
 namespace {
+
+using posix::xdgFolder;
 
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
     return value ? std::string(value) : std::string();
 }
 
-// XDG base folders must be absolute; a relative value is ignored as the
-// freedesktop rules require.
-std::string xdgFolder(const char* variable, const char* fallbackUnderHome) {
-    std::string value = environment(variable);
-    if (!value.empty() && value[0] == '/') return value;
-    return homeFolder() + "/" + fallbackUnderHome;
-}
-
 std::string stripTrailingSeparators(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
+    return posix::withoutTrailingSeparators(std::move(path));
 }
 
 // XDG_DESKTOP_DIR from user-dirs.dirs, with $HOME expanded; ~/Desktop otherwise.
@@ -98,7 +107,7 @@ std::string knownFolderPath(KnownFolder folder) {
 std::string tempFolder() {
     const std::string given = stripTrailingSeparators(environment("TMPDIR"));
     if (!given.empty() && given[0] == '/') {
-        struct stat info{};
+        struct stat info {};
         const bool missing = ::stat(given.c_str(), &info) != 0 && errno == ENOENT;
         if (missing ? makeOwnerOnlyFolder(given) : isFolderOfThisUser(given)) return given + "/";
         const std::string own = given + "/zorbit-" + std::to_string(::geteuid());

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/known_folders.h"
+#include "platform/posix/xdg_folders.h"
 #include "platform/user_account.h"
 
 namespace fs = std::filesystem;
@@ -54,15 +55,10 @@ void handOver(const std::string& path, const InvokingUser& user) {
         ::lchown(path.c_str(), user.uid, user.gid);
 }
 
-std::string withoutTrailingSeparator(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
-}
-
 // The folder's tree (links are not followed) and the folders between it and
 // the area of the user's that holds it.
 void handOverTree(std::string folder, const std::string& area, const InvokingUser& user) {
-    folder = withoutTrailingSeparator(folder);
+    folder = posix::withoutTrailingSeparators(folder);
     if (!isInside(folder, area)) return;
     std::error_code error;
     for (fs::recursive_directory_iterator
@@ -73,19 +69,6 @@ void handOverTree(std::string folder, const std::string& area, const InvokingUse
     for (std::string path = folder; isInside(path, area);
          path = fs::path(path).parent_path().string())
         handOver(path, user);
-}
-
-std::string environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value && value[0] == '/' ? withoutTrailingSeparator(value) : std::string();
-}
-
-// The user's runtime folder, when the environment names one the user owns.
-std::string userRuntimeFolder(const InvokingUser& user) {
-    const std::string folder = environment("XDG_RUNTIME_DIR");
-    struct stat info {};
-    if (folder.empty() || ::stat(folder.c_str(), &info) != 0 || info.st_uid != user.uid) return {};
-    return folder;
 }
 
 }  // namespace
@@ -104,7 +87,7 @@ std::optional<InvokingUser> invokingUser() {
     const auto account = accountOf(*uid, buffer);
     if (!account || !account->pw_dir || account->pw_dir[0] != '/') return std::nullopt;
     return InvokingUser{account->pw_uid, account->pw_gid,
-                        withoutTrailingSeparator(account->pw_dir)};
+                        posix::withoutTrailingSeparators(account->pw_dir)};
 }
 
 void handCreatedFilesToInvokingUser() {
@@ -113,15 +96,13 @@ void handCreatedFilesToInvokingUser() {
     try {
         // A run that keeps the user's HOME (sudo -E) writes there instead.
         const std::string home = homeFolder();
-        std::string cache = environment("XDG_CACHE_HOME");
-        if (cache.empty()) cache = home + "/.cache";
+        // The runtime folder of an elevated run is never the user's session
+        // folder (that one is refused), but may fall back into the cache.
         for (const std::string& folder :
              {knownFolderPath(KnownFolder::RoamingAppData),
               knownFolderPath(KnownFolder::LocalAppData), knownFolderPath(KnownFolder::Desktop),
-              cache + "/zorbit", tempFolder()})
+              posix::xdgFolder("XDG_CACHE_HOME", ".cache") + "/zorbit", tempFolder()})
             handOverTree(folder, home, *user);
-        const std::string runtime = userRuntimeFolder(*user);
-        if (!runtime.empty()) handOverTree(runtime + "/zorbit", runtime, *user);
     } catch (const std::exception&) {
         // Without a home there is nothing of the user's to give back.
     }
