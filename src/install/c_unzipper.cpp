@@ -10,10 +10,10 @@
 #include "install/native_path.h"
 #include "install/replacing_file.h"
 #include "install/zip_entry_name.h"
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "platform/known_folders.h"
 #include "platform/last_error.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 namespace fs = std::filesystem;
 

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "install/create_directory.h"
+#include "base/create_directory.h"
 #include "install/deployment_wait.h"
 #include "install/file_deployer.h"
 #include "install/replacing_file.h"

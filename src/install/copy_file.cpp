@@ -4,8 +4,8 @@
 #include <memory>
 #include <stdexcept>
 
-#include "telemetry/format.h"
-#include "telemetry/logger.h"
+#include "base/format.h"
+#include "base/logger.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include "install/copy_file.h"
 #include "launcher/bootstrapper.h"
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "platform/process.h"
 
 namespace fs = std::filesystem;

@@ -11,13 +11,13 @@
 #include "install/md5_hasher.h"
 #include "install/temporary_download.h"
 #include "launcher/bootstrapper.h"
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "net/cdn_selection.h"
 #include "net/http_client.h"
 #include "platform/files.h"
 #include "platform/last_error.h"
-#include "telemetry/format.h"
-#include "telemetry/logger.h"
+#include "base/format.h"
+#include "base/logger.h"
 
 namespace fs = std::filesystem;
 

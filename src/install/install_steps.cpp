@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "install/version_folders.h"
+#include "system/version_folders.h"
 #include "launcher/bootstrapper_zaradada.h"
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "platform/registry.h"
 #include "system/folder_path.h"
 #include "system/initialization_keys.h"

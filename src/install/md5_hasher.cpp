@@ -6,7 +6,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "telemetry/format.h"
+#include "base/format.h"
 
 namespace {
 // Large reads: the integrity check hashes every file of a version.

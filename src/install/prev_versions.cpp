@@ -2,11 +2,11 @@
 // "version0", "version1", ... under the application key's Versions subkey.
 #include <filesystem>
 
-#include "install/version_folders.h"
+#include "system/version_folders.h"
 #include "launcher/bootstrapper.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 namespace {
 

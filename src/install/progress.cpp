@@ -1,6 +1,6 @@
 #include "install/progress.h"
 
-#include "launcher/installer_site.h"
+#include "base/installer_site.h"
 
 void Progress::update(IInstallerSite& site, int64_t bytes, int64_t contentLength) {
     site.checkCancel();

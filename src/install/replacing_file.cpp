@@ -6,10 +6,10 @@
 #include <stdexcept>
 #include <vector>
 
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "platform/known_folders.h"
 #include "platform/last_error.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <sstream>
 
 #include "install/copy_file.h"
-#include "install/version_folders.h"
+#include "system/version_folders.h"
 #include "launcher/bootstrapper.h"
-#include "launcher/errors.h"
-#include "launcher/resource_strings.h"
+#include "base/errors.h"
+#include "base/resource_strings.h"
 #include "net/cdn_selection.h"
 #include "net/http_client.h"
 #include "platform/clock.h"
@@ -22,7 +22,7 @@
 #include "platform/resource_block.h"
 #include "system/registered_values.h"
 #include "system/registry_keys.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 #include "ui/main_dialog.h"
 
 namespace fs = std::filesystem;

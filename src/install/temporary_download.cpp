@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "net/unfinished_downloads.h"
 #include "platform/files.h"
-#include "telemetry/format.h"
-#include "telemetry/logger.h"
+#include "base/format.h"
+#include "base/logger.h"
 
 namespace {
 // Network chunks are small; gather them into fewer writes.

@@ -7,11 +7,11 @@
 #include <mutex>
 #include <sstream>
 
-#include "install/version_folders.h"
+#include "system/version_folders.h"
 #include "launcher/bootstrapper.h"
 #include "net/api_urls.h"
 #include "net/http_client.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 namespace {
 

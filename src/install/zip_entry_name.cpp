@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/known_folders.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 namespace {
 

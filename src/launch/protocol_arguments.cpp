@@ -4,7 +4,7 @@
 #include "launcher/bootstrapper_zaradada.h"
 #include "platform/event.h"
 #include "platform/guid.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 
 #include "launch/shutdown_dialog.h"
 #include "launcher/bootstrapper.h"
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/process_list.h"
 #include "platform/shared_memory.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 #include "ui/main_dialog.h"
 
 namespace {

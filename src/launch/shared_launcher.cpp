@@ -5,14 +5,14 @@
 #include <filesystem>
 
 #include "launch/launch_arguments.h"
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "platform/elevation.h"
 #include "platform/last_error.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "system/registry_operations.h"
-#include "telemetry/format.h"
-#include "telemetry/logger.h"
+#include "base/format.h"
+#include "base/logger.h"
 
 namespace SharedLauncher {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "launch/shared_launcher.h"
-#include "telemetry/logger.h"
+#include "base/logger.h"
 
 namespace {
 

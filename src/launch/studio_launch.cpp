@@ -1,6 +1,6 @@
 // Starting the Studio with its arguments and waiting until it says it is up.
 #include "launch/launch_arguments.h"
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "platform/clock.h"
 #include "platform/event.h"
 #include "platform/process_list.h"

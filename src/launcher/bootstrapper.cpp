@@ -4,14 +4,14 @@
 
 #include "install/file_deployer.h"
 #include "install/self_update.h"
-#include "launcher/errors.h"
-#include "launcher/resource_strings.h"
+#include "base/errors.h"
+#include "base/resource_strings.h"
 #include "platform/clock.h"
 #include "platform/event.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/shared_memory.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 #include "telemetry/metrics_series.h"
 #include "ui/progress_dialog.h"
 

@@ -15,9 +15,9 @@
 #include <variant>
 #include <vector>
 
-#include "launcher/installer_site.h"
+#include "base/installer_site.h"
 #include "platform/process.h"
-#include "telemetry/logger.h"
+#include "base/logger.h"
 
 class CMainDialog;
 class FileDeployer;

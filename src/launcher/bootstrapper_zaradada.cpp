@@ -1,6 +1,6 @@
 #include "launcher/bootstrapper_zaradada.h"
 
-#include "launcher/resource_strings.h"
+#include "base/resource_strings.h"
 #include "platform/event.h"
 #include "system/protocol_scheme.h"
 #include "telemetry/counters_client.h"

@@ -6,7 +6,7 @@
 #include "launcher/bootstrapper.h"
 #include "platform/clock.h"
 #include "platform/process.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // Finishing the Bootstrapper before the run: dialog, options, install scope,
 // administrator rights, deployer and the earlier versions.
 #include "launcher/bootstrapper.h"
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "platform/elevation.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 #include "ui/main_dialog.h"
 
 void Bootstrapper::initialize() {

@@ -6,14 +6,14 @@
 #include <sstream>
 
 #include "install/file_deployer.h"
-#include "install/version_folders.h"
+#include "system/version_folders.h"
 #include "launcher/bootstrapper.h"
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "net/http_client.h"
 #include "platform/elevation.h"
 #include "system/cookie_engine.h"
 #include "system/registered_values.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 #include "ui/main_dialog.h"
 
 namespace {

@@ -5,10 +5,10 @@
 
 #include "install/md5_hasher.h"
 #include "launcher/bootstrapper.h"
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "net/cdn_selection.h"
 #include "platform/files.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 namespace {
 

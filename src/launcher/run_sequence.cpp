@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "launcher/bootstrapper.h"
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "net/unfinished_downloads.h"
 #include "platform/clock.h"
 #include "platform/event.h"
@@ -11,7 +11,7 @@
 #include "platform/message_loop.h"
 #include "platform/named_mutex.h"
 #include "platform/network_state.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 #include "ui/main_dialog.h"
 
 namespace {

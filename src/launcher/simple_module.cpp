@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "launcher/bootstrapper_zaradada.h"
-#include "launcher/errors.h"
-#include "launcher/resource_strings.h"
+#include "base/errors.h"
+#include "base/resource_strings.h"
 #include "net/unfinished_downloads.h"
 #include "platform/event.h"
 #include "platform/message_box.h"
@@ -12,7 +12,7 @@
 #include "platform/user_account.h"
 #include "platform/wait_result.h"
 #include "platform/window_system.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 #include "ui/main_dialog.h"
 
 namespace {

@@ -9,11 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include "launcher/errors.h"
-#include "launcher/installer_site.h"
-#include "launcher/resource_strings.h"
+#include "base/errors.h"
+#include "base/installer_site.h"
+#include "base/resource_strings.h"
 #include "net/json_nesting.h"
-#include "telemetry/logger.h"
+#include "base/logger.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "net/http_client.h"
 #include "net/speed_floor.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 namespace net_detail {
 namespace {

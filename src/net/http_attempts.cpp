@@ -5,11 +5,11 @@
 #include <ostream>
 #include <sstream>
 
-#include "launcher/errors.h"
-#include "launcher/installer_site.h"
+#include "base/errors.h"
+#include "base/installer_site.h"
 #include "net/http_client.h"
 #include "net/spool_file.h"
-#include "telemetry/logger.h"
+#include "base/logger.h"
 
 int httpRequestWithFallback(IInstallerSite& site, const std::string& verb,
                             const std::string& host, const std::string& path, std::istream& body,

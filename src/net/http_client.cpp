@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "net/curl_session.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 using namespace net_detail;
 

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "telemetry/format.h"
+#include "base/format.h"
 
 std::optional<size_t> tooDeepJsonNesting(std::string_view text, size_t maxDepth) {
     size_t depth = 0;

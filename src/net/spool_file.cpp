@@ -5,11 +5,11 @@
 #include <stdexcept>
 #include <vector>
 
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "net/unfinished_downloads.h"
 #include "platform/files.h"
-#include "telemetry/format.h"
-#include "telemetry/logger.h"
+#include "base/format.h"
+#include "base/logger.h"
 
 SpoolFile::SpoolFile() : path_(simple_logger::getTempFileName("tmp")) {
     // Created owner-only first; the stream then opens the file as it is.

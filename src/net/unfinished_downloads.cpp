@@ -8,11 +8,11 @@
 #include <set>
 #include <stdexcept>
 
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "platform/files.h"
 #include "platform/known_folders.h"
-#include "telemetry/format.h"
-#include "telemetry/logger.h"
+#include "base/format.h"
+#include "base/logger.h"
 
 namespace fs = std::filesystem;
 

@@ -6,7 +6,7 @@
 #include "system/initialization_keys.h"
 #include "system/registered_values.h"
 #include "system/registry_keys.h"
-#include "telemetry/logger.h"
+#include "base/logger.h"
 
 RegistryKeyPtr openClassesKey(simple_logger& logger, bool perUser) {
     const platform::RegistryHive hive = installRoot(perUser);

@@ -3,13 +3,13 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "platform/file_replace.h"
 #include "platform/helper_program.h"
 #include "system/desktop_entry.h"
 #include "system/folder_path.h"
-#include "telemetry/format.h"
-#include "telemetry/logger.h"
+#include "base/format.h"
+#include "base/logger.h"
 
 namespace fs = std::filesystem;
 

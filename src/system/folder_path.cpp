@@ -5,7 +5,7 @@
 
 #include "platform/known_folders.h"
 #include "platform/last_error.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 namespace {
 

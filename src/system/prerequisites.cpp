@@ -2,7 +2,7 @@
 #include "system/prerequisites.h"
 
 #include "launcher/bootstrapper.h"
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
 #include "system/registry_keys.h"

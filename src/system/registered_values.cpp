@@ -3,7 +3,7 @@
 #include "platform/registry.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
-#include "telemetry/logger.h"
+#include "base/logger.h"
 
 using platform::RegistryHive;
 using platform::RegistryKey;

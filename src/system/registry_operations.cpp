@@ -2,10 +2,10 @@
 
 #include <stdexcept>
 
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "platform/last_error.h"
-#include "telemetry/format.h"
-#include "telemetry/logger.h"
+#include "base/format.h"
+#include "base/logger.h"
 
 using platform::RegistryHive;
 using platform::RegistryKey;

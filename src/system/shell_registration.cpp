@@ -5,8 +5,8 @@
 #include "system/desktop_handlers.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
-#include "telemetry/format.h"
-#include "telemetry/logger.h"
+#include "base/format.h"
+#include "base/logger.h"
 
 using platform::RegistryKey;
 

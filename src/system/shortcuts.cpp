@@ -4,14 +4,14 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "install/version_folders.h"
+#include "system/version_folders.h"
 #include "launcher/bootstrapper.h"
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "platform/clock.h"
 #include "system/desktop_entry.h"
 #include "system/folder_path.h"
-#include "telemetry/format.h"
-#include "telemetry/logger.h"
+#include "base/format.h"
+#include "base/logger.h"
 
 namespace fs = std::filesystem;
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "install/version_folders.h"
+#include "system/version_folders.h"
 #include "launcher/bootstrapper.h"
 #include "platform/process.h"
 #include "system/folder_path.h"

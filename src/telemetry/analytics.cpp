@@ -3,8 +3,8 @@
 #include <exception>
 #include <mutex>
 
-#include "telemetry/format.h"
-#include "telemetry/logger.h"
+#include "base/format.h"
+#include "base/logger.h"
 #include "telemetry/service_post.h"
 #include "telemetry/telemetry_time_bound.h"
 

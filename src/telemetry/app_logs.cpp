@@ -6,10 +6,10 @@
 #include <memory>
 #include <stdexcept>
 
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "platform/file_times.h"
 #include "platform/files.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 namespace fs = std::filesystem;
 

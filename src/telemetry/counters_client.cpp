@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "net/api_urls.h"
-#include "telemetry/logger.h"
+#include "base/logger.h"
 #include "telemetry/service_post.h"
 #include "telemetry/telemetry_time_bound.h"
 

@@ -6,12 +6,12 @@
 #include <stdexcept>
 
 #include "launcher/bootstrapper.h"
-#include "launcher/resource_strings.h"
+#include "base/resource_strings.h"
 #include "net/api_urls.h"
 #include "net/http_client.h"
 #include "platform/known_folders.h"
 #include "telemetry/app_logs.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 #include "telemetry/telemetry_time_bound.h"
 
 namespace {

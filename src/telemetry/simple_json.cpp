@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "net/json_nesting.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 namespace {
 

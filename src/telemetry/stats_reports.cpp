@@ -7,7 +7,7 @@
 #include "net/http_client.h"
 #include "platform/clock.h"
 #include "telemetry/analytics.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 #include "telemetry/metrics_series.h"
 #include "telemetry/report_vocabulary.h"
 #include "telemetry/telemetry_time_bound.h"

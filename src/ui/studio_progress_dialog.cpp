@@ -1,11 +1,11 @@
 #include "ui/studio_progress_dialog.h"
 
 #include "launcher/bootstrapper.h"
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "platform/message_loop.h"
 #include "platform/process_list.h"
 #include "platform/shell.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 CStudioProgressDialog::CStudioProgressDialog(void* instance, Bootstrapper* bootstrapper)
     : CProgressDialog(instance), bootstrapper_(bootstrapper) {}

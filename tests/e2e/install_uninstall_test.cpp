@@ -23,7 +23,7 @@
 #include "system/desktop_entry.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 namespace fs = std::filesystem;
 using platform::RegistryHive;

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "launcher/errors.h"
+#include "base/errors.h"
 
 void TestSite::reportProgress(int64_t, int64_t) {}
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "launcher/installer_site.h"
-#include "telemetry/logger.h"
+#include "base/installer_site.h"
+#include "base/logger.h"
 
 class TestSite : public IInstallerSite {
 public:

@@ -11,7 +11,7 @@
 #include "deploy_test_env.h"
 #include "install/file_deployer.h"
 #include "launcher/bootstrapper_zaradada.h"
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "support/file_contents.h"
 #include "support/recording_dialog.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "install_env.h"
-#include "telemetry/logger.h"
+#include "base/logger.h"
 #include "zip_builder.h"
 
 namespace fs = std::filesystem;

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "launcher/errors.h"
-#include "launcher/installer_site.h"
-#include "telemetry/logger.h"
+#include "base/errors.h"
+#include "base/installer_site.h"
+#include "base/logger.h"
 
 class InstallTestSite : public IInstallerSite {
 public:

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "launch/shutdown_dialog.h"
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "platform/process.h"
 #include "platform/process_list.h"
 #include "support/recording_dialog.h"

@@ -15,7 +15,7 @@
 #include "support/registry_sandbox.h"
 #include "support/studio_standin.h"
 #include "system/registry_operations.h"
-#include "telemetry/logger.h"
+#include "base/logger.h"
 
 namespace {
 

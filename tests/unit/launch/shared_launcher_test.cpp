@@ -19,7 +19,7 @@
 #include "support/studio_standin.h"
 #include "support/test_certificate.h"
 #include "system/registry_operations.h"
-#include "telemetry/logger.h"
+#include "base/logger.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <thread>
 
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "support/recording_dialog.h"
 #include "support/test_bootstrapper.h"
 

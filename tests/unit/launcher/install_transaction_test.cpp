@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "support/installing_bootstrapper.h"
 #include "support/loopback_http_server.h"
 #include "system/cookie_engine.h"

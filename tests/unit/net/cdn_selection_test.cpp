@@ -3,7 +3,7 @@
 #include <sstream>
 #include <thread>
 
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "unit/net/net_test.h"
 
 struct CdnSelectionTest : NetTest {

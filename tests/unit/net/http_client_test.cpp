@@ -3,7 +3,7 @@
 #include <chrono>
 #include <sstream>
 
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "unit/net/net_test.h"
 #include "support/silent_tcp_server.h"
 #include "support/test_certificate.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "launcher/resource_strings.h"
+#include "base/resource_strings.h"
 #include "platform/process.h"
 #include "support/temp_dir.h"
 

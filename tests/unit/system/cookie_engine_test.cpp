@@ -13,7 +13,7 @@
 
 #include "platform/named_mutex.h"
 #include "support/registry_sandbox.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 namespace fs = std::filesystem;
 using Entries = std::map<std::string, std::string>;

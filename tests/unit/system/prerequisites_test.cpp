@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "launcher/bootstrapper_zaradada.h"
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "support/registry_sandbox.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"

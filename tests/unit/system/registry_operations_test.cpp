@@ -6,7 +6,7 @@
 #include "support/registry_sandbox.h"
 #include "system/registered_values.h"
 #include "system/registry_keys.h"
-#include "telemetry/logger.h"
+#include "base/logger.h"
 
 using platform::RegistryHive;
 using platform::RegistryKey;

@@ -14,8 +14,8 @@
 #include "system/initialization_keys.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
-#include "telemetry/format.h"
-#include "telemetry/logger.h"
+#include "base/format.h"
+#include "base/logger.h"
 
 namespace fs = std::filesystem;
 using platform::RegistryHive;

@@ -9,7 +9,7 @@
 
 #include "support/registry_sandbox.h"
 #include "system/desktop_entry.h"
-#include "telemetry/logger.h"
+#include "base/logger.h"
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;

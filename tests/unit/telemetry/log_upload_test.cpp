@@ -7,9 +7,9 @@
 #include <fstream>
 #include <thread>
 
-#include "launcher/resource_strings.h"
+#include "base/resource_strings.h"
 #include "telemetry/app_logs.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 #include "telemetry_test.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/resource_strings.h"
+#include "base/resource_strings.h"
 #include "support/local_platform_server.h"
 #include "support/test_bootstrapper.h"
 #include "telemetry/analytics.h"

@@ -1,11 +1,11 @@
-#include "install/create_directory.h"
+#include "base/create_directory.h"
 
 #include <filesystem>
 #include <stdexcept>
 
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "platform/last_error.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 void createDirectory(const std::string& path) {
     std::error_code error;

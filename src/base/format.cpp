@@ -1,4 +1,4 @@
-#include "telemetry/format.h"
+#include "base/format.h"
 
 #include <cstdio>
 #include <memory>

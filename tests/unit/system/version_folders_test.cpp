@@ -1,4 +1,4 @@
-#include "install/version_folders.h"
+#include "system/version_folders.h"
 
 #include <gtest/gtest.h>
 

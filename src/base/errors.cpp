@@ -1,7 +1,7 @@
-#include "launcher/errors.h"
+#include "base/errors.h"
 
 #include "platform/last_error.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 std::string installerErrorName(int32_t code) {
     switch (code) {

@@ -1,4 +1,4 @@
-#include "telemetry/logger.h"
+#include "base/logger.h"
 
 #include <cstdarg>
 #include <stdexcept>
@@ -7,7 +7,7 @@
 #include "platform/files.h"
 #include "platform/guid.h"
 #include "platform/known_folders.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 simple_logger::simple_logger(const std::string& extension)
     : fileName_(getTempFileName(extension)) {

@@ -1,4 +1,4 @@
-#include "telemetry/logger.h"
+#include "base/logger.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -14,7 +14,7 @@
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/test_bootstrapper.h"
-#include "telemetry/format.h"
+#include "base/format.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "launcher/errors.h"
+#include "base/errors.h"
 
 #include <gtest/gtest.h>
 

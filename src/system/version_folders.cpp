@@ -1,11 +1,11 @@
-#include "install/version_folders.h"
+#include "system/version_folders.h"
 
 #include <algorithm>
 #include <filesystem>
 
-#include "install/create_directory.h"
+#include "base/create_directory.h"
 #include "launcher/bootstrapper.h"
-#include "launcher/errors.h"
+#include "base/errors.h"
 #include "platform/known_folders.h"
 #include "system/folder_path.h"
 #include "system/registry_keys.h"
