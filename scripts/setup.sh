@@ -9,7 +9,7 @@ packages=(
     libboost-dev rapidjson-dev libgtk-3-dev libcpp-httplib-dev
     libgtest-dev libgmock-dev
     xvfb xauth shared-mime-info desktop-file-utils procps util-linux
-    unzip
+    unzip clang-format
 )
 
 missing=()

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Sets everything up and runs the whole test suite: the release build, then the
+# Sets everything up, checks that includes follow the layer order and that the
+# code follows .clang-format, then runs the whole test suite: the release build, then the
 # address and undefined-behaviour sanitizer build, then the deployment tests
 # under the thread sanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+echo "== layers and format"
+bash scripts/check_layers.sh
+bash scripts/check_format.sh
 for preset in release asan; do
     echo "== $preset build"
     bash scripts/build.sh "$preset"
