@@ -1,6 +1,5 @@
 #include "package_set.h"
 
-#include <minizip/zip.h>
 #include <zlib.h>
 
 #include <cmath>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "install/component_table.h"
+#include "zip_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -54,26 +54,18 @@ void fillContent(std::mt19937_64& random, std::string& data) {
 // Packages that share a folder hold different files, as real ones mostly do.
 void writePackage(const std::string& path, int package, std::mt19937_64& random,
                   PackageSetSize& size) {
-    zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-    if (!zip) throw std::runtime_error("cannot create " + path);
-    std::string data;
+    zorbit::publish::ZipWriter zip(path, Z_DEFAULT_COMPRESSION);
+    zorbit::publish::ZipEntry entry;
     for (int i = 0; i < kFilesPerPackage; ++i) {
-        data.resize(fileSize(random));
-        fillContent(random, data);
-        const std::string name = "p" + std::to_string(package) + "dir" + std::to_string(i % 7) +
-                                 "/sub" + std::to_string(i % 3) + "/file" + std::to_string(i) +
-                                 ".bin";
-        zip_fileinfo info{};
-        info.dosDate = 0x50221863;
-        if (zipOpenNewFileInZip64(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                  Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0) != ZIP_OK ||
-            zipWriteInFileInZip(zip, data.data(), static_cast<unsigned>(data.size())) != ZIP_OK ||
-            zipCloseFileInZip(zip) != ZIP_OK)
-            throw std::runtime_error("cannot write " + path);
+        entry.data.resize(fileSize(random));
+        fillContent(random, entry.data);
+        entry.name = "p" + std::to_string(package) + "dir" + std::to_string(i % 7) + "/sub" +
+                     std::to_string(i % 3) + "/file" + std::to_string(i) + ".bin";
+        zip.add(entry);
         size.files += 1;
-        size.unpackedBytes += data.size();
+        size.unpackedBytes += entry.data.size();
     }
-    zipClose(zip, nullptr);
+    zip.close();
     size.packedBytes += fs::file_size(path);
 }
 

@@ -14,6 +14,7 @@ namespace zorbit::publish {
 namespace {
 
 constexpr uLong kMadeByUnix = (3u << 8) | 20u;
+constexpr uLong kMadeByDos = 20u;
 
 }  // namespace
 
@@ -38,6 +39,30 @@ ZipWriter::~ZipWriter() {
     if (zip_) zipClose(static_cast<zipFile>(zip_), nullptr);
 }
 
+void ZipWriter::openEntry(const std::string& name, uint32_t dosDateTime, uint32_t unixMode,
+                          int method, uint64_t size) {
+    zip_fileinfo info{};
+    info.dosDate = dosDateTime;
+    info.external_fa = static_cast<uLong>(unixMode & 0xFFFF) << 16;
+    const uLong madeBy = unixMode ? kMadeByUnix : kMadeByDos;
+    const int large = size >= 0xFFFFFFFFull ? 1 : 0;
+    if (zipOpenNewFileInZip4_64(static_cast<zipFile>(zip_), name.c_str(), &info, nullptr, 0,
+                                nullptr, 0, nullptr, method, level_, 0, -MAX_WBITS, DEF_MEM_LEVEL,
+                                Z_DEFAULT_STRATEGY, nullptr, 0, madeBy, 0, large) != ZIP_OK)
+        throw std::runtime_error("cannot add " + name);
+}
+
+void ZipWriter::write(const std::string& name, const char* data, size_t size) {
+    if (zipWriteInFileInZip(static_cast<zipFile>(zip_), data, static_cast<unsigned>(size)) !=
+        ZIP_OK)
+        throw std::runtime_error("cannot write " + name);
+}
+
+void ZipWriter::closeEntry(const std::string& name) {
+    if (zipCloseFileInZip(static_cast<zipFile>(zip_)) != ZIP_OK)
+        throw std::runtime_error("cannot finish " + name);
+}
+
 std::string ZipWriter::addFile(const std::string& entryName, const std::string& sourcePath) {
     struct stat status {};
     if (::stat(sourcePath.c_str(), &status) != 0)
@@ -45,27 +70,38 @@ std::string ZipWriter::addFile(const std::string& entryName, const std::string& 
     std::ifstream in(sourcePath, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + sourcePath);
 
-    zip_fileinfo info{};
-    info.dosDate = dosDateTime(status.st_mtime);
-    info.external_fa = static_cast<uLong>(status.st_mode & 0xFFFF) << 16;
-    const int large = static_cast<uint64_t>(status.st_size) >= 0xFFFFFFFFull ? 1 : 0;
-    auto zip = static_cast<zipFile>(zip_);
-    if (zipOpenNewFileInZip4_64(zip, entryName.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                Z_DEFLATED, level_, 0, -MAX_WBITS, DEF_MEM_LEVEL,
-                                Z_DEFAULT_STRATEGY, nullptr, 0, kMadeByUnix, 0, large) != ZIP_OK)
-        throw std::runtime_error("cannot add " + entryName);
+    openEntry(entryName, dosDateTime(status.st_mtime), status.st_mode, Z_DEFLATED,
+              static_cast<uint64_t>(status.st_size));
     Md5 md5;
     while (in) {
         in.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-        const auto got = static_cast<unsigned>(in.gcount());
+        const auto got = static_cast<size_t>(in.gcount());
         if (got == 0) break;
         md5.update(buffer_.data(), got);
-        if (zipWriteInFileInZip(zip, buffer_.data(), got) != ZIP_OK)
-            throw std::runtime_error("cannot write " + entryName);
+        write(entryName, buffer_.data(), got);
     }
     if (in.bad()) throw std::runtime_error("cannot read " + sourcePath);
-    if (zipCloseFileInZip(zip) != ZIP_OK) throw std::runtime_error("cannot finish " + entryName);
+    closeEntry(entryName);
     return md5.hexDigest();
+}
+
+void ZipWriter::add(const ZipEntry& entry) {
+    openEntry(entry.name, entry.dosDateTime, entry.unixMode, entry.stored ? 0 : Z_DEFLATED,
+              entry.data.size());
+    write(entry.name, entry.data.data(), entry.data.size());
+    closeEntry(entry.name);
+}
+
+void ZipWriter::addDeflated(const std::string& entryName, const std::string& deflated,
+                            uint64_t claimedSize, uint32_t claimedCrc) {
+    zip_fileinfo info{};
+    info.dosDate = ZipEntry{}.dosDateTime;
+    if (zipOpenNewFileInZip2(static_cast<zipFile>(zip_), entryName.c_str(), &info, nullptr, 0,
+                             nullptr, 0, nullptr, Z_DEFLATED, level_, 1) != ZIP_OK)
+        throw std::runtime_error("cannot add " + entryName);
+    write(entryName, deflated.data(), deflated.size());
+    if (zipCloseFileInZipRaw64(static_cast<zipFile>(zip_), claimedSize, claimedCrc) != ZIP_OK)
+        throw std::runtime_error("cannot finish " + entryName);
 }
 
 void ZipWriter::close() {

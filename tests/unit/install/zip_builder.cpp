@@ -1,6 +1,5 @@
 #include "zip_builder.h"
 
-#include <minizip/zip.h>
 #include <zlib.h>
 
 #include <fstream>
@@ -8,37 +7,12 @@
 #include <sstream>
 #include <stdexcept>
 
-namespace {
-
-zip_fileinfo fileInfo(const ZipItem& item) {
-    zip_fileinfo info{};
-    info.dosDate = item.dosDateTime;
-    info.external_fa = item.unixMode << 16;
-    return info;
-}
-
-void check(int result, const char* what) {
-    if (result != ZIP_OK) throw std::runtime_error(std::string("zip builder: ") + what);
-}
-
-}  // namespace
+#include "zip_writer.h"
 
 void writeZip(const std::string& path, const std::vector<ZipItem>& items) {
-    zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-    if (!zip) throw std::runtime_error("zip builder: zipOpen");
-    for (const ZipItem& item : items) {
-        const zip_fileinfo info = fileInfo(item);
-        const int method = item.stored ? 0 : Z_DEFLATED;
-        const uLong madeBy = item.unixMode ? (3u << 8) | 20 : 20;
-        check(zipOpenNewFileInZip4_64(zip, item.name.c_str(), &info, nullptr, 0, nullptr, 0,
-                                      nullptr, method, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS,
-                                      DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, madeBy, 0, 0),
-              "zipOpenNewFileInZip");
-        check(zipWriteInFileInZip(zip, item.data.data(), static_cast<unsigned>(item.data.size())),
-              "zipWriteInFileInZip");
-        check(zipCloseFileInZip(zip), "zipCloseFileInZip");
-    }
-    check(zipClose(zip, nullptr), "zipClose");
+    zorbit::publish::ZipWriter zip(path, Z_DEFAULT_COMPRESSION);
+    for (const ZipItem& item : items) zip.add(item);
+    zip.close();
 }
 
 void writeZipWithShortStream(const std::string& path, const std::string& name,
@@ -46,8 +20,7 @@ void writeZipWithShortStream(const std::string& path, const std::string& name,
     // A raw deflate stream of the first half only, finished properly.
     const std::string half = data.substr(0, data.size() / 2);
     z_stream stream{};
-    deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, DEF_MEM_LEVEL,
-                 Z_DEFAULT_STRATEGY);
+    deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
     std::string packed(deflateBound(&stream, half.size()), '\0');
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(half.data()));
     stream.avail_in = static_cast<uInt>(half.size());
@@ -57,16 +30,11 @@ void writeZipWithShortStream(const std::string& path, const std::string& name,
     packed.resize(stream.total_out);
     deflateEnd(&stream);
 
-    zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-    const zip_fileinfo info = fileInfo(ZipItem{});
-    check(zipOpenNewFileInZip2(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                               Z_DEFLATED, Z_DEFAULT_COMPRESSION, 1),
-          "zipOpenNewFileInZip2");
-    check(zipWriteInFileInZip(zip, packed.data(), static_cast<unsigned>(packed.size())), "write");
-    const uLong crc =
+    zorbit::publish::ZipWriter zip(path, Z_DEFAULT_COMPRESSION);
+    const auto crc =
         crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
-    check(zipCloseFileInZipRaw(zip, data.size(), crc), "zipCloseFileInZipRaw");
-    check(zipClose(zip, nullptr), "zipClose");
+    zip.addDeflated(name, packed, data.size(), static_cast<uint32_t>(crc));
+    zip.close();
 }
 
 size_t firstEntryDataOffset(const std::string& archive) {

@@ -7,13 +7,9 @@
 #include <string>
 #include <vector>
 
-struct ZipItem {
-    std::string name;
-    std::string data;
-    uint32_t dosDateTime = 0x50221863;  // 2020-01-02 03:03:06 local time
-    bool stored = false;                // no compression
-    uint32_t unixMode = 0;              // packed on a Unix host with this mode when set
-};
+#include "zip_writer.h"
+
+using ZipItem = zorbit::publish::ZipEntry;
 
 // Writes the archive; an empty list makes an archive with no entries.
 void writeZip(const std::string& path, const std::vector<ZipItem>& items);
