@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/registry_sandbox.h"
-#include "system/desktop_entry.h"
 #include "base/logger.h"
+#include "support/desktop_files.h"
+#include "support/registry_sandbox.h"
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
