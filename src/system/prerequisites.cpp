@@ -1,8 +1,8 @@
 // The checks that refuse to run on a machine that cannot run the Studio.
 #include "system/prerequisites.h"
 
-#include "launcher/bootstrapper.h"
 #include "base/errors.h"
+#include "base/logger.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
 #include "system/registry_keys.h"
@@ -40,43 +40,46 @@ bool browserVersionSupported(const std::string& version) {
     return !version.empty() && static_cast<unsigned char>(version[0]) >= '6';
 }
 
-void Bootstrapper::checkCPUPrerequisit() {
+void checkCpuPrerequisite(const PrerequisiteReport& report) {
     if (prerequisiteProbes().cpuHasSse2()) return;
-    logger_->log("checkCPUPrerequisit failed");
-    if (interactive) setUiMessage("Vexmoor requires SSE2 support");
+    report.logger.log("checkCPUPrerequisit failed");
+    if (report.interactive) report.showMessage("Vexmoor requires SSE2 support");
     throw installer_error_exception(kCpuPreRequisite);
 }
 
-void Bootstrapper::checkOSPrerequisit() {
-    logger_->log("checkOSPrerequisit");
+void checkOsPrerequisite(const PrerequisiteReport& report) {
+    report.logger.log("checkOSPrerequisit");
     const platform::OsVersionInfo version = platform::osVersion();
-    logger_->log("OSVERSIONINFO.dwMajorVersion %d", static_cast<int>(version.majorVersion));
-    logger_->log("OSVERSIONINFO.wServicePackMajor %d", static_cast<int>(version.servicePackMajor));
-    logger_->log("OSVERSIONINFO.wServicePackMinor %d", static_cast<int>(version.servicePackMinor));
-    logger_->log("OSVERSIONINFO.dwBuildNumber %d", static_cast<int>(version.buildNumber));
-    logger_->log("OSVERSIONINFO.dwPlatformId %d", static_cast<int>(version.platformId));
+    report.logger.log("OSVERSIONINFO.dwMajorVersion %d", static_cast<int>(version.majorVersion));
+    report.logger.log("OSVERSIONINFO.wServicePackMajor %d",
+                      static_cast<int>(version.servicePackMajor));
+    report.logger.log("OSVERSIONINFO.wServicePackMinor %d",
+                      static_cast<int>(version.servicePackMinor));
+    report.logger.log("OSVERSIONINFO.dwBuildNumber %d", static_cast<int>(version.buildNumber));
+    report.logger.log("OSVERSIONINFO.dwPlatformId %d", static_cast<int>(version.platformId));
     if (prerequisiteProbes().osMeetsMinimum()) return;
-    logger_->log("checkOSPrerequisit failed");
-    if (interactive) setUiMessage("Vexmoor requires Microsoft Windows XP SP1 or greater");
+    report.logger.log("checkOSPrerequisit failed");
+    if (report.interactive)
+        report.showMessage("Vexmoor requires Microsoft Windows XP SP1 or greater");
     throw installer_error_exception(kOSPreRequisite);
 }
 
-void Bootstrapper::checkIEPrerequisit() {
+void checkBrowserPrerequisite(const PrerequisiteReport& report) {
     if (!prerequisiteProbes().hasBrowserComponent()) return;
     std::string version;
     if (readBrowserVersion(version) && browserVersionSupported(version)) return;
-    logger_->log("checkIEPrerequisit failed");
-    if (interactive) setUiMessage("Vexmoor requires Microsoft Internet Explorer 6.0 or greater");
+    report.logger.log("checkIEPrerequisit failed");
+    if (report.interactive)
+        report.showMessage("Vexmoor requires Microsoft Internet Explorer 6.0 or greater");
     throw installer_error_exception(kIEPreRequisite);
 }
 
-void Bootstrapper::checkDiskSpacePrerequisit() {
-    const std::string folder = programDirectory();
+void checkDiskSpacePrerequisite(const PrerequisiteReport& report, const std::string& folder) {
     const std::optional<uint64_t> freeBytes = prerequisiteProbes().freeDiskBytes(folder);
     if (!freeBytes)
-        logger_->log("checkDiskSpacePrerequisit - free space of '%s' unknown", folder.c_str());
+        report.logger.log("checkDiskSpacePrerequisit - free space of '%s' unknown", folder.c_str());
     if (enoughDiskSpace(freeBytes)) return;
-    setUiMessage(
+    report.showMessage(
         "There is not enough room on your disk to install Vexmoor. Please free up some space and "
         "try again.");
     throw installer_error_exception(kDiskSpacePreRequisite);

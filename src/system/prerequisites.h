@@ -1,12 +1,13 @@
 #pragma once
-// What the prerequisite checks ask of the machine. The checks themselves are
-// Bootstrapper operations (checkCPUPrerequisit, checkOSPrerequisit,
-// checkIEPrerequisit, checkDiskSpacePrerequisit).
+// The checks that refuse to run on a machine that cannot run the Studio, and
+// what they ask of the machine.
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+
+class simple_logger;
 
 constexpr uint64_t kRequiredFreeDiskBytes = 40000000;
 
@@ -33,3 +34,20 @@ bool enoughDiskSpace(std::optional<uint64_t> freeBytes);
 bool readBrowserVersion(std::string& version);
 // Version 6 or later: the first character is "6" or any character above it.
 bool browserVersionSupported(const std::string& version);
+
+// Where a failing check says so: the log, and the user's window (the system
+// checks only when the run is interactive; the disk check always).
+struct PrerequisiteReport {
+    simple_logger& logger;
+    bool interactive = true;
+    std::function<void(const std::string& text)> showMessage;
+};
+
+// Each check returns when the machine passes it and raises
+// installer_error_exception with the check's code when it does not.
+void checkCpuPrerequisite(const PrerequisiteReport& report);
+// Logs the system's version fields first.
+void checkOsPrerequisite(const PrerequisiteReport& report);
+void checkBrowserPrerequisite(const PrerequisiteReport& report);
+// The free space of the volume that holds folder.
+void checkDiskSpacePrerequisite(const PrerequisiteReport& report, const std::string& folder);

@@ -4,14 +4,13 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "system/version_folders.h"
-#include "launcher/bootstrapper.h"
 #include "base/errors.h"
-#include "platform/clock.h"
-#include "system/desktop_entry.h"
-#include "system/folder_path.h"
-#include "base/format.h"
+#include "base/installer_site.h"
 #include "base/logger.h"
+#include "platform/clock.h"
+#include "platform/shortcut.h"
+#include "system/folder_path.h"
+#include "system/version_folders.h"
 
 namespace fs = std::filesystem;
 
@@ -28,27 +27,25 @@ bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-void save(const DesktopEntry& entry, const std::string& file, platform::FileMode mode) {
-    if (!entry.save(file, mode))
-        throw std::runtime_error("IPersistFile Save failed: " + lastErrorText());
+void throwSaveFailed() {
+    throw std::runtime_error("IPersistFile Save failed: " + lastErrorText());
 }
 
-void retarget(simple_logger& logger, DesktopEntry& entry, const std::string& file,
+void retarget(simple_logger& logger, platform::ShortcutFile& shortcut, const std::string& file,
               const std::string& target, const char* line) {
-    entry.setProgram(target);
     logger.log(line, file.c_str(), target.c_str());
-    save(entry, file, platform::FileMode::Keep);
+    if (!shortcut.retarget(target)) throwSaveFailed();
 }
 
 void updateShortcut(simple_logger& logger, const std::string& file,
                     const std::string& programDirectory, const std::string& versionsFolder,
                     const std::string& ownName) {
-    std::optional<DesktopEntry> entry = DesktopEntry::load(file);
-    if (!entry) throw std::runtime_error("IPersistFile Load failed: " + lastErrorText());
+    std::optional<platform::ShortcutFile> shortcut = platform::ShortcutFile::load(file);
+    if (!shortcut) throw std::runtime_error("IPersistFile Load failed: " + lastErrorText());
     logger.log("Link found: %s", file.c_str());
-    const std::string target = entry->program();
+    const std::string target = shortcut->target();
     if (contains(target, ownName)) {
-        retarget(logger, *entry, file, programDirectory + ownName,
+        retarget(logger, *shortcut, file, programDirectory + ownName,
                  "Updating link: %s with path: %s");
         return;
     }
@@ -59,13 +56,13 @@ void updateShortcut(simple_logger& logger, const std::string& file,
     for (const std::string& name : {std::string(kEarlierStudioLauncherName), ownName}) {
         if (!contains(target, name)) continue;
         logger.log("Studio bootstrapper found name = %s", name.c_str());
-        retarget(logger, *entry, file, versionsFolder + ownName,
+        retarget(logger, *shortcut, file, versionsFolder + ownName,
                  "Old studio link - updating link: %s with path: %s");
         return;
     }
 }
 
-// Deletes folder + name + ".desktop" when it exists; logs as the caller names itself.
+// Deletes the link called name in folder when it exists; logs as the caller names itself.
 bool deleteShortcutIn(simple_logger& logger, const std::string& folder, const std::string& name,
                       const char* line) {
     if (folder.empty()) return false;
@@ -91,7 +88,7 @@ std::string programsFolder(bool perUser, bool create) {
 }
 
 std::string shortcutFilePath(const std::string& folder, const std::string& name) {
-    return folder + name + kShortcutExtension;
+    return platform::shortcutPath(folder, name);
 }
 
 bool fileExists(const std::string& path) {
@@ -102,10 +99,7 @@ bool fileExists(const std::string& path) {
 
 void writeShortcutFile(const std::string& file, const std::string& target) {
     const std::string name = fs::path(file).stem().string();
-    std::error_code ignored;
-    fs::remove(file, ignored);
-    // Desktops start only entries that are marked executable.
-    save(DesktopEntry::application(name, target, "-ide"), file, platform::FileMode::Executable);
+    if (!platform::writeShortcut(file, {name, target, "-ide"})) throwSaveFailed();
 }
 
 void createShortcut(simple_logger& logger, bool perUser, const std::string& target, bool desktop,
@@ -131,7 +125,9 @@ void updateExistingZorbitShortcuts(simple_logger& logger, const std::string& fol
     logger.log("Searching for link files in : %s folder", folder.c_str());
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (it->is_directory(error) || it->path().extension() != kShortcutExtension) continue;
+        if (it->is_directory(error) ||
+            !platform::isShortcutFileName(it->path().filename().string()))
+            continue;
         updateShortcut(logger, folder + it->path().filename().string(), programDirectory,
                        versionsFolder, launcherExeName);
     }
@@ -182,23 +178,23 @@ void removeOldStudioShortcuts(simple_logger& logger, bool perUser) {
     deleteProgramsShortcut(logger, perUser, kStudio2013LinkName);
 }
 
-void Bootstrapper::CreateShortcuts(bool force) {
-    RegisterEvent("BoostrapperCreateShortcutsStarted");
+void createStudioShortcuts(IInstallerSite& site, const StudioShortcuts& studio, bool force) {
+    simple_logger& logger = site.logger();
+    studio.registerEvent("BoostrapperCreateShortcutsStarted");
     try {
-        logger_->log(
+        logger.log(
             "Bootstrapper::CreateShortcuts force = %d, link = '%s', exeName = '%s', params = '%s'",
-            force ? 1 : 0, kStudioLinkName, launcherExeName().c_str(), "-ide");
-        const std::string target = installedLauncherPath();
-        createShortcut(*logger_, perUser, target, false, true);
-        createShortcut(*logger_, perUser, target, true, force);
+            force ? 1 : 0, kStudioLinkName, studio.launcherExeName.c_str(), "-ide");
+        const std::string target = studio.installedLauncherPath();
+        createShortcut(logger, studio.perUser, target, false, true);
+        createShortcut(logger, studio.perUser, target, true, force);
         const uint32_t start = platform::tickCount();
-        updateExistingZorbitShortcuts(*logger_, desktopFolder(), programDirectory(),
-                                      versionsRoot(perUser), launcherExeName());
-        logger_->log("Folders update time %d msec",
-                     static_cast<int>(platform::tickCount() - start));
-        RegisterEvent("BoostrapperCreateShortcutsSuccess");
+        updateExistingZorbitShortcuts(logger, desktopFolder(), site.programDirectory(),
+                                      versionsRoot(studio.perUser), studio.launcherExeName);
+        logger.log("Folders update time %d msec", static_cast<int>(platform::tickCount() - start));
+        studio.registerEvent("BoostrapperCreateShortcutsSuccess");
     } catch (const std::runtime_error& e) {
-        logger_->log("%s", e.what());
-        RegisterEvent("BoostrapperCreateShortcutsFailure");
+        logger.log("%s", e.what());
+        studio.registerEvent("BoostrapperCreateShortcutsFailure");
     }
 }

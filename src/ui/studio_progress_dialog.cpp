@@ -1,14 +1,15 @@
 #include "ui/studio_progress_dialog.h"
 
-#include "launcher/bootstrapper.h"
+#include <utility>
+
 #include "base/errors.h"
+#include "base/format.h"
 #include "platform/message_loop.h"
 #include "platform/process_list.h"
 #include "platform/shell.h"
-#include "base/format.h"
 
-CStudioProgressDialog::CStudioProgressDialog(void* instance, Bootstrapper* bootstrapper)
-    : CProgressDialog(instance), bootstrapper_(bootstrapper) {}
+CStudioProgressDialog::CStudioProgressDialog(void* instance, StudioDialogActions actions)
+    : CProgressDialog(instance), actions_(std::move(actions)) {}
 
 void CStudioProgressDialog::create() {
     createMainWindow(true);
@@ -36,7 +37,7 @@ void CStudioProgressDialog::showSuccess() {
         // Nobody could press "Launch Studio" (a terminal, no window): the screen
         // would wait for good, so the Studio starts as after any install.
         enterFinishedState(false);
-        if (bootstrapper_) bootstrapper_->StartZorbitApp(false);
+        launchStudio();
         return;
     }
     successShown_ = true;
@@ -53,7 +54,7 @@ void CStudioProgressDialog::showSuccess() {
 
 // Either Studio button ends the window and so the main thread's loop.
 void CStudioProgressDialog::onLaunchPressed() {
-    if (bootstrapper_) bootstrapper_->StartZorbitApp(false);
+    launchStudio();
     close();
     platform::postQuitMessage(mainThreadId_);
 }
@@ -67,11 +68,18 @@ std::string CStudioProgressDialog::developerPageUrl(const std::string& baseHost)
 }
 
 void CStudioProgressDialog::openDeveloperPage() {
-    const std::string url = developerPageUrl(bootstrapper_ ? bootstrapper_->baseHost() : "");
-    if (bootstrapper_) bootstrapper_->logger().log("Opening developer page: url=%s", url.c_str());
-    if (!platform::openUrl(url) && bootstrapper_)
-        bootstrapper_->logger().log("Could not open the developer page: %s",
-                                    lastErrorText().c_str());
+    const std::string url = developerPageUrl(actions_.baseHost ? actions_.baseHost() : "");
+    log("Opening developer page: url=" + url);
+    if (!platform::openUrl(url) && actions_.log)
+        log("Could not open the developer page: " + lastErrorText());
     close();
     platform::postQuitMessage(mainThreadId_);
+}
+
+void CStudioProgressDialog::launchStudio() {
+    if (actions_.launchStudio) actions_.launchStudio();
+}
+
+void CStudioProgressDialog::log(const std::string& line) {
+    if (actions_.log) actions_.log(line);
 }

@@ -20,7 +20,7 @@
 #include "support/local_platform_server.h"
 #include "support/published_files.h"
 #include "support/scoped_env.h"
-#include "system/desktop_entry.h"
+#include "support/desktop_files.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
 #include "base/format.h"

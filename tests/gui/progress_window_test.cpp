@@ -38,7 +38,7 @@ struct Pixels {
 // The Studio's dialog, told by the test whether a Studio runs: other tests of
 // the suite start Studio stand-ins of their own at any time.
 struct ProbedStudioDialog : CStudioProgressDialog {
-    ProbedStudioDialog() : CStudioProgressDialog(nullptr, nullptr) {}
+    ProbedStudioDialog() : CStudioProgressDialog(nullptr, {}) {}
     std::atomic<bool> appRunning{false};
     bool zorbitAppRunning() const override { return appRunning; }
     bool realProbe() const { return CStudioProgressDialog::zorbitAppRunning(); }

@@ -5,9 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/desktop_files.h"
 #include "support/installing_bootstrapper.h"
-#include "system/desktop_entry.h"
-#include "system/desktop_handlers.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
 

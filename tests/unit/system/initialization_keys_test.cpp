@@ -3,11 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "launcher/bootstrapper_zaradada.h"
+#include "base/logger.h"
 #include "support/registry_sandbox.h"
 #include "system/registered_values.h"
 #include "system/registry_keys.h"
-#include "base/logger.h"
 
 using platform::RegistryHive;
 using platform::RegistryKey;
@@ -74,7 +73,14 @@ TEST_F(InitializationKeys, CookiePathFailureIsOnlyLogged) {
 }
 
 TEST_F(InitializationKeys, InstalledVersionOfTheBootstrapper) {
-    BootstrapperZARadada bootstrapper(nullptr);
+    // The run's installed version: its product key, per user first.
+    struct {
+        simple_logger& logger;
+        bool machineScopeUsed = false;
+        std::string installedVersion() {
+            return registeredVersion(logger, true, kAppKeyPath, machineScopeUsed);
+        }
+    } bootstrapper{logger};
     EXPECT_EQ(bootstrapper.installedVersion(), "");
     RegistryKeyPtr machine = createKey(RegistryHive::LocalMachine, kAppKeyPath);
     EXPECT_EQ(bootstrapper.installedVersion(), "");

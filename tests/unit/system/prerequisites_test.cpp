@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "launcher/bootstrapper_zaradada.h"
 #include "base/errors.h"
+#include "base/logger.h"
 #include "support/registry_sandbox.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
@@ -18,16 +18,32 @@ const char* const kDiskMessage =
     "There is not enough room on your disk to install Vexmoor. Please free up some space and try "
     "again.";
 
+// The checks as a run makes them: its log, and its window's message line,
+// whose messages the run logs as "UI Message: <text>".
+struct PrerequisiteChecks {
+    simple_logger logger;
+    bool interactive = true;
+    const std::string versionFolder = "/v/Versions/version-1/";
+
+    PrerequisiteReport report() {
+        return {logger, interactive,
+                [this](const std::string& text) { logger.log("UI Message: %s", text.c_str()); }};
+    }
+    void checkCPUPrerequisit() { checkCpuPrerequisite(report()); }
+    void checkOSPrerequisit() { checkOsPrerequisite(report()); }
+    void checkIEPrerequisit() { checkBrowserPrerequisite(report()); }
+    // The disk check looks at the version folder of the version to install.
+    void checkDiskSpacePrerequisit() { checkDiskSpacePrerequisite(report(), versionFolder); }
+};
+
 struct Prerequisites : ::testing::Test {
     RegistrySandbox sandbox;
-    BootstrapperZARadada bootstrapper{nullptr};
+    PrerequisiteChecks bootstrapper;
     std::string queriedPath = "<none>";
 
-    // The disk check looks at the version folder of the version to install.
-    Prerequisites() { bootstrapper.versionGuid_ = "version-1"; }
     ~Prerequisites() override { resetPrerequisiteProbes(); }
 
-    std::string log() { return readWholeFile(bootstrapper.logger().fileName()); }
+    std::string log() { return readWholeFile(bootstrapper.logger.fileName()); }
 
     void setFreeBytes(uint64_t bytes) {
         prerequisiteProbes().freeDiskBytes = [this, bytes](const std::string& path) {
@@ -72,7 +88,7 @@ TEST_F(Prerequisites, ThisMachinePassesTheSystemChecks) {
 TEST_F(Prerequisites, DiskCheckAtTheBoundary) {
     setFreeBytes(kRequiredFreeDiskBytes);
     EXPECT_EQ(codeOf([&] { bootstrapper.checkDiskSpacePrerequisit(); }), -1);
-    EXPECT_EQ(queriedPath, bootstrapper.programDirectory());
+    EXPECT_EQ(queriedPath, bootstrapper.versionFolder);
     EXPECT_THAT(log(), Not(HasSubstr(kDiskMessage)));
     setFreeBytes(kRequiredFreeDiskBytes - 1);
     EXPECT_EQ(codeOf([&] { bootstrapper.checkDiskSpacePrerequisit(); }), kDiskSpacePreRequisite);

@@ -5,17 +5,16 @@
 
 #include <filesystem>
 
+#include "base/format.h"
+#include "base/logger.h"
 #include "platform/helper_program.h"
 #include "platform/local_date.h"
 #include "platform/user_account.h"
+#include "support/desktop_files.h"
 #include "support/registry_sandbox.h"
-#include "system/desktop_entry.h"
-#include "system/desktop_handlers.h"
 #include "system/initialization_keys.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
-#include "base/format.h"
-#include "base/logger.h"
 
 namespace fs = std::filesystem;
 using platform::RegistryHive;

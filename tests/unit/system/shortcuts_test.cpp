@@ -7,9 +7,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/registry_sandbox.h"
-#include "system/desktop_entry.h"
 #include "base/logger.h"
+#include "support/desktop_files.h"
+#include "support/registry_sandbox.h"
+#include "support/test_site.h"
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
@@ -143,4 +144,24 @@ TEST_F(Shortcuts, LegacyNamesAreFoundAndRemoved) {
     EXPECT_TRUE(deleteDesktopShortcut(logger, "Zorbit Studio"));
     EXPECT_FALSE(deleteDesktopShortcut(logger, "Zorbit Studio"));
     deleteProgramsShortcut(logger, false, "ZORBIT Studio");  // no such folder: nothing happens
+}
+
+TEST_F(Shortcuts, TheStudiosShortcutsReportTheirOutcomeAndNeverRaise) {
+    TestSite site;
+    site.programDirectoryPath = versions + "v2/";
+    std::vector<std::string> events;
+    auto record = [&](const std::string& event) { events.push_back(event); };
+    createStudioShortcuts(site, {true, kOwn, [&] { return versions + "v2/" + kOwn; }, record},
+                          false);
+    EXPECT_EQ(target(programs + "ZORBIT Studio.desktop"), versions + "v2/" + kOwn);
+    EXPECT_FALSE(fs::exists(desktop + "ZORBIT Studio.desktop")) << "neither forced nor there";
+    EXPECT_EQ(events, (std::vector<std::string>{"BoostrapperCreateShortcutsStarted",
+                                                "BoostrapperCreateShortcutsSuccess"}));
+
+    events.clear();
+    auto noPath = []() -> std::string { throw std::runtime_error("no launcher path"); };
+    EXPECT_NO_THROW(createStudioShortcuts(site, {true, kOwn, noPath, record}, true));
+    EXPECT_EQ(events, (std::vector<std::string>{"BoostrapperCreateShortcutsStarted",
+                                                "BoostrapperCreateShortcutsFailure"}));
+    EXPECT_THAT(site.logText(), HasSubstr("no launcher path\n"));
 }

@@ -1,3 +1,5 @@
+#include "system/uninstall.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -5,10 +7,11 @@
 #include <fstream>
 #include <thread>
 
+#include "support/desktop_files.h"
 #include "support/installing_bootstrapper.h"
 #include "support/private_machine_folders.h"
-#include "system/desktop_entry.h"
-#include "system/desktop_handlers.h"
+#include "support/test_site.h"
+#include "system/earlier_studio.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
 
@@ -41,6 +44,26 @@ std::shared_ptr<InstallingBootstrapper> installed(bool perUser, const std::strin
     return b;
 }
 
+// A step of the run that a removal must not reach.
+template <typename... Arguments>
+std::function<void(Arguments...)> unexpected(const char* step) {
+    return [step](Arguments...) { ADD_FAILURE() << step; };
+}
+
+// The Studio's removal of one scope with steps that must not be reached.
+ScopeRemoval untouchedStudioScope(bool perUserScope) {
+    return {perUserScope,
+            kUninstallKeyPath,
+            kAppKeyPath,
+            "ZorbitStudioBeta.exe",
+            "zorbit-studio-qs1",
+            unexpected<const std::string&>("closeRunningApp"),
+            unexpected<>("versionsListed"),
+            unexpected<const RegistryKey&>("uninstallApp"),
+            unexpected<const std::string&>("deleteVersionFolder"),
+            unexpected<>("deleteAllVersionFolders")};
+}
+
 struct Uninstall : ::testing::Test {
     InstallSandbox sandbox;
     const std::string launcherOfVersions = sandbox.versions() + "ZorbitStudioLauncherBeta.exe";
@@ -49,10 +72,10 @@ struct Uninstall : ::testing::Test {
 }  // namespace
 
 TEST_F(Uninstall, AScopeNeverInstalledIsLeftAlone) {
-    auto b = std::make_shared<InstallingBootstrapper>();
-    b->uninstall(true);
-    b->uninstall(false);
-    const std::string log = b->logText();
+    TestSite site;
+    uninstallScope(site, untouchedStudioScope(true));
+    uninstallScope(site, untouchedStudioScope(false));
+    const std::string log = site.logText();
     EXPECT_THAT(log, HasSubstr("Uninstall per user nothing to do\n"));
     EXPECT_THAT(log, HasSubstr("Uninstall all users nothing to do\n"));
     EXPECT_FALSE(keyExists(RegistryHive::CurrentUser, kAppKeyPath));
@@ -164,19 +187,21 @@ TEST_F(Uninstall, RemovingThePerUserInstallLeavesTheAllUsersOneAlone) {
 }
 
 TEST_F(Uninstall, TheEarlierStudioIsCleanedUpWhenNotInstalled) {
-    auto b = std::make_shared<InstallingBootstrapper>();
+    TestSite site;
     RegistryKeyPtr current = createKey(RegistryHive::CurrentUser, kCurrentVersionKey);
     setStringValue(*current, "curStudioVer", "old");
     setStringValue(*current, "curZARadadaVer", "mine");
     fs::create_directories(sandbox.versions());
     std::ofstream(sandbox.versions() + "ZorbitStudioLauncher.exe");
     std::ofstream(sandbox.desktop() + "Play Zorbit.desktop");
-    b->forceUninstallMFCStudio();
+    uninstallEarlierStudio(site.logger(), {true, unexpected<const std::string&>("startUninstaller"),
+                                           unexpected<const std::string&>("deleteVersionFolder")});
     EXPECT_EQ(valueOf(RegistryHive::CurrentUser, kCurrentVersionKey, "curStudioVer"), "<none>");
     EXPECT_EQ(valueOf(RegistryHive::CurrentUser, kCurrentVersionKey, "curZARadadaVer"), "mine");
     EXPECT_FALSE(fs::exists(sandbox.versions() + "ZorbitStudioLauncher.exe"));
     EXPECT_FALSE(fs::exists(sandbox.desktop() + "Play Zorbit.desktop"));
-    EXPECT_THAT(b->logText(), HasSubstr("Bootstrapper::forceUninstallMFCStudio - not installed\n"));
+    EXPECT_THAT(site.logText(),
+                HasSubstr("Bootstrapper::forceUninstallMFCStudio - not installed\n"));
 }
 
 TEST_F(Uninstall, TheEarlierStudiosUninstallerIsStarted) {

@@ -1,12 +1,12 @@
-// The Bootstrapper's own registry state: the installed version, the classes
-// key of the install scope and the path of the shared cookie settings file.
-#include "launcher/bootstrapper.h"
+// The registry state a run sets up first: the classes key of the install scope
+// and the path of the shared cookie settings file.
+#include "system/initialization_keys.h"
+
+#include "base/logger.h"
 #include "platform/registry.h"
 #include "system/folder_path.h"
-#include "system/initialization_keys.h"
 #include "system/registered_values.h"
 #include "system/registry_keys.h"
-#include "base/logger.h"
 
 RegistryKeyPtr openClassesKey(simple_logger& logger, bool perUser) {
     const platform::RegistryHive hive = installRoot(perUser);
@@ -25,16 +25,4 @@ void initializeCookiePath(simple_logger& logger) {
     } catch (...) {
         logger.log("Failure during cookie path initialization");
     }
-}
-
-std::string Bootstrapper::installedVersion() {
-    return registeredVersion(*logger_, perUser, productRegistryKey(), machineScopeUsed);
-}
-
-void Bootstrapper::openClassesKey() {
-    classesKey = ::openClassesKey(*logger_, perUser);
-}
-
-void Bootstrapper::initializeCookiePath() {
-    ::initializeCookiePath(*logger_);
 }

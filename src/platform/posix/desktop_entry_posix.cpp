@@ -1,7 +1,9 @@
-#include "system/desktop_entry.h"
-
 #include <fstream>
 #include <sstream>
+
+#include "platform/posix/desktop_entry.h"
+
+namespace platform::posix {
 
 namespace {
 
@@ -229,3 +231,5 @@ std::string DesktopEntry::text() const {
 bool DesktopEntry::save(const std::string& path, platform::FileMode mode) const {
     return platform::replaceFileContent(path, text(), mode);
 }
+
+}  // namespace platform::posix

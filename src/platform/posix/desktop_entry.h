@@ -9,6 +9,8 @@
 
 #include "platform/file_replace.h"
 
+namespace platform::posix {
+
 // The Exec key holds a command line with two levels of escaping: its words are
 // quoted as the desktop entry rules say, then the whole line is escaped as
 // every string value is. These are the two levels, each both ways.
@@ -52,3 +54,5 @@ private:
 
     std::vector<std::string> lines_;
 };
+
+}  // namespace platform::posix

@@ -1,4 +1,4 @@
-#include "system/desktop_entry.h"
+#include "platform/posix/desktop_entry.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include "support/file_contents.h"
 #include "support/temp_dir.h"
 
+using namespace platform::posix;
 using Words = std::vector<std::string>;
 
 // What a desktop reads back from an Exec value written in a file.
