@@ -53,7 +53,10 @@ public:
     // --- Profile hooks ---------------------------------------------------
     virtual std::string productName() = 0;
     virtual std::string binaryType() { return {}; }
-    virtual bool finishEarly(bool uninstallMode) { (void)uninstallMode; return false; }
+    virtual bool finishEarly(bool uninstalling) {
+        (void)uninstalling;
+        return false;
+    }
     virtual void initialize();
     virtual void createDialog() {}
     virtual int32_t unusedHook() { return 0; }
@@ -162,7 +165,7 @@ public:
     void deleteAllVersionFolders();
     void deleteAllVersionFolders(bool perUserScope);
     // The desktop and programs entries of the Studio; never throws.
-    void CreateShortcuts(bool force);
+    void CreateShortcuts(bool forced);
     // Removes the installation of one scope; every step works on that scope.
     void uninstall(bool perUserScope);
     void forceUninstallMFCStudio();

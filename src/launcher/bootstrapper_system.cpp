@@ -47,11 +47,11 @@ void Bootstrapper::initializeCookiePath() {
     ::initializeCookiePath(*logger_);
 }
 
-void Bootstrapper::CreateShortcuts(bool force) {
+void Bootstrapper::CreateShortcuts(bool forced) {
     createStudioShortcuts(*this,
                           {perUser, launcherExeName(), [this] { return installedLauncherPath(); },
                            [this](const std::string& event) { RegisterEvent(event); }},
-                          force);
+                          forced);
 }
 
 void Bootstrapper::uninstall(bool perUserScope) {

@@ -10,7 +10,7 @@ namespace {
 const char* const kApiKey = "3F9C1D27-8B4E-4A6D-B2C5-9E71F0A4D863";
 }
 
-BootstrapperZARadada::BootstrapperZARadada(void* instance) : Bootstrapper(instance) {
+BootstrapperZARadada::BootstrapperZARadada(void* moduleInstance) : Bootstrapper(moduleInstance) {
     logger().log("BootstrapperZARadada::BootstrapperZARadada");
     protocolScheme_ = protocolSchemeForHost(baseHost(), resourceString(resource_id::kSiteDomain));
 }

@@ -407,8 +407,8 @@ TEST_P(InstallUninstallOverPerUserTest, AnAllUsersRunRemovesThePerUserInstallati
 
 INSTANTIATE_TEST_SUITE_P(Scopes, InstallUninstallTest,
                          ::testing::Values(SandboxScope::PerUser, SandboxScope::AllUsers),
-                         [](const auto& info) {
-                             return info.param == SandboxScope::PerUser ? "PerUser" : "AllUsers";
+                         [](const auto& scope) {
+                             return scope.param == SandboxScope::PerUser ? "PerUser" : "AllUsers";
                          });
 INSTANTIATE_TEST_SUITE_P(Scopes, InstallUninstallOverPerUserTest,
                          ::testing::Values(SandboxScope::AllUsers),

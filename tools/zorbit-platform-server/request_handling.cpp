@@ -39,16 +39,16 @@ struct BodySource {
     bool fromFile = false;
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
 
-    size_t read(uint64_t offset, char* buffer, size_t size) {
+    size_t read(uint64_t offset, char* out, size_t size) {
         if (!fromFile) {
             if (offset >= memory.size()) return 0;
             const size_t n = std::min<uint64_t>(size, memory.size() - offset);
-            std::copy_n(memory.data() + offset, n, buffer);
+            std::copy_n(memory.data() + offset, n, out);
             return n;
         }
         file.clear();
         file.seekg(static_cast<std::streamoff>(offset));
-        file.read(buffer, static_cast<std::streamsize>(size));
+        file.read(out, static_cast<std::streamsize>(size));
         return static_cast<size_t>(file.gcount());
     }
 };
