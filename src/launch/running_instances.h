@@ -32,7 +32,7 @@ void shutdownRunningApp(const std::string& imageName, const std::string& title, 
 struct ShutdownWaitView {
     std::string displayName;
     CMainDialog& dialog;
-    // The progress bar's share of the site.
+    // Shows the wait on the progress bar.
     IInstallerSite& site;
     // The run was cancelled or an error was reported.
     std::function<bool()> stopped;
