@@ -1,7 +1,5 @@
 #include "install/md5_hasher.h"
 
-#include <openssl/evp.h>
-
 #include <fstream>
 #include <memory>
 #include <stdexcept>
@@ -13,22 +11,8 @@ namespace {
 constexpr size_t kReadBlock = 256 * 1024;
 }  // namespace
 
-Md5Hasher::Md5Hasher() {
-    context_ = EVP_MD_CTX_new();
-    if (!context_) throw std::runtime_error("Failed CryptAcquireContext");
-    if (EVP_DigestInit_ex(context_, EVP_md5(), nullptr) != 1) {
-        EVP_MD_CTX_free(context_);
-        throw std::runtime_error("Failed CryptCreateHash");
-    }
-}
-
-Md5Hasher::~Md5Hasher() {
-    EVP_MD_CTX_free(context_);
-}
-
 void Md5Hasher::hashBytes(const void* data, size_t size) {
-    if (size != 0 && EVP_DigestUpdate(context_, data, size) != 1)
-        throw std::runtime_error("Failed CryptHashData");
+    md5_.update(data, size);
 }
 
 void Md5Hasher::hashStream(std::istream& in) {
@@ -54,14 +38,10 @@ void Md5Hasher::hashFile(const std::string& path) {
 
 std::string Md5Hasher::hexDigest() {
     if (!digest_.empty()) return digest_;
-    unsigned char value[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (EVP_DigestFinal_ex(context_, value, &length) != 1)
-        throw std::runtime_error("Failed CryptGetHashParam HP_HASHVAL");
     static const char kHex[] = "0123456789abcdef";
-    for (unsigned int i = 0; i < length; ++i) {
-        digest_ += kHex[value[i] >> 4];
-        digest_ += kHex[value[i] & 0x0F];
+    for (const uint8_t byte : md5_.finish()) {
+        digest_ += kHex[byte >> 4];
+        digest_ += kHex[byte & 0x0F];
     }
     return digest_;
 }

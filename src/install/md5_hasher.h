@@ -5,16 +5,13 @@
 #include <istream>
 #include <string>
 
-struct evp_md_ctx_st;
+#include "platform/md5.h"
 
 class Md5Hasher {
 public:
     // Throws std::runtime_error "Failed CryptAcquireContext" or
     // "Failed CryptCreateHash" when no MD5 context can be had.
-    Md5Hasher();
-    ~Md5Hasher();
-    Md5Hasher(const Md5Hasher&) = delete;
-    Md5Hasher& operator=(const Md5Hasher&) = delete;
+    Md5Hasher() = default;
 
     // Hashes the stream from its start to its end. A stream that cannot be read
     // at all hashes as empty input; a read that fails part-way throws
@@ -28,6 +25,6 @@ public:
     std::string hexDigest();
 
 private:
-    evp_md_ctx_st* context_ = nullptr;
+    platform::Md5 md5_;
     std::string digest_;
 };

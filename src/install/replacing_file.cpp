@@ -1,15 +1,15 @@
 #include "install/replacing_file.h"
 
-#include <cerrno>
 #include <filesystem>
 #include <random>
 #include <stdexcept>
 #include <vector>
 
 #include "base/errors.h"
+#include "base/format.h"
+#include "platform/exclusive_file.h"
 #include "platform/known_folders.h"
 #include "platform/last_error.h"
-#include "base/format.h"
 
 namespace {
 
@@ -17,8 +17,8 @@ constexpr char kTemporaryPrefix[] = ".zbt-";
 constexpr char kTemporarySuffix[] = ".tmp";
 constexpr size_t kTemporaryDigits = 16;
 
+// The platform has set the last error; without one the message stands alone.
 [[noreturn]] void throwSystemError(const std::string& message) {
-    platform::setLastErrorFromErrno();
     throwLastError(message);
     throw std::runtime_error(message);
 }
@@ -29,8 +29,8 @@ std::string temporaryName(const std::string& target) {
     thread_local std::mt19937_64 generator{std::random_device{}()};
     const size_t cut = target.find_last_of(platform::kPathSeparator);
     const std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
-    return folder + format("%s%016llx%s", kTemporaryPrefix, static_cast<unsigned long long>(generator()),
-                           kTemporarySuffix);
+    return folder + format("%s%016llx%s", kTemporaryPrefix,
+                           static_cast<unsigned long long>(generator()), kTemporarySuffix);
 }
 
 bool isTemporaryName(const std::string& name) {
@@ -47,8 +47,8 @@ bool isTemporaryName(const std::string& name) {
 ReplacingFile::ReplacingFile(const std::string& target) : target_(target) {
     for (int attempt = 0; attempt < 8 && !file_; ++attempt) {
         temporary_ = temporaryName(target);
-        file_ = std::fopen(temporary_.c_str(), "wbx");
-        if (!file_ && errno != EEXIST) break;
+        file_ = platform::createExclusiveFile(temporary_);
+        if (!file_ && platform::getLastError() != platform::kErrorAlreadyExists) break;
     }
     if (!file_) throwSystemError("failed CreateFile");
     // The callers write large blocks: pass them straight to the system.
@@ -64,16 +64,15 @@ ReplacingFile::~ReplacingFile() {
 }
 
 void ReplacingFile::write(const void* data, size_t size) {
-    errno = 0;
-    if (std::fwrite(data, 1, size, file_) == size) return;
-    if (errno != 0) throwSystemError("WriteFile error");
+    if (platform::writeWhole(file_, data, size)) return;
+    if (platform::getLastError() != platform::kErrorSuccess) throwSystemError("WriteFile error");
     throw std::runtime_error("dwBytesWritten != nRet");
 }
 
 void ReplacingFile::close() {
     std::FILE* file = file_;
     file_ = nullptr;
-    if (file && std::fclose(file) != 0) throwSystemError("WriteFile error");
+    if (file && !platform::closeWrittenFile(file)) throwSystemError("WriteFile error");
 }
 
 bool ReplacingFile::commit() {
@@ -92,7 +91,8 @@ void removeReplacingFileLeftovers(const std::string& folder) {
     namespace fs = std::filesystem;
     std::error_code error;
     std::vector<fs::path> leftovers;
-    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error))
         if (it->is_regular_file(error) && isTemporaryName(it->path().filename().string()))
             leftovers.push_back(it->path());
     for (const fs::path& path : leftovers) fs::remove(path, error);

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "launcher/bootstrapper_zaradada.h"
+#include "launch/launch_options.h"
 
 // The Studio's parameter text: the launch mode, then "-url", "-ticket",
 // "-script", "-readyEvent", "-showEvent" with their values, "-avatar" and

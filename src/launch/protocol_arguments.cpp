@@ -1,10 +1,11 @@
 // A browser link's keys turned into the Studio's launch parameters.
 #include "launch/protocol_arguments.h"
 
-#include "launcher/bootstrapper_zaradada.h"
+#include "base/format.h"
+#include "base/logger.h"
+#include "launch/launch_options.h"
 #include "platform/event.h"
 #include "platform/guid.h"
-#include "base/format.h"
 
 namespace {
 
@@ -42,11 +43,15 @@ std::optional<std::string> unescapeUrl(const std::string& text, size_t limit) {
 std::string newReadyEventName() {
     const platform::Guid g = platform::newGuid();
     return format("ZBT-%d-%u-%u-%u%u%u%u%u%u%u%u", static_cast<int32_t>(g.data1), g.data2, g.data3,
-                  g.data4[0], g.data4[1], g.data4[2], g.data4[3], g.data4[4], g.data4[5], g.data4[6],
-                  g.data4[7]);
+                  g.data4[0], g.data4[1], g.data4[2], g.data4[3], g.data4[4], g.data4[5],
+                  g.data4[6], g.data4[7]);
 }
 
-bool BootstrapperZARadada::ProcessProtocolHandlerArgs(const ProtocolArguments& arguments) {
+std::unique_ptr<platform::Event> applyProtocolArguments(const ProtocolArguments& arguments,
+                                                        const std::string& baseHost,
+                                                        const std::string& browserTrackerId,
+                                                        LaunchOptions& launchOptions,
+                                                        simple_logger& logger) {
     const std::string mode = valueOf(arguments, "launchmode");
     if (mode == "build") launchOptions.launchMode = "-build";
     if (mode == "ide") launchOptions.launchMode = "-ide";
@@ -54,27 +59,27 @@ bool BootstrapperZARadada::ProcessProtocolHandlerArgs(const ProtocolArguments& a
     const std::string script = valueOf(arguments, "script");
     if (!script.empty()) {
         launchOptions.script = unescapeUrl(script).value_or(std::string());
-        logger().log("BootstrapperZARadada::ProcessProtocolHandlerArgs: scriptUrl, value = %s",
-                     launchOptions.script.c_str());
+        logger.log("BootstrapperZARadada::ProcessProtocolHandlerArgs: scriptUrl, value = %s",
+                   launchOptions.script.c_str());
     }
-    launchOptions.url = "https://" + baseHost() + "/Login/Negotiate.ashx";
-    logger().log("BootstrapperZARadada::ProcessProtocolHandlerArgs: AuthUrl, value = %s",
-                 launchOptions.url.c_str());
+    launchOptions.url = "https://" + baseHost + "/Login/Negotiate.ashx";
+    logger.log("BootstrapperZARadada::ProcessProtocolHandlerArgs: AuthUrl, value = %s",
+               launchOptions.url.c_str());
     const std::string gameInfo = valueOf(arguments, "gameinfo");
     if (!gameInfo.empty()) {
         launchOptions.ticket = gameInfo;
-        logger().log("BootstrapperZARadada::ProcessProtocolHandlerArgs: gameInfo, value = %s",
-                     gameInfo.c_str());
+        logger.log("BootstrapperZARadada::ProcessProtocolHandlerArgs: gameInfo, value = %s",
+                   gameInfo.c_str());
     }
     const auto avatar = arguments.find("avatar");
     if (avatar == arguments.end() || avatar->second.empty() || avatar->second == "true")
         launchOptions.avatar = "-avatar";
     if (!browserTrackerId.empty()) {
         launchOptions.browserTrackerId = browserTrackerId;
-        logger().log("BootstrapperZARadada::ProcessProtocolHandlerArgs = browserTrackerId, value = %s",
-                     browserTrackerId.c_str());
+        logger.log(
+            "BootstrapperZARadada::ProcessProtocolHandlerArgs = browserTrackerId, value = %s",
+            browserTrackerId.c_str());
     }
     launchOptions.readyEvent = newReadyEventName();
-    readyEvent = platform::Event::createNamed(launchOptions.readyEvent, false, false);
-    return true;
+    return platform::Event::createNamed(launchOptions.readyEvent, false, false);
 }

@@ -1,15 +1,16 @@
-// Running Studio processes are closed before their files change, and a launcher
-// that a newer one has overtaken gives way to it.
+#include "launch/running_instances.h"
+
 #include <cstring>
 
-#include "launch/shutdown_dialog.h"
-#include "launcher/bootstrapper.h"
 #include "base/errors.h"
+#include "base/format.h"
+#include "base/installer_site.h"
+#include "base/logger.h"
+#include "launch/shutdown_dialog.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/process_list.h"
 #include "platform/shared_memory.h"
-#include "base/format.h"
 #include "ui/main_dialog.h"
 
 namespace {
@@ -64,64 +65,63 @@ CShutdownLegacyDialog::CShutdownLegacyDialog(const std::string& title, CMainDial
               title.c_str()),
           "Zorbit", platform::kMbOkCancel | platform::kMbIconQuestion)) {}
 
-void Bootstrapper::giveWayToRunningApp(const std::string& imageName) {
+void giveWayToRunningApp(simple_logger& logger, bool background, const std::string& imageName) {
     if (!background || platform::findProcessesByImageName(imageName).empty()) return;
     // Closing it from a background run would lose the user's unsaved work.
-    logger_->log("No bg update, Zorbit App is running");
+    logger.log("No bg update, Zorbit App is running");
     throw silent_exception("No bg update");
 }
 
-void Bootstrapper::shutdownRunningApp(const std::string& imageName) {
-    giveWayToRunningApp(imageName);
+void shutdownRunningApp(const std::string& imageName, const std::string& title, CMainDialog& dialog,
+                        const ShutdownProgress& progress) {
     int counter = 0;
     ShutdownRequest request;
     request.imageName = imageName;
-    request.title = displayName();
-    request.progress = [this, &counter](int tick, int total) {
-        return shutdownProgress(counter, tick, total);
+    request.title = title;
+    request.progress = [&progress, &counter](int tick, int total) {
+        return progress(counter, tick, total);
     };
-    request.parent = dialog_.get();
+    request.parent = &dialog;
     for (uint32_t pid : platform::findProcessesByImageName(imageName))
         closeProcessWindows(request, pid);
-    if (request.askedToClose) dialog_->show();
-    dialog_->setMarquee(true);
+    if (request.askedToClose) dialog.show();
+    dialog.setMarquee(true);
 }
 
-bool Bootstrapper::shutdownProgress(int& counter, int tick, int total) {
-    if (cancelled || !errorsSnapshot().empty()) return false;
+bool shutdownProgress(int& counter, int tick, int total, const ShutdownWaitView& view) {
+    if (view.stopped()) return false;
     counter += 100;
     if (counter == 1000) {
-        setUiMessage("Shutting down " + displayName());
-        dialog_->setMarquee(false);
+        view.setUiMessage("Shutting down " + view.displayName);
+        view.dialog.setMarquee(false);
     }
-    reportProgress(tick, total);
+    view.site.reportProgress(tick, total);
     return true;
 }
 
-namespace {
-std::string latestProcessName(Bootstrapper& b) {
-    return b.baseHost() +
-           format("/%s/%s/latestProcess", b.installHost().c_str(), b.productName().c_str());
+std::string latestProcessName(const std::string& baseHost, const std::string& installHost,
+                              const std::string& productName) {
+    return baseHost + format("/%s/%s/latestProcess", installHost.c_str(), productName.c_str());
 }
-}  // namespace
 
-void Bootstrapper::registerLatestProcess() {
-    latestProcessMapping =
-        platform::SharedMemory::createOrOpen(latestProcessName(*this), kLatestProcessBlockSize);
-    if (!latestProcessMapping) {
-        logger_->log("Could not create file mapping object: %s", lastErrorText().c_str());
-        return;
+std::unique_ptr<platform::SharedMemory> registerLatestProcess(simple_logger& logger,
+                                                              const std::string& name) {
+    auto mapping = platform::SharedMemory::createOrOpen(name, kLatestProcessBlockSize);
+    if (!mapping) {
+        logger.log("Could not create file mapping object: %s", lastErrorText().c_str());
+        return mapping;
     }
     const uint32_t pid = platform::currentProcessId();
-    std::memcpy(latestProcessMapping->data(), &pid, sizeof pid);
+    std::memcpy(mapping->data(), &pid, sizeof pid);
+    return mapping;
 }
 
-bool Bootstrapper::isLatestProcess() {
-    if (!latestProcessMapping) {
-        logger_->log("Could not map view of file: %s", lastErrorText().c_str());
+bool isLatestProcess(simple_logger& logger, platform::SharedMemory* mapping) {
+    if (!mapping) {
+        logger.log("Could not map view of file: %s", lastErrorText().c_str());
         return true;
     }
     uint32_t pid = 0;
-    std::memcpy(&pid, latestProcessMapping->data(), sizeof pid);
+    std::memcpy(&pid, mapping->data(), sizeof pid);
     return pid == platform::currentProcessId();
 }

@@ -1,8 +1,11 @@
-// Starting the Studio with its arguments and waiting until it says it is up.
-#include "launch/launch_arguments.h"
+#include "launch/studio_launch.h"
+
 #include "base/errors.h"
+#include "base/logger.h"
+#include "launch/launch_arguments.h"
 #include "platform/clock.h"
 #include "platform/event.h"
+#include "platform/process.h"
 #include "platform/process_list.h"
 #include "ui/main_dialog.h"
 
@@ -22,39 +25,40 @@ bool handOverReadyEvent(platform::Event& ready, uint32_t studioProcessId) {
 }
 }  // namespace
 
-void BootstrapperZARadada::StartZorbitApp(bool freshInstall) {
-    logger().log("BootstrapperZARadada::StartZorbitApp");
-    if (settings.showInstallSuccessPrompt && freshInstall) {
-        dialog()->showSuccess();
+void startZorbitApp(const StudioStart& start, simple_logger& logger) {
+    logger.log("BootstrapperZARadada::StartZorbitApp");
+    if (start.successPromptInstead) {
+        start.dialog->showSuccess();
         return;
     }
-    const std::string eventName = startedEventName();
+    const std::string& eventName = start.startedEventName;
     std::unique_ptr<platform::Event> started = platform::Event::createNamed(eventName, true, false);
     if (!started) throwLastError("Cannot create the event " + eventName);
     // A signal left by an earlier start must not count.
     started->reset();
 
+    const LaunchOptions& options = start.options;
     std::unique_ptr<platform::Event> ready;
-    if (!launchOptions.readyEvent.empty()) {
-        logger().log("BootstrapperStudio::StartZorbitApp - Play game, syncGameEventName = %s",
-                     launchOptions.readyEvent.c_str());
-        ready = platform::Event::openNamed(launchOptions.readyEvent);
+    if (!options.readyEvent.empty()) {
+        logger.log("BootstrapperStudio::StartZorbitApp - Play game, syncGameEventName = %s",
+                   options.readyEvent.c_str());
+        ready = platform::Event::openNamed(options.readyEvent);
     }
-    appArguments += " -startEvent " + platform::quoteArgument(eventName);
-    appArguments += " " + buildLaunchArguments(launchOptions);
+    start.appArguments += " -startEvent " + platform::quoteArgument(eventName);
+    start.appArguments += " " + buildLaunchArguments(options);
 
     platform::ProcessInfo process;
-    CreateProcess(programDirectory() + appExeName(), appArguments, process);
-    logger().log("BootstrapperZARadada::StartZorbitApp - waiting for %s", eventName.c_str());
-    metrics["WaitingForAppStart"] = elapsedSeconds(constructionTick);
+    start.startApp(start.appArguments, process);
+    logger.log("BootstrapperZARadada::StartZorbitApp - waiting for %s", eventName.c_str());
+    start.markTime("WaitingForAppStart");
     started->wait(kStartWaitMs);
-    metrics["WaitingForAppEnd"] = elapsedSeconds(constructionTick);
-    if (!launchOptions.readyEvent.empty()) {
-        logger().log("BootstrapperStudio::StartZorbitApp - Setting ready event");
+    start.markTime("WaitingForAppEnd");
+    if (!options.readyEvent.empty()) {
+        logger.log("BootstrapperStudio::StartZorbitApp - Setting ready event");
         if (ready) {
             ready->set();
             if (!handOverReadyEvent(*ready, process.processId))
-                logger().log("BootstrapperStudio::StartZorbitApp - ready event not taken");
+                logger.log("BootstrapperStudio::StartZorbitApp - ready event not taken");
         }
     }
 }

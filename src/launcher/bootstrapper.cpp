@@ -128,7 +128,3 @@ void Bootstrapper::CreateProcess(simple_logger& logger, const std::string& modul
         throw std::runtime_error(format("CreateProcess %s failed", module.c_str()) + ": " +
                                  lastErrorText());
 }
-
-double elapsedSeconds(uint32_t since) {
-    return static_cast<double>(static_cast<float>(platform::tickCount() - since) / 1000.0f);
-}

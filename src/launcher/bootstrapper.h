@@ -16,8 +16,10 @@
 #include <vector>
 
 #include "base/installer_site.h"
+#include "launch/protocol_arguments.h"
 #include "platform/process.h"
 #include "base/logger.h"
+#include "telemetry/run_metrics.h"
 
 class CMainDialog;
 class FileDeployer;
@@ -27,9 +29,6 @@ class Event;
 class RegistryKey;
 class SharedMemory;
 }  // namespace platform
-
-using MetricValue = std::variant<double, bool>;
-using ProtocolArguments = std::map<std::string, std::string>;
 
 class Bootstrapper : public IInstallerSite, public std::enable_shared_from_this<Bootstrapper> {
 public:
@@ -313,6 +312,3 @@ private:
     bool applyOption(int& index, int count);
     void parseProtocolUrl(const std::string& url);
 };
-
-// Seconds elapsed since the tick count `since`, as the metrics record them.
-double elapsedSeconds(uint32_t since);

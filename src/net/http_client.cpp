@@ -1,4 +1,4 @@
-// One HTTP attempt over libcurl, and which hosts are tried over https.
+// One HTTP attempt, and which hosts are tried over https.
 #include "net/http_client.h"
 
 #include <climits>
@@ -6,9 +6,11 @@
 #include <istream>
 #include <ostream>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
-#include "net/curl_session.h"
 #include "base/format.h"
+#include "net/http_session.h"
 
 using namespace net_detail;
 
@@ -18,52 +20,34 @@ namespace {
 constexpr int kErrorNotEnoughMemory = 8;
 constexpr int kErrorInternetInvalidUrl = 12005;
 
-// What the body and write callbacks share with the attempt.
-struct Transfer {
-    ResponseHead head;
-    std::ostream* output = nullptr;
-    const HttpProgress* progress = nullptr;
-    std::exception_ptr callbackError;
-    bool refusedBody = false;  // an error answer's body never reaches the output
-};
-
-bool acceptedStatus(int status) { return status == 200 || status == 304; }
+bool acceptedStatus(int status) {
+    return status == 200 || status == 304;
+}
 
 int clampedLength(int64_t length) {
     if (length < 0) return 0;
     return length > INT_MAX ? INT_MAX : static_cast<int>(length);
 }
 
-size_t onBody(char* data, size_t size, size_t count, void* context) {
-    Transfer& transfer = *static_cast<Transfer*>(context);
-    const size_t bytes = size * count;
-    if (bytes == 0) return 0;
-    if (!acceptedStatus(transfer.head.status)) {
-        transfer.refusedBody = true;
-        return 0;
-    }
-    try {
-        transfer.output->write(data, static_cast<std::streamsize>(bytes));
-        if (!*transfer.output) throw std::runtime_error("Failed to write the downloaded content");
-        if (*transfer.progress)
-            (*transfer.progress)(static_cast<int>(bytes), clampedLength(transfer.head.contentLength));
-    } catch (...) {
-        // Never through libcurl's C frames: ends the transfer, rethrown after.
-        transfer.callbackError = std::current_exception();
-        return 0;
-    }
-    return bytes;
+// An error answer's body never reaches the output.
+bool writeBody(const char* data, size_t bytes, const platform::HttpResponseHead& head,
+               std::ostream& output, const HttpProgress& progress) {
+    if (!acceptedStatus(head.status)) return false;
+    output.write(data, static_cast<std::streamsize>(bytes));
+    if (!output) throw std::runtime_error("Failed to write the downloaded content");
+    if (progress) progress(static_cast<int>(bytes), clampedLength(head.contentLength));
+    return true;
 }
 
-std::string statusError(const ResponseHead& head) {
+std::string statusError(const platform::HttpResponseHead& head) {
     if (!head.reason.empty()) return head.reason;
     return format("statusCode = %d", head.status);
 }
 
 // The URL of the attempt; a host without a scheme gets the one https asks for.
 std::string requestUrl(const std::string& host, const std::string& path, bool https) {
-    std::string url = host.find("://") == std::string::npos ? (https ? "https://" : "http://") + host
-                                                           : host;
+    std::string url =
+        host.find("://") == std::string::npos ? (https ? "https://" : "http://") + host : host;
     return url + path;
 }
 
@@ -86,28 +70,14 @@ std::string readBody(std::istream& body) {
     return data;
 }
 
-CurlHeaders requestHeaders(const std::optional<std::string>& contentType,
-                           const std::string& etag) {
-    // Without a content type no header goes out, not even libcurl's own for a POST.
-    curl_slist* list = curl_slist_append(
-        nullptr, contentType ? ("Content-Type: " + *contentType).c_str() : "Content-Type:");
-    if (!etag.empty()) list = curl_slist_append(list, format("If-None-Match: \"%s\"", etag.c_str()).c_str());
+std::vector<std::string> requestHeaders(const std::optional<std::string>& contentType,
+                                        const std::string& etag) {
+    // Without a content type no header goes out, not even the transport's own for a POST.
+    std::vector<std::string> lines{contentType ? "Content-Type: " + *contentType : "Content-Type:"};
+    if (!etag.empty()) lines.push_back(format("If-None-Match: \"%s\"", etag.c_str()));
     // Send the body at once, as the platform's servers expect no interim answer.
-    list = curl_slist_append(list, "Expect:");
-    return CurlHeaders(list);
-}
-
-void setVerbAndBody(CURL* h, const std::string& verb, const std::string& data) {
-    if (!data.empty() || verb == "POST") {
-        curl_easy_setopt(h, CURLOPT_POST, 1L);
-        curl_easy_setopt(h, CURLOPT_POSTFIELDS, data.data());
-        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(data.size()));
-        if (verb != "POST") curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, verb.c_str());
-    } else if (verb == "HEAD") {
-        curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
-    } else if (verb != "GET") {
-        curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, verb.c_str());
-    }
+    lines.push_back("Expect:");
+    return lines;
 }
 
 // ETag header value without its first and last characters (the quotes).
@@ -120,49 +90,39 @@ std::string unquotedEtag(const std::optional<std::string>& raw) {
 
 int httpRequest(const std::string& verb, const std::string& host, const std::string& path,
                 std::istream& body, const std::optional<std::string>& contentType,
-                std::string& etag, std::ostream& output, bool https,
-                const HttpProgress& progress) {
-    char errorBuffer[CURL_ERROR_SIZE];
-    CurlHandle handle = openCurlHandle(errorBuffer);
-    if (!handle)
+                std::string& etag, std::ostream& output, bool https, const HttpProgress& progress) {
+    platform::HttpRequest request = sessionRequest(verb, requestUrl(host, path, https));
+    request.body = readBody(body);
+    request.headers = requestHeaders(contentType, etag);
+    const bool sendsBody = !request.body.empty();
+    request.onBody = [&output, &progress](const char* data, size_t bytes,
+                                          const platform::HttpResponseHead& head) {
+        return writeBody(data, bytes, head, output, progress);
+    };
+    const platform::HttpResult result = performSessionRequest(std::move(request));
+    const platform::HttpResponseHead& head = result.head;
+    if (result.failure == platform::HttpFailure::Setup)
         throw std::runtime_error(format("InternetOpen failed for %s http://%s%s, Error Code: %d",
                                         verb.c_str(), host.c_str(), path.c_str(),
                                         kErrorNotEnoughMemory));
-    CURL* h = handle.get();
-
-    CurlUrl url(curl_url());
-    const bool schemeTls = host.rfind("https://", 0) == 0 || (https && host.find("://") == std::string::npos);
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, requestUrl(host, path, https).c_str(), 0) != CURLUE_OK)
-        throw std::runtime_error(format(
-            "InternetConnect failed for %s http://%s%s, Error Code: %d, Port Number: %d",
-            verb.c_str(), host.c_str(), path.c_str(), kErrorInternetInvalidUrl, schemeTls ? 443 : 80));
-    curl_easy_setopt(h, CURLOPT_CURLU, url.get());
-
-    const std::string data = readBody(body);
-    CurlHeaders headers = requestHeaders(contentType, etag);
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
-    setVerbAndBody(h, verb, data);
-
-    Transfer transfer;
-    transfer.output = &output;
-    transfer.progress = &progress;
-    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onHeaderLine);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, &transfer.head);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onBody);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
-
-    const CURLcode result = curl_easy_perform(h);
-    if (transfer.callbackError) std::rethrow_exception(transfer.callbackError);
-    if ((result == CURLE_OK || transfer.head.complete) && !acceptedStatus(transfer.head.status))
-        throw std::runtime_error(statusError(transfer.head));
-    if (result != CURLE_OK) {
-        const char* step = transfer.head.statusSeen ? "InternetReadFile failed"
-                           : data.empty()           ? "HttpSendRequest failed"
-                                                    : "HttpSendRequestEx failed";
-        throw std::runtime_error(format("%s: %s", step, curlErrorText(result, errorBuffer, h).c_str()));
+    if (result.failure == platform::HttpFailure::BadUrl) {
+        const bool schemeTls =
+            host.rfind("https://", 0) == 0 || (https && host.find("://") == std::string::npos);
+        throw std::runtime_error(
+            format("InternetConnect failed for %s http://%s%s, Error Code: %d, Port Number: %d",
+                   verb.c_str(), host.c_str(), path.c_str(), kErrorInternetInvalidUrl,
+                   schemeTls ? 443 : 80));
     }
-    etag = unquotedEtag(transfer.head.etag);
-    return transfer.head.status;
+    if ((result.ok() || head.complete) && !acceptedStatus(head.status))
+        throw std::runtime_error(statusError(head));
+    if (!result.ok()) {
+        const char* step = head.statusSeen ? "InternetReadFile failed"
+                           : !sendsBody    ? "HttpSendRequest failed"
+                                           : "HttpSendRequestEx failed";
+        throw std::runtime_error(format("%s: %s", step, result.message.c_str()));
+    }
+    etag = unquotedEtag(head.etag);
+    return head.status;
 }
 
 bool isHttpsHost(const std::string& host) {

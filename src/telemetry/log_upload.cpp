@@ -1,17 +1,18 @@
-// The log upload after a failed run: the launcher's own log and, when asked,
-// the newest application log, to the platform's error-log page.
+#include "telemetry/log_upload.h"
+
 #include <exception>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
-#include "launcher/bootstrapper.h"
+#include "base/format.h"
+#include "base/installer_site.h"
+#include "base/logger.h"
 #include "base/resource_strings.h"
 #include "net/api_urls.h"
 #include "net/http_client.h"
 #include "platform/known_folders.h"
 #include "telemetry/app_logs.h"
-#include "base/format.h"
 #include "telemetry/telemetry_time_bound.h"
 
 namespace {
@@ -26,42 +27,44 @@ std::ifstream openForUpload(const std::string& path) {
 
 }  // namespace
 
-void Bootstrapper::uploadLog(std::istream& stream) {
-    const std::string path = logUploadPath(moduleFileVersion(), stage, correlationId);
-    const std::string host = useDataDomain() ? dataHost(baseHost()) : baseHost();
+void uploadLog(const LogUploadRun& run, std::istream& stream) {
+    const std::string path = logUploadPath(moduleFileVersion(), run.stage, run.correlationId);
+    const std::string baseHost = run.site.baseHost();
+    const std::string host = run.useDataDomain ? dataHost(baseHost) : baseHost;
     std::stringstream answer;
     {
         LogUploadTimeBound bound;
-        httpPost(*this, stream, "text/plain", answer, true, host, path, noProgress);
+        httpPost(run.site, stream, "text/plain", answer, true, host, path, noProgress);
     }
-    logger_->log("Uploading log file result: %s", answer.str().c_str());
+    run.site.logger().log("Uploading log file result: %s", answer.str().c_str());
 }
 
-void Bootstrapper::uploadLogs(bool withAppLogs) {
+void uploadLogs(const LogUploadRun& run, bool withAppLogs) {
+    simple_logger& logger = run.site.logger();
     try {
-        logger_->log("Posting log file");
+        logger.log("Posting log file");
         if (withAppLogs) {
-            logger_->log("%s: %d", "CorrIDString", static_cast<int>(correlationId));
+            logger.log("%s: %d", "CorrIDString", run.correlationId);
             try {
                 const std::string appLog = newestAppLog(platform::tempFolder());
                 if (!appLog.empty()) {
                     // One handle appends and reads: the file cannot be swapped in between.
-                    std::istringstream in(appendAppLogInfo(appLog, correlationId));
-                    logger_->log("Uploading app log file");
-                    uploadLog(in);
+                    std::istringstream in(appendAppLogInfo(appLog, run.correlationId));
+                    logger.log("Uploading app log file");
+                    uploadLog(run, in);
                 }
             } catch (const std::exception& e) {
-                logger_->log("Exception during app log upload %s", e.what());
+                logger.log("Exception during app log upload %s", e.what());
             }
         }
         try {
-            logger_->log("Uploading install log file");
-            std::ifstream in = openForUpload(logger_->fileName());
-            uploadLog(in);
+            logger.log("Uploading install log file");
+            std::ifstream in = openForUpload(logger.fileName());
+            uploadLog(run, in);
         } catch (const std::exception& e) {
-            logger_->log("Error uploading log file: %s", e.what());
+            logger.log("Error uploading log file: %s", e.what());
         }
     } catch (const std::exception& e) {
-        logger_->log("Error uploading log file: %s", e.what());
+        logger.log("Error uploading log file: %s", e.what());
     }
 }

@@ -1,13 +1,14 @@
-// The Bootstrapper's reports: join-rate and stats requests, the final report,
-// the run-duration counter, and the install and deployment telemetry.
+#include "telemetry/stats_reports.h"
+
 #include <exception>
 #include <sstream>
 
-#include "launcher/bootstrapper.h"
+#include "base/format.h"
+#include "base/installer_site.h"
+#include "base/logger.h"
 #include "net/http_client.h"
 #include "platform/clock.h"
 #include "telemetry/analytics.h"
-#include "base/format.h"
 #include "telemetry/metrics_series.h"
 #include "telemetry/report_vocabulary.h"
 #include "telemetry/telemetry_time_bound.h"
@@ -16,8 +17,8 @@ namespace {
 
 const HttpProgress noProgress = [](int, int) {};
 
-// The Bootstrapper's metrics as series values.
-SeriesValues seriesOf(const std::map<std::string, MetricValue>& metrics) {
+// The run's metrics as series values.
+SeriesValues seriesOf(const RunMetrics& metrics) {
     SeriesValues values;
     for (const auto& [name, value] : metrics)
         std::visit([&, &name = name](auto v) { addSeriesValue(values, name, v); }, value);
@@ -26,13 +27,13 @@ SeriesValues seriesOf(const std::map<std::string, MetricValue>& metrics) {
 
 }  // namespace
 
-void Bootstrapper::reportStats(const std::string& name, const std::string& result,
-                               int64_t durationMs, int64_t bytes) {
-    const auto postStat = [this](const std::string& statName, int64_t value) {
+void reportStats(IInstallerSite& site, const std::string& name, const std::string& result,
+                 int64_t durationMs, int64_t bytes) {
+    const auto postStat = [&site](const std::string& statName, int64_t value) {
         TelemetryTimeBound bound;
         std::istringstream empty;
         std::stringstream answer;
-        httpPost(*this, empty, "*/*", answer, false, baseHost(),
+        httpPost(site, empty, "*/*", answer, false, site.baseHost(),
                  format("/game/report-stats?name=%s&value=%ld", statName.c_str(),
                         static_cast<long>(value)),
                  noProgress);
@@ -45,88 +46,80 @@ void Bootstrapper::reportStats(const std::string& name, const std::string& resul
             TelemetryTimeBound bound;
             std::string etag;
             std::stringstream answer;
-            httpGet(*this, etag, answer, false, baseHost(), path, noProgress);
+            httpGet(site, etag, answer, false, site.baseHost(), path, noProgress);
         }
         postStat(name + "_Duration", durationMs);
         if (bytes > 0) postStat(name + "_Size", bytes);
     } catch (const std::exception& e) {
-        logger_->log("Error in reporting: %s", e.what());
+        site.logger().log("Error in reporting: %s", e.what());
     }
 }
 
-void Bootstrapper::report(const std::string& category, const std::string& result) {
-    const std::string name = productName() + category;
-    const uint32_t elapsedMs = platform::tickCount() - constructionTick;
-    reportStats(name, result, elapsedMs, 0);
-    RegisterEvent(name + result);
+void report(const ReportedRun& run, const std::string& category, const std::string& result) {
+    const std::string name = run.productName + category;
+    const uint32_t elapsedMs = platform::tickCount() - run.constructionTick;
+    reportStats(run.site, name, result, elapsedMs, 0);
+    run.registerEvent(name + result);
 
-    metrics["Duration"] = elapsedSeconds(constructionTick);
-    SeriesValues values = seriesOf(metrics);
+    run.metrics["Duration"] = elapsedSeconds(run.constructionTick);
+    SeriesValues values = seriesOf(run.metrics);
     addSeriesValue(values, "Category", category);
     addSeriesValue(values, "Result", result);
     const std::string series = buildSeries("BootstrapperDuration", values);
-    if (analyticsSample < influxSamplePercentage()) postSeries(series, true);
+    if (run.analyticsSample < run.influxSamplePercentage) postSeries(series, true);
 
-    if (result != "Success" && productName() == "Client")
-        analyticsEvent(*logger_, name, result, static_cast<int>(elapsedMs));
+    if (result != "Success" && run.productName == "Client")
+        analyticsEvent(run.site.logger(), name, result, static_cast<int>(elapsedMs));
 }
 
-void Bootstrapper::finalReport(const std::string& result) {
+void finalReport(const ReportedRun& run, const FinalReportFlags& flags, const std::string& result) {
     try {
-        logger_->log("Doing final report with result = %s", result.c_str());
-        metrics["ReportFinishing"] = elapsedSeconds(constructionTick);
-        FinalReportFlags flags;
-        flags.installOption = installOption;
-        flags.selfUpdated = selfUpdated;
-        flags.updateStarted = updateStarted;
-        flags.installStarted = installStarted;
-        flags.failIfNotUpToDate = failIfNotUpToDate;
-        flags.nonZeroExit = exitCode != 0;
-        flags.prePlay = prePlay;
-        flags.playMode = isPlayMode();
-        for (const std::string& category : finalReportCategories(flags)) report(category, result);
+        run.site.logger().log("Doing final report with result = %s", result.c_str());
+        run.metrics["ReportFinishing"] = elapsedSeconds(run.constructionTick);
+        for (const std::string& category : finalReportCategories(flags))
+            report(run, category, result);
     } catch (const std::exception& e) {
-        logger_->log("Error in final report: %s", e.what());
+        run.site.logger().log("Error in final report: %s", e.what());
     }
 }
 
-void Bootstrapper::reportRunDuration(bool playMode) {
+void reportRunDuration(const ReportedRun& run, bool playMode) {
     try {
-        const uint32_t elapsedMs = platform::tickCount() - constructionTick;
-        RegisterEvent(format("Bootstrapper%sRun%s", playMode ? "Play" : "",
-                             runDurationBucket(elapsedMs).c_str()));
+        const uint32_t elapsedMs = platform::tickCount() - run.constructionTick;
+        run.registerEvent(format("Bootstrapper%sRun%s", playMode ? "Play" : "",
+                                 runDurationBucket(elapsedMs).c_str()));
     } catch (const std::exception& e) {
-        logger_->log("Error in run report: %s", e.what());
+        run.site.logger().log("Error in run report: %s", e.what());
     }
 }
 
-void Bootstrapper::reportInstallSeries(bool updating, const std::string& result,
-                                       const std::string& message, int64_t bytesDownloaded) {
+void reportInstallSeries(const ReportedRun& run, bool updating, const std::string& result,
+                         const std::string& message, int64_t bytesDownloaded) {
     try {
         SeriesValues values;
         addSeriesValue(values, "Type", std::string(updating ? "Update" : "Install"));
         addSeriesValue(values, "Result", result);
         addSeriesValue(values, "Message", message);
-        addSeriesValue(values, "ElapsedTime", elapsedSeconds(constructionTick));
+        addSeriesValue(values, "ElapsedTime", elapsedSeconds(run.constructionTick));
         addSeriesValue(values, "BytesDownloaded", bytesDownloaded);
         const std::string series = buildSeries("PCInstall", values);
-        if (analyticsSample < statsSamplePercentage()) postSeries(series, false);
+        if (run.analyticsSample < run.statsSamplePercentage) postSeries(series, false);
     } catch (const std::exception& e) {
-        logger_->log("Error in install report: %s", e.what());
+        run.site.logger().log("Error in install report: %s", e.what());
     }
 }
 
-void Bootstrapper::reportContentHostResolution(bool resolved) {
-    if (!perModeLoggingEnabled()) return;
-    RegisterEvent(resolved ? "BootstrapperUpdateOrInstallResolvedCdnHost"
-                           : "BootstrapperUpdateOrInstallUnableToResolveCdnHost");
+void reportContentHostResolution(const ReportedRun& run, bool resolved) {
+    if (!run.perModeLogging) return;
+    run.registerEvent(resolved ? "BootstrapperUpdateOrInstallResolvedCdnHost"
+                               : "BootstrapperUpdateOrInstallUnableToResolveCdnHost");
 }
 
-void Bootstrapper::reportDeployment(const std::string& contentHost, uint32_t elapsedMs,
-                                    int64_t bytesDownloaded) {
+void reportDeployment(const ReportedRun& run, const std::string& contentHost, uint32_t elapsedMs,
+                      int64_t bytesDownloaded) {
     try {
-        if (perModeLoggingEnabled())
-            reportStats(productName() + "BootstrapperDeploy", "Success", elapsedMs,
+        if (run.perModeLogging)
+            reportStats(run.site, run.productName + "BootstrapperDeploy", "Success", elapsedMs,
                         bytesDownloaded);
         const double seconds = elapsedMs / 1000.0;
         const int64_t bytesPerSecond =
@@ -138,11 +131,11 @@ void Bootstrapper::reportDeployment(const std::string& contentHost, uint32_t ela
         addSeriesValue(values, "BytesRecv", bytesDownloaded);
         addSeriesValue(values, "BytesPerSec", bytesPerSecond);
         const std::string series = buildSeries("PCInstallTime", values);
-        if (analyticsSample < statsSamplePercentage()) postSeries(series, false);
-        analyticsEvent(*logger_, "ClientInstallThroughput bytes/sec", contentHost,
+        if (run.analyticsSample < run.statsSamplePercentage) postSeries(series, false);
+        analyticsEvent(run.site.logger(), "ClientInstallThroughput bytes/sec", contentHost,
                        static_cast<int>(bytesPerSecond));
-        analyticsTiming(*logger_, static_cast<int>(elapsedMs), contentHost);
+        analyticsTiming(run.site.logger(), static_cast<int>(elapsedMs), contentHost);
     } catch (const std::exception& e) {
-        logger_->log("Error in deployment report: %s", e.what());
+        run.site.logger().log("Error in deployment report: %s", e.what());
     }
 }

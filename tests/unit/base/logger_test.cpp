@@ -13,7 +13,6 @@
 #include "platform/files.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
-#include "support/test_bootstrapper.h"
 #include "base/format.h"
 
 namespace {

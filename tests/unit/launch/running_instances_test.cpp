@@ -1,31 +1,53 @@
+#include "launch/running_instances.h"
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 
-#include "launch/shutdown_dialog.h"
 #include "base/errors.h"
+#include "base/resource_strings.h"
+#include "launch/shutdown_dialog.h"
 #include "platform/process.h"
 #include "platform/process_list.h"
+#include "platform/shared_memory.h"
 #include "support/recording_dialog.h"
 #include "support/test_bootstrapper.h"
+#include "support/test_site.h"
 
 namespace {
 
+const char* const kDisplayName = "VEXMOOR TEST1 Studio";
+
+// The block name of the Studio profile's launchers.
+std::string studioLatestProcessName() {
+    return latestProcessName(resourceString(resource_id::kBaseHost),
+                             resourceString(resource_id::kInstallHost), "ZARadada");
+}
+
 struct RunningInstancesTest : ::testing::Test {
     TestBootstrapperEnvironment environment;
-    std::shared_ptr<BootstrapperZARadada> bootstrapper = std::make_shared<BootstrapperZARadada>(nullptr);
-    RecordingDialog* dialog = nullptr;
+    TestSite site;
+    RecordingDialog recording;
+    RecordingDialog* dialog = &recording;
     std::vector<platform::ProcessInfo> started;
     // Tests run in parallel: each has a Studio name of its own.
     const std::string studioName = "Studio" + std::to_string(::getpid()) + ".exe";
 
-    void SetUp() override {
-        auto recording = std::make_unique<RecordingDialog>();
-        dialog = recording.get();
-        bootstrapper->setDialog(std::move(recording));
-        setShutdownTimeoutSeconds(1);
+    void SetUp() override { setShutdownTimeoutSeconds(1); }
+
+    // The wait as a foreground run makes it: stopped by a cancel or an error.
+    void shutdownRunningApp(const std::string& imageName) {
+        giveWayToRunningApp(site.logger(), false, imageName);
+        const ShutdownWaitView view{
+            kDisplayName, *dialog, site,
+            [this] { return site.cancelled || !site.reportedErrors().empty(); },
+            [this](const std::string& text) { dialog->setMessage(text); }};
+        ::shutdownRunningApp(imageName, kDisplayName, *dialog,
+                             [&view](int& counter, int tick, int total) {
+                                 return shutdownProgress(counter, tick, total, view);
+                             });
     }
     void TearDown() override {
         setShutdownTimeoutSeconds(15);
@@ -38,7 +60,8 @@ struct RunningInstancesTest : ::testing::Test {
     platform::ProcessInfo startAs(const std::string& name, const std::string& program,
                                   const std::string& arguments) {
         const std::string copy = environment.dir().file(name);
-        std::filesystem::copy_file(program, copy, std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(program, copy,
+                                   std::filesystem::copy_options::overwrite_existing);
         platform::ProcessInfo info;
         EXPECT_TRUE(platform::startProcess("\"" + copy + "\" " + arguments, info));
         started.push_back(info);
@@ -64,7 +87,7 @@ TEST_F(RunningInstancesTest, AStudioThatClosesIsWaitedForQuietly) {
     for (char& c : otherCase) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     EXPECT_EQ(platform::findProcessesByImageName(otherCase),
               std::vector<uint32_t>{static_cast<uint32_t>(studio.processId)});
-    bootstrapper->shutdownRunningApp(studioName);
+    shutdownRunningApp(studioName);
     EXPECT_FALSE(platform::isProcessRunning(studio.processId));
     const auto calls = dialog->calls();
     EXPECT_EQ(calls.back(), "marquee:on");
@@ -75,24 +98,25 @@ TEST_F(RunningInstancesTest, AStudioThatClosesIsWaitedForQuietly) {
 TEST_F(RunningInstancesTest, AStudioThatWillNotCloseBringsTheQuestion) {
     const auto studio = startStubbornStudio();
     dialog->answer = 2;  // Cancel
-    EXPECT_THROW(bootstrapper->shutdownRunningApp(studioName), cancel_exception);
+    EXPECT_THROW(shutdownRunningApp(studioName), cancel_exception);
     const auto calls = dialog->calls();
-    const auto box = std::find_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("box:", 0) == 0; });
+    const auto box = std::find_if(calls.begin(), calls.end(),
+                                  [](const std::string& c) { return c.rfind("box:", 0) == 0; });
     ASSERT_NE(box, calls.end());
     EXPECT_EQ(*box,
-              "box:\"" + bootstrapper->displayName() +
+              "box:\"" + std::string(kDisplayName) +
                   "\" needs to close.\n\nShut down now?  You may lose work that you haven't saved");
 
     dialog->answer = 1;  // OK: go on while it still runs
-    EXPECT_NO_THROW(bootstrapper->shutdownRunningApp(studioName));
+    EXPECT_NO_THROW(shutdownRunningApp(studioName));
     EXPECT_TRUE(platform::isProcessRunning(studio.processId));
 }
 
 TEST_F(RunningInstancesTest, TheWaitStopsWhenTheRunFailed) {
     startStubbornStudio();
-    bootstrapper->reportError(std::runtime_error("broken"));
+    site.reportError(std::runtime_error("broken"));
     try {
-        bootstrapper->shutdownRunningApp(studioName);
+        shutdownRunningApp(studioName);
         FAIL() << "no throw";
     } catch (const installer_error_exception& e) {
         EXPECT_EQ(e.code(), kInstallerTimeout);
@@ -101,25 +125,24 @@ TEST_F(RunningInstancesTest, TheWaitStopsWhenTheRunFailed) {
 
 TEST_F(RunningInstancesTest, OtherProgramsAreNotTouched) {
     const auto other = startAs("SomethingElse", "/bin/sleep", "30");
-    bootstrapper->shutdownRunningApp(studioName);
+    shutdownRunningApp(studioName);
     EXPECT_TRUE(platform::isProcessRunning(other.processId));
 }
 
 TEST_F(RunningInstancesTest, TheLaterLauncherIsTheLatest) {
-    bootstrapper->registerLatestProcess();
-    EXPECT_TRUE(bootstrapper->isLatestProcess());
+    const auto mapping = registerLatestProcess(site.logger(), studioLatestProcessName());
+    EXPECT_TRUE(isLatestProcess(site.logger(), mapping.get()));
     const pid_t child = ::fork();
     if (child == 0) {
-        auto later = std::make_shared<BootstrapperZARadada>(nullptr);
-        later->registerLatestProcess();
-        ::_exit(later->isLatestProcess() ? 0 : 1);
+        const auto later = registerLatestProcess(site.logger(), studioLatestProcessName());
+        ::_exit(isLatestProcess(site.logger(), later.get()) ? 0 : 1);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_FALSE(bootstrapper->isLatestProcess());
+    EXPECT_FALSE(isLatestProcess(site.logger(), mapping.get()));
 }
 
 TEST_F(RunningInstancesTest, WithoutARecordTheLauncherCountsAsLatest) {
-    EXPECT_TRUE(bootstrapper->isLatestProcess());
+    EXPECT_TRUE(isLatestProcess(site.logger(), nullptr));
 }

@@ -27,15 +27,15 @@ TEST(AnalyticsPayload, EventAndTimingFields) {
 
 TEST_F(AnalyticsTest, SwitchedOffHitsReturnFalseAndLogNothing) {
     const std::string before = log();
-    EXPECT_FALSE(analyticsEvent(bootstrapper->logger(), "a", "b", 1));
-    EXPECT_FALSE(analyticsTiming(bootstrapper->logger(), 10, "b"));
+    EXPECT_FALSE(analyticsEvent(site.logger(), "a", "b", 1));
+    EXPECT_FALSE(analyticsTiming(site.logger(), 10, "b"));
     EXPECT_EQ(log(), before);
     EXPECT_TRUE(server.journal().empty());
 }
 
 TEST_F(AnalyticsTest, SwitchedOnHitIsPostedAndLogged) {
     switchOn(LocalPlatformServer::url(server.dataHost(), "/collect"));
-    EXPECT_TRUE(analyticsEvent(bootstrapper->logger(), "VersionMismatch", "none", 0));
+    EXPECT_TRUE(analyticsEvent(site.logger(), "VersionMismatch", "none", 0));
     const auto hits = requests("/collect");
     ASSERT_EQ(hits.size(), 1u);
     EXPECT_EQ(hits[0].method, "POST");
@@ -46,7 +46,7 @@ TEST_F(AnalyticsTest, SwitchedOnHitIsPostedAndLogged) {
 
 TEST_F(AnalyticsTest, UnreachableCollectorGivesFalseAndAWarning) {
     switchOn("http://127.0.0.1:1/collect");
-    EXPECT_FALSE(analyticsTiming(bootstrapper->logger(), 20, "host"));
+    EXPECT_FALSE(analyticsTiming(site.logger(), 20, "host"));
     EXPECT_NE(log().find("WARNING: Google Analytics FAILED: v=1&tid=UA-1&cid=c7&t=timing"),
               std::string::npos)
         << log();

@@ -13,7 +13,7 @@ namespace {
 const char* const kCountersHost = "ephemeralcounters.api.qasite1.zorbit.localhost";
 
 struct CountersClientTest : TelemetryTest {
-    CountersClient& client() { return *bootstrapper->countersClient; }
+    CountersClient& client() { return *countersClient; }
 };
 
 }  // namespace
@@ -60,7 +60,7 @@ TEST_F(CountersClientTest, FailuresAndErrorAnswersAreDroppedWithOneLine) {
     client().incrementCounter(true, "ZARadadaX");  // an error answer is still an answer
     EXPECT_EQ(counterPosts().size(), 1u);
 
-    CountersClient nowhere(&bootstrapper->logger(), "setup.example.invalid", "key");
+    CountersClient nowhere(&site.logger(), "setup.example.invalid", "key");
     EXPECT_EQ(nowhere.url(), "");
     nowhere.incrementCounter(true, "ZARadadaY");
     EXPECT_NE(log().find("CountersClient::postCounters failed: "), std::string::npos) << log();
@@ -102,6 +102,8 @@ TEST_F(CountersClientTest, ManyThreadsRegisterWhileTheSetIsPosted) {
 }
 
 TEST_F(CountersClientTest, RegisterEventPrefixesTheProfileAndFollowsTheSetting) {
+    const auto bootstrapper = studioPointedAtServer();
+    const auto log = [&] { return readFile(bootstrapper->logger().fileName()); };
     bootstrapper->RegisterEvent("BootstrapperStarted");
     EXPECT_EQ(CountersClient::pendingCounters(),
               std::set<std::string>{"ZARadadaBootstrapperStarted"});

@@ -9,6 +9,7 @@
 
 #include "base/resource_strings.h"
 #include "telemetry/app_logs.h"
+#include "telemetry/log_upload.h"
 #include "base/format.h"
 #include "telemetry_test.h"
 
@@ -21,6 +22,10 @@ void writeFile(const std::string& path, const std::string& content) {
 }
 
 struct LogUploadTest : TelemetryTest {
+    const int correlationId = 4711;
+    bool useDataDomain = true;
+    LogUploadRun run() { return {site, 0, correlationId, useDataDomain}; }
+
     std::string tmp(const std::string& name) const { return environment.dir().file(name); }
 
     // Two application logs, the second made later.
@@ -36,7 +41,7 @@ struct LogUploadTest : TelemetryTest {
     std::vector<zorbit::server::JournalEntry> uploads() { return server.server().uploads(); }
     std::string expectedTarget() const {
         return format("/Error/InstallLog.ashx?version=%s&stage=00&guid=%d",
-                      moduleFileVersion().c_str(), static_cast<int>(bootstrapper->correlationId));
+                      moduleFileVersion().c_str(), correlationId);
     }
 };
 
@@ -78,13 +83,13 @@ TEST_F(LogUploadTest, OnlyTheUsersOwnPlainFilesAreTakenOrOpened) {
 
 TEST_F(LogUploadTest, WithAppLogsBothReachTheDataHost) {
     twoAppLogs();
-    bootstrapper->logger().log("a line before the upload");
-    bootstrapper->uploadLogs(true);
+    site.logger().log("a line before the upload");
+    uploadLogs(run(), true);
 
     const auto posted = uploads();
     ASSERT_EQ(posted.size(), 2u);
     const std::string info = format("Info: ZorbitAppLog\nCorrIDString: %d\n",
-                                    static_cast<int>(bootstrapper->correlationId));
+                                    correlationId);
     EXPECT_EQ(posted[0].body, "newer log\n" + info);
     EXPECT_EQ(readFile(tmp("newer.zbal")), "newer log\n" + info);
     EXPECT_EQ(readFile(tmp("older.zbal")), "older log\n");
@@ -99,7 +104,7 @@ TEST_F(LogUploadTest, WithAppLogsBothReachTheDataHost) {
     const std::string text = log();
     for (const std::string& line :
          {std::string("Posting log file"),
-          format("CorrIDString: %d", static_cast<int>(bootstrapper->correlationId)),
+          format("CorrIDString: %d", correlationId),
           std::string("Uploading app log file"), std::string("Uploading install log file"),
           std::string("Uploading log file result: OK")})
         EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
@@ -107,8 +112,8 @@ TEST_F(LogUploadTest, WithAppLogsBothReachTheDataHost) {
 
 TEST_F(LogUploadTest, WithoutAppLogsOnlyTheLauncherLogGoesToTheBaseHostWhenAsked) {
     twoAppLogs();
-    bootstrapper->settings.useDataDomain = false;
-    bootstrapper->uploadLogs(false);
+    useDataDomain = false;
+    uploadLogs(run(), false);
     const auto posted = uploads();
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(posted[0].hostName(), "www.qasite1.zorbit.localhost");
@@ -122,7 +127,7 @@ TEST_F(LogUploadTest, SettingsPostTimeoutLeavesTheUploadItsOwnBound) {
     slow.host = "data.*";
     slow.delayMs = 4 * kShortestTelemetryRequestMs;
     server.addFault(slow);
-    bootstrapper->uploadLogs(false);
+    uploadLogs(run(), false);
     const std::string text = log();
     EXPECT_NE(text.find("Uploading log file result: OK"), std::string::npos) << text;
 }
@@ -130,7 +135,7 @@ TEST_F(LogUploadTest, SettingsPostTimeoutLeavesTheUploadItsOwnBound) {
 TEST_F(LogUploadTest, FailedUploadsOnlyLog) {
     twoAppLogs();
     server.addFault(statusOn(500, "data.*"));
-    EXPECT_NO_THROW(bootstrapper->uploadLogs(true));
+    EXPECT_NO_THROW(uploadLogs(run(), true));
     const std::string text = log();
     EXPECT_NE(text.find("Exception during app log upload "), std::string::npos) << text;
     EXPECT_NE(text.find("Error uploading log file: "), std::string::npos) << text;

@@ -2,6 +2,8 @@
 #include <fstream>
 
 #include "telemetry/client_settings.h"
+#include "telemetry/installer_settings.h"
+#include "telemetry/studio_telemetry.h"
 #include "telemetry_test.h"
 
 namespace {
@@ -12,7 +14,9 @@ struct SettingsLoadTest : TelemetryTest {
     void answer(const std::string& json) const {
         std::ofstream(server.root() + "/clientsettings.json", std::ios::binary) << json;
     }
-    WindowsStudioInstallerSettings& settings() { return bootstrapper->settings; }
+    WindowsStudioInstallerSettings studioSettings;
+    WindowsStudioInstallerSettings& settings() { return studioSettings; }
+    void loadSettings() { loadStudioSettings(studioSettings, site.baseHost(), site.logger()); }
 };
 
 }  // namespace
@@ -32,6 +36,9 @@ TEST_F(SettingsLoadTest, FetchAsksForTheGroupWithTheKey) {
 TEST_F(SettingsLoadTest, AnswerIsLaidOverTheDefaults) {
     answer(R"({"PerModeLoggingEnabled": "True", "CountersFireImmediately": true,
                "InfluxHundredthsPercentage": "250", "UseDataDomain": "False", "HttpBoostPostTimeout": 1500})");
+    // The profile's hooks answer what the load laid over the defaults.
+    const auto bootstrapper = studioPointedAtServer();
+    const auto settings = [&]() -> WindowsStudioInstallerSettings& { return bootstrapper->settings; };
     bootstrapper->loadSettings();
     EXPECT_TRUE(bootstrapper->perModeLoggingEnabled());
     EXPECT_TRUE(settings().countersFireImmediately);
@@ -45,21 +52,21 @@ TEST_F(SettingsLoadTest, AnswerIsLaidOverTheDefaults) {
 TEST_F(SettingsLoadTest, ErrorPagesAndDeadServicesLeaveTheSettingsAsTheyWere) {
     settings().influxUser = "already applied";
     server.addFault(statusOn(500, "clientsettings.*"));
-    bootstrapper->loadSettings();  // the error page is not JSON
+    loadSettings();  // the error page is not JSON
     EXPECT_EQ(settings().influxUser, "already applied");
     EXPECT_TRUE(settings().parseFailed());
 
-    bootstrapper->baseHost_ = "www.qasite1.zorbit.localhost:1";  // nobody listens
-    EXPECT_NO_THROW(bootstrapper->loadSettings());
-    bootstrapper->baseHost_ = "setup.example.invalid";  // no settings URL at all
-    EXPECT_NO_THROW(bootstrapper->loadSettings());
+    site.baseHostName = "www.qasite1.zorbit.localhost:1";  // nobody listens
+    EXPECT_NO_THROW(loadSettings());
+    site.baseHostName = "setup.example.invalid";  // no settings URL at all
+    EXPECT_NO_THROW(loadSettings());
     EXPECT_EQ(settings().influxUser, "already applied");
     EXPECT_TRUE(settings().useDataDomain);
 }
 
 TEST_F(SettingsLoadTest, DeeplyNestedAnswerKeepsTheDefaultsWithOneLine) {
     answer(R"({"UseDataDomain": false, "x": )" + std::string(400000, '['));
-    bootstrapper->loadSettings();
+    loadSettings();
     EXPECT_TRUE(settings().useDataDomain);
     const std::string text = log();
     const std::string warning = "WARNING: settings answer ignored (SimpleJson, @";
@@ -72,7 +79,7 @@ TEST_F(SettingsLoadTest, StalledServiceCostsOnlyTheBound) {
     server.addFault(stallOn("clientsettings.*"));
     setTelemetryTimeoutOverride(200);
     const auto start = SteadyClock::now();
-    bootstrapper->loadSettings();
+    loadSettings();
     EXPECT_LT(millisecondsSince(start), 1500);
     EXPECT_FALSE(settings().perModeLoggingEnabled);
 }

@@ -1,5 +1,8 @@
 // Join-rate and stats requests, the final report and the run and deployment
 // reports, against the local platform server.
+#include "telemetry/stats_reports.h"
+
+#include "platform/clock.h"
 #include "telemetry_test.h"
 
 namespace {
@@ -7,6 +10,22 @@ namespace {
 const char* const kSiteHost = "www.qasite1.zorbit.localhost";
 
 struct StatsReportsTest : TelemetryTest {
+    const uint32_t constructionTick = platform::tickCount();
+    RunMetrics metrics;
+    bool perModeLogging = false;
+    FinalReportFlags flags;
+
+    // The Studio profile's run, its counters under the profile's prefix.
+    ReportedRun run() {
+        return ReportedRun{.site = site,
+                           .productName = "ZARadada",
+                           .constructionTick = constructionTick,
+                           .metrics = metrics,
+                           .perModeLogging = perModeLogging,
+                           .registerEvent = [this](const std::string& name) {
+                               countersClient->incrementCounter(false, "ZARadada" + name);
+                           }};
+    }
     std::vector<std::string> targets(const std::string& path) const {
         std::vector<std::string> found;
         for (const auto& entry : requests(path, kSiteHost))
@@ -27,7 +46,7 @@ using Targets = std::vector<std::string>;
 }  // namespace
 
 TEST_F(StatsReportsTest, WithoutBytesTheJoinRateAndTheDurationOnly) {
-    bootstrapper->reportStats("ZARadadaBootstrapperDeploy", "Success", 1234, 0);
+    reportStats(site, "ZARadadaBootstrapperDeploy", "Success", 1234, 0);
     EXPECT_EQ(
         siteRequests(),
         (Targets{
@@ -40,7 +59,7 @@ TEST_F(StatsReportsTest, WithoutBytesTheJoinRateAndTheDurationOnly) {
 }
 
 TEST_F(StatsReportsTest, WithBytesTheSizeToo) {
-    bootstrapper->reportStats("N", "Error", 5, 4096);
+    reportStats(site, "N", "Error", 5, 4096);
     EXPECT_EQ(siteRequests(),
               (Targets{"GET /Game/JoinRate.ashx?c=N&r=Error&d=5&platform=Win32&b=4096",
                        "POST /game/report-stats?name=N_Duration&value=5",
@@ -49,14 +68,14 @@ TEST_F(StatsReportsTest, WithBytesTheSizeToo) {
 
 TEST_F(StatsReportsTest, FailedJoinRateSkipsTheStatsAndIsLogged) {
     server.addFault(statusOn(500, "www.*", "/Game/JoinRate.ashx"));
-    EXPECT_NO_THROW(bootstrapper->reportStats("N", "Success", 5, 10));
+    EXPECT_NO_THROW(reportStats(site, "N", "Success", 5, 10));
     EXPECT_TRUE(requests("/game/report-stats").empty());
     EXPECT_NE(log().find("Error in reporting: "), std::string::npos) << log();
 }
 
 TEST_F(StatsReportsTest, FinalReportCoversEachCategory) {
-    bootstrapper->installOption = true;
-    bootstrapper->finalReport("Success");
+    flags.installOption = true;
+    finalReport(run(), flags, "Success");
     const std::string text = log();
     EXPECT_NE(text.find("Doing final report with result = Success"), std::string::npos);
     const auto joins = targets("/Game/JoinRate.ashx");
@@ -74,36 +93,36 @@ TEST_F(StatsReportsTest, FinalReportCoversEachCategory) {
               (std::set<std::string>{
                   "ZARadadaZARadadaBootstrapperDetailedSuccess",
                   "ZARadadaZARadadaBootstrapperDetailedUnknownInstallOrUpdateSuccess"}));
-    EXPECT_TRUE(std::holds_alternative<double>(bootstrapper->metrics.at("ReportFinishing")));
-    EXPECT_TRUE(std::holds_alternative<double>(bootstrapper->metrics.at("Duration")));
+    EXPECT_TRUE(std::holds_alternative<double>(metrics.at("ReportFinishing")));
+    EXPECT_TRUE(std::holds_alternative<double>(metrics.at("Duration")));
 }
 
 TEST_F(StatsReportsTest, FailIfNotUpToDateReportsByTheExitCode) {
-    bootstrapper->failIfNotUpToDate = true;
-    bootstrapper->exitCode = 1;
-    bootstrapper->finalReport("Error");
+    flags.failIfNotUpToDate = true;
+    flags.nonZeroExit = true;
+    finalReport(run(), flags, "Error");
     EXPECT_EQ(CountersClient::pendingCounters().count(
                   "ZARadadaZARadadaBootstrapperFailIfNotUpToDateNonZeroExitError"),
               1u);
 }
 
 TEST_F(StatsReportsTest, ShortRunCountsItsBucket) {
-    bootstrapper->reportRunDuration(false);
-    bootstrapper->reportRunDuration(true);
+    reportRunDuration(run(), false);
+    reportRunDuration(run(), true);
     EXPECT_EQ(
         CountersClient::pendingCounters(),
         (std::set<std::string>{"ZARadadaBootstrapperRun0_5", "ZARadadaBootstrapperPlayRun0_5"}));
 }
 
 TEST_F(StatsReportsTest, DeploymentReportIsGatedByPerModeLogging) {
-    bootstrapper->reportContentHostResolution(true);
-    bootstrapper->reportDeployment(server.contentHost(), 2000, 0);
+    reportContentHostResolution(run(), true);
+    reportDeployment(run(), server.contentHost(), 2000, 0);
     EXPECT_TRUE(server.journal().empty());
     EXPECT_TRUE(CountersClient::pendingCounters().empty());
 
-    bootstrapper->settings.perModeLoggingEnabled = true;
-    bootstrapper->reportContentHostResolution(false);
-    bootstrapper->reportDeployment(server.contentHost(), 2000, 0);
+    perModeLogging = true;
+    reportContentHostResolution(run(), false);
+    reportDeployment(run(), server.contentHost(), 2000, 0);
     EXPECT_EQ(CountersClient::pendingCounters(),
               std::set<std::string>{"ZARadadaBootstrapperUpdateOrInstallUnableToResolveCdnHost"});
     EXPECT_EQ(

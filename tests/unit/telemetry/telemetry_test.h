@@ -1,7 +1,8 @@
 #pragma once
 // The fixture of the telemetry tests: a private temporary folder, the local
-// platform server (nothing published), a Studio Bootstrapper whose hosts are
-// that server's, and the process-wide telemetry state put back around each test.
+// platform server (nothing published), a site and a counters client whose hosts
+// are that server's, and the process-wide telemetry state put back around each
+// test. The tests of the Studio profile's hooks make the profile itself.
 
 #include <gtest/gtest.h>
 
@@ -11,22 +12,31 @@
 #include <vector>
 
 #include "base/resource_strings.h"
+#include "support/file_contents.h"
 #include "support/local_platform_server.h"
 #include "support/test_bootstrapper.h"
+#include "support/test_site.h"
 #include "telemetry/analytics.h"
 #include "telemetry/counters_client.h"
 #include "telemetry/telemetry_time_bound.h"
 
+inline constexpr const char* kCountersApiKey = "3F9C1D27-8B4E-4A6D-B2C5-9E71F0A4D863";
+
 struct TelemetryTest : ::testing::Test {
     TestBootstrapperEnvironment environment;
     LocalPlatformServer server{unpublished()};
-    std::shared_ptr<BootstrapperZARadada> bootstrapper = pointedAtServer();
+    TestSite site;
+    std::unique_ptr<CountersClient> countersClient;
 
     TelemetryTest() {
         resetTelemetry();
         // The service URLs are built on the production domain, which carries the port.
         resource_testing::setString(resource_id::kProductionDomain,
                                     ".zorbit.localhost:" + std::to_string(server.port()));
+        site.baseHostName = server.baseHost();
+        site.installHostName = server.installHost();
+        countersClient =
+            std::make_unique<CountersClient>(&site.logger(), site.baseHostName, kCountersApiKey);
     }
     ~TelemetryTest() override {
         resetTelemetry();
@@ -45,18 +55,17 @@ struct TelemetryTest : ::testing::Test {
         analytics_testing::setState(AnalyticsState{});
     }
 
-    std::shared_ptr<BootstrapperZARadada> pointedAtServer() {
-        resource_testing::setString(resource_id::kProductionDomain,
-                                    ".zorbit.localhost:" + std::to_string(server.port()));
+    // A Studio profile with the server's hosts and a counters client of its own.
+    std::shared_ptr<BootstrapperZARadada> studioPointedAtServer() {
         auto made = parsedBootstrapper({"-q"});
         made->baseHost_ = server.baseHost();
         made->installHost_ = server.installHost();
-        made->countersClient = std::make_unique<CountersClient>(
-            &made->logger(), made->baseHost_, "3F9C1D27-8B4E-4A6D-B2C5-9E71F0A4D863");
+        made->countersClient =
+            std::make_unique<CountersClient>(&made->logger(), made->baseHost_, kCountersApiKey);
         return made;
     }
 
-    std::string log() const { return readFile(bootstrapper->logger().fileName()); }
+    std::string log() const { return site.logText(); }
 
     // Requests of the journal on that path (without query) and host name (without port).
     std::vector<zorbit::server::JournalEntry> requests(const std::string& path,

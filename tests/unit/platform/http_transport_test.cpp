@@ -1,0 +1,51 @@
+// What the transport makes of an answer's head and of a URL, without a server.
+#include "platform/http_transport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void addLines(platform::HttpResponseHead& head, std::initializer_list<std::string> lines) {
+    for (const std::string& line : lines) head.addLine(line.data(), line.size());
+}
+
+}  // namespace
+
+TEST(HttpResponseHead, ARedirectsHeadGivesWayToTheNextAnswer) {
+    platform::HttpResponseHead head;
+    addLines(head, {"HTTP/1.1 301 Moved Permanently\r\n", "ETag: \"old\"\r\n", "\r\n"});
+    EXPECT_TRUE(head.complete);
+    EXPECT_EQ(head.status, 301);
+    addLines(head, {"HTTP/1.1 200 OK\r\n"});
+    EXPECT_FALSE(head.complete);
+    EXPECT_FALSE(head.etag);
+    EXPECT_EQ(head.reason, "OK");
+    addLines(head, {"etag:  \"a\" \r\n", "ETag: \"b\"\r\n", "Content-Length: 12\r\n", "\r\n"});
+    EXPECT_EQ(head.etag, "\"a\"");
+    EXPECT_EQ(head.contentLength, 12);
+    EXPECT_TRUE(head.complete);
+}
+
+TEST(HttpResponseHead, AStatusWithoutReasonOrLength) {
+    platform::HttpResponseHead head;
+    addLines(head, {"HTTP/1.0 204\r\n", "Content-Length: many\r\n"});
+    EXPECT_EQ(head.status, 204);
+    EXPECT_EQ(head.reason, "");
+    EXPECT_EQ(head.contentLength, -1);
+}
+
+TEST(UrlHost, ASchemelessUrlIsReadAsHttp) {
+    EXPECT_EQ(platform::urlHost("www.x.localhost:8080/Game/Ticket"), "www.x.localhost");
+    EXPECT_EQ(platform::urlHost("https://user@a.b/c"), "a.b");
+    EXPECT_EQ(platform::urlHost(""), "");
+    EXPECT_EQ(platform::urlHost("http://"), "");
+}
+
+TEST(HttpExchange, UnusableUrlsFailBeforeAnyTransfer) {
+    platform::HttpRequest request;
+    request.url = "www.x.localhost/path";
+    EXPECT_EQ(platform::exchangeHttp(request).failure, platform::HttpFailure::BadUrl);
+    request.url = "http://[::1";
+    request.schemeOptional = true;
+    EXPECT_EQ(platform::exchangeHttp(request).failure, platform::HttpFailure::BadUrl);
+}
