@@ -12,7 +12,6 @@
 #include "launcher/bootstrapper.h"
 #include "platform/process.h"
 #include "system/version_folders.h"
-#include "ui/main_dialog.h"
 
 namespace {
 
