@@ -4,10 +4,10 @@
 #include <thread>
 
 #include "base/create_directory.h"
+#include "base/installer_site.h"
 #include "install/deployment_wait.h"
 #include "install/file_deployer.h"
 #include "install/replacing_file.h"
-#include "launcher/bootstrapper_zaradada.h"
 #include "net/cdn_selection.h"
 #include "platform/clock.h"
 #include "ui/main_dialog.h"
@@ -33,39 +33,45 @@ std::string resolveContentHost(IInstallerSite& site) {
     return host;
 }
 
-void Bootstrapper::deployComponentPackages(const std::vector<ComponentPackage>& table, bool upgrade,
-                                           bool unzip) {
-    setUiMessage(std::string(upgrade ? "Upgrading " : "Installing ") + displayName() + " ...");
-    reportProgress(0, 100);
-    if (perModeLoggingEnabled())
-        RegisterEvent(resolveContentHost(*this).empty()
-                          ? "BootstrapperUpdateOrInstallUnableToResolveCdnHost"
-                          : "BootstrapperUpdateOrInstallResolvedCdnHost");
+void deployComponentPackages(IInstallerSite& site, const PackageDeployment& deployment,
+                             const std::vector<ComponentPackage>& table, bool upgrade, bool unzip) {
+    deployment.setUiMessage(std::string(upgrade ? "Upgrading " : "Installing ") +
+                            deployment.displayName + " ...");
+    site.reportProgress(0, 100);
+    if (deployment.perModeLogging)
+        deployment.registerEvent(resolveContentHost(site).empty()
+                                     ? "BootstrapperUpdateOrInstallUnableToResolveCdnHost"
+                                     : "BootstrapperUpdateOrInstallResolvedCdnHost");
 
-    const std::shared_ptr<FileDeployer> deployer = fileDeployer;
+    const std::shared_ptr<FileDeployer> deployer = deployment.deployer;
     if (!deployer) throw std::runtime_error("deployComponentPackages: no file deployer");
     const uint32_t start = platform::tickCount();
-    const auto records = startPackageWorkers(shared_from_this(), deployer, table, unzip);
+    // Throws bad_weak_ptr when nothing owns the site.
+    const std::shared_ptr<void> siteOwner(deployment.siteOwner);
+    const auto records = startPackageWorkers(siteOwner, deployer, table, unzip);
 
+    CMainDialog* dialog = deployment.dialog;
     DeploymentWaitHooks hooks;
-    hooks.reportProgress = [this](int64_t done, int64_t total) { reportProgress(done, total); };
-    hooks.setMarquee = [this](bool on) {
-        if (dialog_) dialog_->setMarquee(on);
+    hooks.reportProgress = [&site](int64_t done, int64_t total) {
+        site.reportProgress(done, total);
     };
-    hooks.checkCancel = [this] { checkCancel(); };
+    hooks.setMarquee = [dialog](bool on) {
+        if (dialog) dialog->setMarquee(on);
+    };
+    hooks.checkCancel = [&site] { site.checkCancel(); };
     waitForPackages(records, hooks);
 
-    if (perModeLoggingEnabled())
-        reportStats(productName() + "BootstrapperDeploy", "Success",
-                    static_cast<int64_t>(platform::tickCount() - start), deployer->bytesReceived());
-    if (dialog_) dialog_->setMarquee(true);
+    if (deployment.perModeLogging)
+        deployment.reportStats(deployment.productName + "BootstrapperDeploy", "Success",
+                               static_cast<int64_t>(platform::tickCount() - start),
+                               deployer->bytesReceived());
+    if (dialog) dialog->setMarquee(true);
 }
 
-void BootstrapperZARadada::DeployComponents(bool upgrade, bool unzip) {
-    // Each folder after its parent; an existing tree is taken as it is.
-    const std::string version = programDirectory();
-    for (const std::string& folder : studioComponentFolders()) createDirectory(version + folder);
+void prepareStudioVersionFolder(const std::string& versionFolder) {
+    // Each folder after its parent.
+    for (const std::string& folder : studioComponentFolders())
+        createDirectory(versionFolder + folder);
     // A launcher killed while unpacking into this folder left its unfinished files.
-    removeReplacingFileLeftovers(version);
-    deployComponentPackages(studioComponentTable(), upgrade, unzip);
+    removeReplacingFileLeftovers(versionFolder);
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The deployment of a version's packages: one detached worker per package,
-// all at once, watched by the driver (Bootstrapper::deployComponentPackages and
-// the Studio's DeployComponents are defined in component_deployment.cpp).
+// all at once, watched by the driver.
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "install/component_table.h"
 #include "install/progress.h"
 
+class CMainDialog;
 class FileDeployer;
 class IInstallerSite;
 
@@ -24,3 +26,29 @@ std::vector<std::shared_ptr<Progress>> startPackageWorkers(
 // The content host a package download tries first, found as the download
 // finds it; empty when there is none.
 std::string resolveContentHost(IInstallerSite& site);
+
+// What the driver needs of the run besides its site.
+struct PackageDeployment {
+    std::weak_ptr<void> siteOwner;           // the workers share it while they run
+    std::shared_ptr<FileDeployer> deployer;  // without one the deployment fails
+    CMainDialog* dialog = nullptr;           // its marquee, when there is a dialog
+    std::string productName;
+    std::string displayName;
+    bool perModeLogging = false;  // the content-host event and the deployment stats
+    std::function<void(const std::string& text)> setUiMessage;
+    std::function<void(const std::string& name)> registerEvent;
+    std::function<void(const std::string& name, const std::string& result, int64_t durationMs,
+                       int64_t bytes)>
+        reportStats;
+};
+
+// Runs one worker per package at once and waits for them all, showing their
+// combined progress. Throws the cancellation or the errors the workers
+// reported to the site; workers still running then keep what they use alive.
+void deployComponentPackages(IInstallerSite& site, const PackageDeployment& deployment,
+                             const std::vector<ComponentPackage>& table, bool upgrade, bool unzip);
+
+// Makes the Studio's folder tree in the version folder (an existing tree is
+// taken as it is) and removes the unfinished files a launcher killed while
+// unpacking into it left.
+void prepareStudioVersionFolder(const std::string& versionFolder);

@@ -5,19 +5,19 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "base/errors.h"
+#include "base/format.h"
+#include "base/installer_site.h"
+#include "base/logger.h"
 #include "install/c_unzipper.h"
 #include "install/copy_file.h"
 #include "install/download_cache.h"
 #include "install/md5_hasher.h"
 #include "install/temporary_download.h"
-#include "launcher/bootstrapper.h"
-#include "base/errors.h"
 #include "net/cdn_selection.h"
 #include "net/http_client.h"
 #include "platform/files.h"
 #include "platform/last_error.h"
-#include "base/format.h"
-#include "base/logger.h"
 
 namespace fs = std::filesystem;
 
@@ -216,10 +216,4 @@ void FileDeployer::cleanupDeploy(const std::string& name, const std::string& tar
         logger.log("Error when trying to clean up the deploy of %s from %s to %s", name.c_str(),
                    downloaded.c_str(), target.c_str());
     }
-}
-
-// Created by initialization, and again when it runs again; workers of an
-// earlier deployment keep the deployer they started with.
-void Bootstrapper::createFileDeployer() {
-    fileDeployer = std::make_shared<FileDeployer>(this, perUser);
 }

@@ -1,17 +1,17 @@
-// Keeping the launcher current: compare with the published launcher, hand over
-// to a newer one, and refresh the installed copies.
 #include "install/self_update.h"
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 
-#include "install/copy_file.h"
-#include "system/version_folders.h"
-#include "launcher/bootstrapper.h"
 #include "base/errors.h"
+#include "base/format.h"
+#include "base/installer_site.h"
+#include "base/logger.h"
 #include "base/resource_strings.h"
+#include "install/copy_file.h"
 #include "net/cdn_selection.h"
 #include "net/http_client.h"
 #include "platform/clock.h"
@@ -22,7 +22,7 @@
 #include "platform/resource_block.h"
 #include "system/registered_values.h"
 #include "system/registry_keys.h"
-#include "base/format.h"
+#include "system/version_folders.h"
 #include "ui/main_dialog.h"
 
 namespace fs = std::filesystem;
@@ -41,6 +41,99 @@ std::string readWhole(const std::string& path) {
 bool fileExists(const std::string& path) {
     std::error_code error;
     return fs::is_regular_file(path, error);
+}
+
+std::string fetchWithOneRetry(simple_logger& logger, const std::function<std::string()>& fetch) {
+    try {
+        return fetch();
+    } catch (const std::exception& e) {
+        platform::sleepMilliseconds(kVersionRetryDelayMs);
+        logger.log("fetchVersionGuid - failed with: %s retrying after 3 sec sleep", e.what());
+        return fetch();
+    }
+}
+
+// The published launcher's version text; none when it cannot be read (a
+// cancellation or an installer error still ends the run).
+std::optional<std::string> publishedLauncherVersion(IInstallerSite& site,
+                                                    const std::string& versionGuid,
+                                                    const std::string& versionFileName) {
+    try {
+        std::string etag;
+        std::ostringstream body;
+        httpGet(site, etag, body, true, site.installHost(),
+                format("/%s-%s", versionGuid.c_str(), versionFileName.c_str()), kNoProgress);
+        return body.str().substr(0, body.str().find('\0'));
+    } catch (const cancel_exception&) {
+        throw;
+    } catch (const installer_error_exception&) {
+        throw;
+    } catch (const previous_error&) {
+        return std::nullopt;
+    } catch (const std::exception& e) {
+        site.logger().log("Error: %s", e.what());
+        return std::nullopt;
+    }
+}
+
+// The launcher the scope installed from this install host, which becomes the
+// one to start when it is current; selfUpdateVersion becomes its version text
+// (empty when it cannot be read).
+std::string installedLauncher(IInstallerSite& site, const LauncherVersionCheck& check,
+                              std::string& selfUpdateVersion) {
+    std::string candidate;
+    try {
+        bool machineScope = false;
+        if (registeredInstallHost(site.logger(), check.perUser, check.productRegistryKey,
+                                  machineScope) == site.installHost())
+            candidate = registeredLauncherPath(check.perUser, check.productRegistryKey);
+        if (!candidate.empty() && fileExists(candidate)) {
+            selfUpdateVersion = fileVersionText(candidate);
+            site.logger().log("installed bootstrapper file version: %s", selfUpdateVersion.c_str());
+        }
+    } catch (const std::exception&) {
+        selfUpdateVersion.clear();
+    }
+    return candidate;
+}
+
+std::string downloadLauncher(IInstallerSite& site, const std::string& versionGuid,
+                             const std::string& launcherExeName) {
+    const std::string path = launcherDownloadPath(launcherExeName);
+    if (!platform::createOwnerOnlyFile(path))
+        throw std::runtime_error("Failed to write " + path + ": " + lastErrorText());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::string etag;
+    httpGetFromCdn(site, etag, out, site.installHost(),
+                   format("/%s-%s", versionGuid.c_str(), launcherExeName.c_str()), kNoProgress);
+    out.close();
+    if (!out) throw std::runtime_error("Failed to write " + path);
+    return path;
+}
+
+// A downloaded launcher that is not the published version would find itself
+// out of date and download again: it is not started, this launcher goes on.
+bool isPublishedLauncher(simple_logger& logger, const std::string& downloaded,
+                         const std::string& published) {
+    const std::string version = fileVersionText(downloaded);
+    if (version == published) return true;
+    logger.log(
+        "checkBootstrapperVersion - downloaded launcher has version '%s', not the published '%s': "
+        "not started",
+        version.c_str(), published.c_str());
+    std::error_code error;
+    fs::remove(downloaded, error);
+    return false;
+}
+
+// Every argument reaches the new launcher unchanged, quoted as the command-line
+// rules need, also one that holds a double quote.
+[[noreturn]] void handOver(const LauncherVersionCheck& check, const std::string& launcher) {
+    const auto& argv = check.arguments;
+    const std::vector<std::string> handedOn(argv.begin() + (argv.empty() ? 0 : 1), argv.end());
+    check.startLauncher(launcher, platform::joinCommandLine(handedOn),
+                        {std::string(kHandOverVariable) + "=1"});
+    throw installer_error_exception(kBoostrapVersion);
 }
 
 }  // namespace
@@ -71,116 +164,55 @@ std::string fileVersionText(const std::string& path) {
     return it == texts->end() ? std::string() : it->second;
 }
 
-std::string Bootstrapper::installedLauncherPath() { return programDirectory() + launcherExeName(); }
-
-bool Bootstrapper::checkBootstrapperVersion() {
-    logger_->log("checkBootstrapperVersion()");
+bool checkLauncherVersion(IInstallerSite& site, const LauncherVersionCheck& check,
+                          std::string& versionGuid, std::string& selfUpdateVersion) {
+    simple_logger& logger = site.logger();
+    logger.log("checkBootstrapperVersion()");
     selfUpdateVersion = resourceString(resource_id::kFileVersion);
-    logger_->log("module file version: %s", selfUpdateVersion.c_str());
-    if (handedOver) logger_->log("checkBootstrapperVersion - started by a self-update");
-    setUiMessage("Connecting to VEXMOOR...");
-    try {
-        versionGuid_ = fetchVersionGuid();
-    } catch (const std::exception& e) {
-        platform::sleepMilliseconds(kVersionRetryDelayMs);
-        logger_->log("fetchVersionGuid - failed with: %s retrying after 3 sec sleep", e.what());
-        versionGuid_ = fetchVersionGuid();
-    }
+    logger.log("module file version: %s", selfUpdateVersion.c_str());
+    if (check.handedOver) logger.log("checkBootstrapperVersion - started by a self-update");
+    check.setUiMessage("Connecting to VEXMOOR...");
+    versionGuid = fetchWithOneRetry(logger, check.fetchVersionGuid);
 
-    std::string published;
-    try {
-        std::string etag;
-        std::ostringstream body;
-        httpGet(*this, etag, body, true, installHost(),
-                format("/%s-%s", versionGuid_.c_str(), launcherVersionFileName().c_str()), kNoProgress);
-        published = body.str().substr(0, body.str().find('\0'));
-    } catch (const cancel_exception&) {
-        throw;
-    } catch (const installer_error_exception&) {
-        throw;
-    } catch (const previous_error&) {
-        return false;
-    } catch (const std::exception& e) {
-        logger_->log("Error: %s", e.what());
-        return false;
-    }
-    if (selfUpdateVersion == published) return true;
-    if (failIfNotUpToDate) throw non_zero_exit_exception();
-    if (handedOver) {
-        logger_->log(
+    const std::optional<std::string> published =
+        publishedLauncherVersion(site, versionGuid, check.launcherVersionFileName);
+    if (!published) return false;
+    if (selfUpdateVersion == *published) return true;
+    if (check.failIfNotUpToDate) throw non_zero_exit_exception();
+    if (check.handedOver) {
+        logger.log(
             "checkBootstrapperVersion - no further update after a self-update, published: %s",
-            published.c_str());
+            published->c_str());
         return true;
     }
 
-    std::string candidate;
-    beforeSelfUpdate();
-    try {
-        bool machineScope = false;
-        if (registeredInstallHost(*logger_, perUser, productRegistryKey(), machineScope) == installHost())
-            candidate = registeredLauncherPath(perUser, productRegistryKey());
-        if (!candidate.empty() && fileExists(candidate)) {
-            selfUpdateVersion = fileVersionText(candidate);
-            logger_->log("installed bootstrapper file version: %s", selfUpdateVersion.c_str());
-        }
-    } catch (const std::exception&) {
-        selfUpdateVersion.clear();
-    }
-    if (selfUpdateVersion != published) {
-        dialog_->show();
-        if (debugMode && interactive &&
-            dialog_->showMessageBox("Download latest bootstrapper?", "DEBUG", platform::kMbYesNo) ==
-                platform::kIdNo)
+    check.beforeSelfUpdate();
+    std::string candidate = installedLauncher(site, check, selfUpdateVersion);
+    if (selfUpdateVersion != *published) {
+        check.dialog->show();
+        if (check.debugMode && check.interactive &&
+            check.dialog->showMessageBox("Download latest bootstrapper?", "DEBUG",
+                                         platform::kMbYesNo) == platform::kIdNo)
             return true;
-        setUiMessage("Getting the latest Vexmoor...");
-        candidate = launcherDownloadPath(launcherExeName());
-        {
-            if (!platform::createOwnerOnlyFile(candidate))
-                throw std::runtime_error("Failed to write " + candidate + ": " + lastErrorText());
-            std::ofstream out(candidate, std::ios::binary | std::ios::trunc);
-            std::string etag;
-            httpGetFromCdn(*this, etag, out, installHost(),
-                           format("/%s-%s", versionGuid_.c_str(), launcherExeName().c_str()), kNoProgress);
-            out.close();
-            if (!out) throw std::runtime_error("Failed to write " + candidate);
-        }
-        if (!isPublishedLauncher(candidate, published)) return true;
+        check.setUiMessage("Getting the latest Vexmoor...");
+        candidate = downloadLauncher(site, versionGuid, check.launcherExeName);
+        if (!isPublishedLauncher(logger, candidate, *published)) return true;
         // A download is a program to run, by its owner only.
         fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace);
-        setUiMessage("Please Wait...");
+        check.setUiMessage("Please Wait...");
     }
-    // Every argument reaches the new launcher unchanged, quoted as the
-    // command-line rules need, also one that holds a double quote.
-    const std::vector<std::string> handedOn(argv_.begin() + (argv_.empty() ? 0 : 1), argv_.end());
-    platform::ProcessInfo process;
-    CreateProcess(candidate, platform::joinCommandLine(handedOn), process,
-                  {std::string(kHandOverVariable) + "=1"});
-    selfUpdated = true;
-    throw installer_error_exception(kBoostrapVersion);
+    handOver(check, candidate);
 }
 
-// A downloaded launcher that is not the published version would find itself
-// out of date and download again: it is not started, this launcher goes on.
-bool Bootstrapper::isPublishedLauncher(const std::string& downloaded,
-                                       const std::string& published) {
-    const std::string version = fileVersionText(downloaded);
-    if (version == published) return true;
-    logger_->log(
-        "checkBootstrapperVersion - downloaded launcher has version '%s', not the published '%s': "
-        "not started",
-        version.c_str(), published.c_str());
-    std::error_code error;
-    fs::remove(downloaded, error);
-    return false;
+void refreshInstalledLaunchers(IInstallerSite& site, bool perUser,
+                               const std::string& launcherExeName,
+                               const std::string& installedVersion) {
+    if (installedVersion.empty()) return;
+    replaceInstalledCopy(site.logger(), site.programDirectory() + launcherExeName);
+    replaceInstalledCopy(site.logger(), versionsRoot(perUser) + launcherExeName);
 }
 
-void Bootstrapper::refreshInstalledLaunchers() {
-    if (installedVersion().empty()) return;
-    replaceInstalledCopy(installedLauncherPath());
-    replaceInstalledCopy(versionsRoot(perUser) + launcherExeName());
-}
-
-void Bootstrapper::replaceInstalledCopy(const std::string& installed) {
+void replaceInstalledCopy(simple_logger& logger, const std::string& installed) {
     const std::string own = platform::executablePath();
     if (own.empty() || !fileExists(installed)) return;
     std::error_code error;
@@ -188,15 +220,15 @@ void Bootstrapper::replaceInstalledCopy(const std::string& installed) {
     if (!filesDiffer(own, installed)) return;
     const std::string fresh = installed + ".new";
     try {
-        copyFile(*logger_, own, fresh);
+        copyFile(logger, own, fresh);
         fs::permissions(fresh, fs::status(installed).permissions(), error);
         fs::rename(fresh, installed);
-        logger_->log("Replaced older installed launcher: %s", installed.c_str());
+        logger.log("Replaced older installed launcher: %s", installed.c_str());
     } catch (const fs::filesystem_error&) {
-        logger_->log("Could not replace installed launcher (in use?): %s", installed.c_str());
+        logger.log("Could not replace installed launcher (in use?): %s", installed.c_str());
         fs::remove(fresh, error);
     } catch (const std::exception& e) {
-        logger_->log("replaceInstalledCopy failed: %s", e.what());
+        logger.log("replaceInstalledCopy failed: %s", e.what());
         fs::remove(fresh, error);
     }
 }

@@ -1,5 +1,3 @@
-// Which build of the product is current: the version GUID, from the install
-// host's version file or from the version-compatibility service.
 #include "install/version_lookup.h"
 
 #include <algorithm>
@@ -7,18 +5,19 @@
 #include <mutex>
 #include <sstream>
 
-#include "system/version_folders.h"
-#include "launcher/bootstrapper.h"
+#include "base/format.h"
+#include "base/installer_site.h"
+#include "base/logger.h"
 #include "net/api_urls.h"
 #include "net/http_client.h"
-#include "base/format.h"
+#include "system/version_folders.h"
 
 namespace {
 
 // The service takes the key in its lower-case form.
 constexpr const char* kVersionServiceApiKey = "3f9c1d27-8b4e-4a6d-b2c5-9e71f0a4d863";
 
-// Shared by every Bootstrapper of the process; filled only by successful lookups.
+// Shared by every lookup of the process; filled only by successful ones.
 struct VersionCache {
     std::mutex lock;
     std::map<std::string, std::string> guids;
@@ -41,42 +40,43 @@ void requireUsableVersionGuid(const std::string& guid) {
 
 }  // namespace
 
-std::string Bootstrapper::fetchVersionGuid(const std::string& versionFileName) {
-    const std::string name = versionFileName.empty() ? this->versionFileName() : versionFileName;
-    logger_->log("Bootstrapper::fetchVersionGuid");
+std::string fetchVersionGuid(simple_logger& logger, const std::string& name,
+                             const VersionRequest& request) {
+    logger.log("Bootstrapper::fetchVersionGuid");
     VersionCache& cache = versionCache();
     {
         std::lock_guard guard(cache.lock);
         if (auto found = cache.guids.find(name); found != cache.guids.end()) {
-            logger_->log("Bootstrapper::fetchVersionGuid - found in cache: %s", found->second.c_str());
+            logger.log("Bootstrapper::fetchVersionGuid - found in cache: %s",
+                       found->second.c_str());
             return found->second;
         }
     }
-    const std::string guid = requestVersionGuid(name);
+    const std::string guid = request(name);
     requireUsableVersionGuid(guid);
     {
         std::lock_guard guard(cache.lock);
         cache.guids.emplace(name, guid);
     }
-    logger_->log("Bootstrapper::fetchVersionGuid - installVersion: %s", guid.c_str());
+    logger.log("Bootstrapper::fetchVersionGuid - installVersion: %s", guid.c_str());
     return guid;
 }
 
-std::string Bootstrapper::requestVersionGuid(const std::string& versionFileName) {
-    const std::string type = binaryType();
-    if (useNewVersionFetch() && !type.empty()) {
-        const std::string url =
-            versionCompatibilityUrl(baseHost(), kVersionServiceApiKey) + "&binaryType=" + type;
+std::string requestVersionGuid(IInstallerSite& site, const std::string& versionFileName,
+                               const VersionSource& source) {
+    if (source.useNewVersionFetch && !source.binaryType.empty()) {
+        const std::string url = versionCompatibilityUrl(site.baseHost(), kVersionServiceApiKey) +
+                                "&binaryType=" + source.binaryType;
         std::string guid = httpGetString(url);
         // The service may quote its answer; no quote belongs to a version GUID.
         guid.erase(std::remove(guid.begin(), guid.end(), '"'), guid.end());
         return guid;
     }
     // The number keeps caches between us and the install host from answering.
-    const std::string path = "/" + versionFileName + format("?guid%d", correlationId);
+    const std::string path = "/" + versionFileName + format("?guid%d", source.correlationId);
     std::string etag;
     std::stringstream body;
-    httpGet(*this, etag, body, true, installHost(), path, [](int, int) {});
+    httpGet(site, etag, body, true, site.installHost(), path, [](int, int) {});
     const std::string text = body.str();
     return text.substr(0, text.find('\0'));
 }

@@ -300,15 +300,12 @@ private:
     void postClientStatus();
     void retireEarlierVersions();
     void listUnrecordedVersionFolders();
-    bool isPublishedLauncher(const std::string& downloaded, const std::string& published);
     // The installed version of the scope, then the earlier ones it recorded.
     std::vector<std::string> versionsOfScope(bool perUserScope);
     // The install series of the metrics writer ("PCInstall"): result "Success",
     // "Cancel" or "Error" with its message. Never throws.
     // Package bytes the file deployer received in this run.
     int64_t deployedBytes() const;
-    void deleteVersionFolderIn(bool perUserScope, const std::string& version,
-                               const std::function<std::string()>& currentVersion);
     bool applyOption(int& index, int count);
     void parseProtocolUrl(const std::string& url);
 };

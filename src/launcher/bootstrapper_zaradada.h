@@ -61,10 +61,6 @@ public:
     std::unique_ptr<CountersClient> countersClient;
 
 private:
-    void clearVersionBeingRewritten(const platform::RegistryKey& appKey);
-    void installShortcuts(bool upgrade);
-    void cleanupOldBeta();
-
     std::string launcherVersionFileName_ = "BootstrapperZARadadaVersion.txt";
     std::string versionFileName_ = "versionZARadada";
     std::string protocolScheme_;

@@ -4,8 +4,10 @@
 #include <filesystem>
 
 #include "base/create_directory.h"
-#include "launcher/bootstrapper.h"
 #include "base/errors.h"
+#include "base/format.h"
+#include "base/installer_site.h"
+#include "base/logger.h"
 #include "platform/known_folders.h"
 #include "system/folder_path.h"
 #include "system/registry_keys.h"
@@ -71,49 +73,55 @@ bool deleteDirectory(IInstallerSite& site, const std::string& path, bool childre
     return failed || static_cast<bool>(error);
 }
 
-std::string Bootstrapper::programDirectory() {
+std::string prevVersionValueName(int index) {
+    return format("version%d", index);
+}
+
+std::vector<std::string> recordedVersions(bool perUser) {
+    std::vector<std::string> versions;
+    RegistryKeyPtr key = openKey(installRootKey(perUser), kAppVersionsKeyPath);
+    std::string version;
+    for (int i = 0;
+         key && tryReadStringValue(*key, prevVersionValueName(i), kPathValueChars, version); ++i)
+        versions.push_back(version);
+    return versions;
+}
+
+std::string versionFolder(bool perUser, const std::string& versionGuid) {
     const std::string root = versionsRoot(perUser);
     if (root.empty()) throw std::runtime_error("Failed to create programDirectory");
     // Without a usable version the Versions folder itself would pass for the
     // version folder, and the clean-up of old versions would empty it.
-    if (!isVersionFolderName(versionGuid_))
+    if (!isVersionFolderName(versionGuid))
         throw std::runtime_error("Failed to create programDirectory: no valid version GUID '" +
-                                 versionGuid_ + "'");
-    const std::string path = root + versionGuid_ + kSeparator;
+                                 versionGuid + "'");
+    const std::string path = root + versionGuid + kSeparator;
     createDirectory(path);
     return path;
 }
 
-void Bootstrapper::deleteVersionFolder(const std::string& version) {
-    deleteVersionFolderIn(perUser, version, [this] { return installedVersion(); });
+std::string scopeInstalledVersion(bool perUser, const std::string& productRegistryKey) {
+    RegistryKeyPtr key = openKey(installRootKey(perUser), productRegistryKey);
+    return key ? readStringValue(*key, kVersionValue) : std::string();
 }
 
-void Bootstrapper::deleteVersionFolder(bool perUserScope, const std::string& version) {
-    // Only the removed scope's own record counts: the other scope's installation
-    // is not this folder's.
-    deleteVersionFolderIn(perUserScope, version, [this, perUserScope] {
-        RegistryKeyPtr key = openKey(installRootKey(perUserScope), productRegistryKey());
-        return key ? readStringValue(*key, kVersionValue) : std::string();
-    });
-}
-
-void Bootstrapper::deleteVersionFolderIn(bool perUserScope, const std::string& version,
-                                         const std::function<std::string()>& currentVersion) {
-    logger_->log("Bootstrapper::deleteVersionFolder - version=%s", version.c_str());
+void deleteVersionFolder(IInstallerSite& site, bool perUser, const std::string& version,
+                         const std::function<std::string()>& currentVersion) {
+    simple_logger& logger = site.logger();
+    logger.log("Bootstrapper::deleteVersionFolder - version=%s", version.c_str());
     if (version.empty()) return;
     if (version == currentVersion()) {
-        logger_->log(
-            "Bootstrapper::deleteVersionFolder - WARNING trying to delete current version");
+        logger.log("Bootstrapper::deleteVersionFolder - WARNING trying to delete current version");
         return;
     }
     if (!isVersionFolderName(version)) {
-        logger_->log("Bootstrapper::deleteVersionFolder - WARNING not a version folder name");
+        logger.log("Bootstrapper::deleteVersionFolder - WARNING not a version folder name");
         return;
     }
     try {
-        const std::string root = getFolderPath(versionsKind(perUserScope), false, "Versions", true);
+        const std::string root = getFolderPath(versionsKind(perUser), false, "Versions", true);
         if (root.empty()) return;
-        deleteDirectory(*this, root + version + kSeparator, false);
+        deleteDirectory(site, root + version + kSeparator, false);
     } catch (const cancel_exception&) {
         throw;
     } catch (const installer_error_exception&) {
@@ -123,21 +131,16 @@ void Bootstrapper::deleteVersionFolderIn(bool perUserScope, const std::string& v
     }
 }
 
-void Bootstrapper::deleteAllVersionFolders() {
-    deleteAllVersionFolders(perUser);
-}
-
-// Every version folder and file of the Versions folder; folders of the user's
-// or of other programs (names no version of ours has) stay.
-void Bootstrapper::deleteAllVersionFolders(bool perUserScope) {
+// Folders of the user's or of other programs (names no version of ours has) stay.
+void deleteAllVersionFolders(IInstallerSite& site, bool perUser) {
     try {
-        const std::string root = versionsRoot(perUserScope);
+        const std::string root = versionsRoot(perUser);
         std::error_code error;
         for (const auto& entry : fs::directory_iterator(root, error)) {
             const bool folder = fs::is_directory(entry.symlink_status(error));
             if (folder && !looksLikeVersionGuid(entry.path().filename().string())) continue;
             if (folder) {
-                deleteDirectory(*this, entry.path().string(), false);
+                deleteDirectory(site, entry.path().string(), false);
             } else {
                 fs::remove(entry.path(), error);
             }

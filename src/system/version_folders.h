@@ -1,9 +1,9 @@
 #pragma once
-// The Versions tree: one folder per installed version, and the recursive
-// deletion the launcher uses for it and its other folders.
-// Bootstrapper::programDirectory, deleteVersionFolder and deleteAllVersionFolders
-// are defined in version_folders.cpp.
+// The Versions tree: one folder per installed version, the scope's record of
+// the folders earlier installs made, and the recursive deletion the launcher
+// uses for them and its other folders.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +17,10 @@ bool isVersionFolderName(const std::string& version);
 // (as the servers publish them): only folders of that name, or ones an earlier
 // run recorded, are taken for version folders left by this launcher.
 bool looksLikeVersionGuid(const std::string& name);
+
+// The registry value of the index-th entry of the list of previous versions:
+// "version0", "version1", ... under the application key's Versions subkey.
+std::string prevVersionValueName(int index);
 
 // The version GUIDs the scope's list of previous versions holds, in order
 // (nothing is created).
@@ -32,3 +36,21 @@ std::string versionsRoot(bool perUser);
 // could not be removed; a missing folder answers false. Throws only what the
 // site's checkCancel throws, which it runs before every entry.
 bool deleteDirectory(IInstallerSite& site, const std::string& path, bool childrenOnly);
+
+// The folder of that version under the scope's Versions folder, created when
+// missing; throws when it cannot be or the version cannot name a folder.
+std::string versionFolder(bool perUser, const std::string& versionGuid);
+
+// The version the scope's own product key records; empty when it has none.
+std::string scopeInstalledVersion(bool perUser, const std::string& productRegistryKey);
+
+// Removes the version's folder from the scope's Versions folder, unless the
+// version is empty, currentVersion() (asked only for a non-empty version) or no
+// version folder name. Throws only cancellations and installer errors: a
+// folder that stays is tried again at the next install.
+void deleteVersionFolder(IInstallerSite& site, bool perUser, const std::string& version,
+                         const std::function<std::string()>& currentVersion);
+
+// Every version folder and file of the scope's Versions folder; the folder itself
+// and folders whose names no version of ours has stay. Throws as deleteVersionFolder.
+void deleteAllVersionFolders(IInstallerSite& site, bool perUser);

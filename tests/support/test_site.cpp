@@ -5,7 +5,10 @@
 
 #include "base/errors.h"
 
-void TestSite::reportProgress(int64_t, int64_t) {}
+void TestSite::reportProgress(int64_t done, int64_t total) {
+    std::lock_guard guard(lock_);
+    progress_.emplace_back(done, total);
+}
 
 void TestSite::checkCancel() {
     if (cancelled) throw cancel_exception(true);
@@ -20,6 +23,11 @@ void TestSite::reportError(const std::exception& e) {
 std::vector<std::string> TestSite::reportedErrors() {
     std::lock_guard guard(lock_);
     return errors_;
+}
+
+std::vector<std::pair<int64_t, int64_t>> TestSite::reportedProgress() {
+    std::lock_guard guard(lock_);
+    return progress_;
 }
 
 std::string TestSite::logText() const {

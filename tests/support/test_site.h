@@ -1,11 +1,13 @@
 #pragma once
 // A concrete IInstallerSite for the tests of the parts that take one: settable
-// hosts and hooks, a cancel switch, and a real simple_logger whose file the
-// test reads back. Make it after pointing TMPDIR at the test's folder.
+// hosts and hooks, a cancel switch, the progress and errors reported to it, and
+// a real simple_logger whose file the test reads back. Make it after pointing
+// TMPDIR at the test's folder.
 
 #include <atomic>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/installer_site.h"
@@ -31,6 +33,8 @@ public:
     // How many lines of the log contain text.
     int logCount(const std::string& text) const;
     std::vector<std::string> reportedErrors();
+    // Every (done, total) pair reported, in order.
+    std::vector<std::pair<int64_t, int64_t>> reportedProgress();
 
     std::string baseHostName;
     std::string installHostName;
@@ -44,4 +48,5 @@ private:
     simple_logger logger_{"log"};
     std::mutex lock_;
     std::vector<std::string> errors_;
+    std::vector<std::pair<int64_t, int64_t>> progress_;
 };

@@ -1,36 +1,44 @@
+#include "install/deploy_self.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "support/installing_bootstrapper.h"
+#include "platform/process.h"
+#include "support/registry_sandbox.h"
+#include "support/test_site.h"
+#include "system/version_folders.h"
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
 namespace {
 
+const char* const kLauncher = "ZorbitStudioLauncherBeta.exe";
+
 struct DeploySelf : ::testing::Test {
-    InstallSandbox sandbox;
-    std::shared_ptr<InstallingBootstrapper> b = std::make_shared<InstallingBootstrapper>();
+    RegistrySandbox sandbox;
+    TestSite site;
     std::string target;
 
     void SetUp() override {
-        b->versionGuid_ = "v1";
-        target = b->installedLauncherPath();
+        site.programDirectoryPath = versionFolder(true, "v1");
+        target = site.programDirectory() + kLauncher;
     }
 };
 
 }  // namespace
 
 TEST_F(DeploySelf, TheRunningLauncherIsCopiedIntoTheVersionFolder) {
-    EXPECT_EQ(target, sandbox.versions() + "v1/ZorbitStudioLauncherBeta.exe");
-    b->deploySelf();
+    EXPECT_EQ(target,
+              sandbox.dir().file("home/.local/share/vexmoor-qasite1/Versions/v1/") + kLauncher);
+    deploySelf(site, kLauncher);
     EXPECT_EQ(fs::file_size(target), fs::file_size(platform::executablePath()));
     EXPECT_NE(fs::status(target).permissions() & fs::perms::owner_exec, fs::perms::none)
         << "the copy must run";
-    const std::string log = b->logText();
+    const std::string log = site.logText();
     EXPECT_THAT(log, HasSubstr("deploySelf\n"));
     EXPECT_THAT(log, HasSubstr("Bootstrapper::deploySelf - Final file path=" + target + "\n"));
     EXPECT_THAT(log, HasSubstr("!PathFileExists\n"));
@@ -41,9 +49,9 @@ TEST_F(DeploySelf, TheRunningLauncherIsCopiedIntoTheVersionFolder) {
 
 TEST_F(DeploySelf, AnInstalledCopyThatDiffersIsReplaced) {
     std::ofstream(target) << "an older launcher";
-    b->deploySelf();
+    deploySelf(site, kLauncher);
     EXPECT_EQ(fs::file_size(target), fs::file_size(platform::executablePath()));
     EXPECT_FALSE(fs::exists(target + ".new"));
-    EXPECT_THAT(b->logText(), HasSubstr("PathFileExists\n"));
-    EXPECT_THAT(b->logText(), HasSubstr("Replaced older installed launcher: " + target + "\n"));
+    EXPECT_THAT(site.logText(), HasSubstr("PathFileExists\n"));
+    EXPECT_THAT(site.logText(), HasSubstr("Replaced older installed launcher: " + target + "\n"));
 }

@@ -4,14 +4,15 @@
 
 #include <thread>
 
+#include "base/errors.h"
 #include "install_env.h"
-#include "test_site.h"
+#include "support/test_site.h"
 
 namespace {
 
 struct DeploymentWaitTest : ::testing::Test {
     InstallEnv env;
-    InstallTestSite site;
+    TestSite site;
     std::vector<std::shared_ptr<Progress>> records;
     std::vector<bool> marquee;
     int passes = 0;
@@ -73,7 +74,7 @@ TEST_F(DeploymentWaitTest, UnknownLengthsNeverMoveTheBar) {
                         if (pass == 150)
                             for (auto& r : records) r->finished = true;
                     }));
-    EXPECT_TRUE(site.progress.empty());
+    EXPECT_TRUE(site.reportedProgress().empty());
     EXPECT_EQ(marquee.size(), 50u);
     EXPECT_EQ(marquee.front(), false);
 }
@@ -89,7 +90,7 @@ TEST_F(DeploymentWaitTest, ReportsTheSumsAndEndsWhenAllFinish) {
     });
     waitForPackages(records, hooks());
     worker.join();
-    for (const auto& [done, total] : site.progress) {
+    for (const auto& [done, total] : site.reportedProgress()) {
         EXPECT_LE(done, total);
         EXPECT_EQ(total, 200);
     }

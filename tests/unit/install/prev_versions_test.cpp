@@ -1,9 +1,12 @@
+#include "install/prev_versions.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "support/installing_bootstrapper.h"
+#include "support/registry_sandbox.h"
+#include "support/test_site.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
 
@@ -15,8 +18,13 @@ using Versions = std::vector<std::string>;
 namespace {
 
 struct PrevVersions : ::testing::Test {
-    InstallSandbox sandbox;
-    std::shared_ptr<InstallingBootstrapper> b = std::make_shared<InstallingBootstrapper>();
+    RegistrySandbox sandbox;
+    TestSite site;
+    Versions versions;
+
+    std::string versionsFolder() const {
+        return sandbox.dir().file("home/.local/share/vexmoor-qasite1/Versions/");
+    }
 
     static RegistryKeyPtr versionsKey() {
         return createKey(RegistryHive::CurrentUser, kAppVersionsKeyPath);
@@ -39,10 +47,10 @@ TEST_F(PrevVersions, LoadingStopsAtTheFirstGap) {
     RegistryKeyPtr key = versionsKey();
     setStringValue(*key, "version0", "a");
     setStringValue(*key, "version2", "c");
-    b->prevVersions = {"kept"};
-    b->loadPrevVersions();
-    EXPECT_EQ(b->prevVersions, (Versions{"kept", "a"}));
-    EXPECT_THAT(b->logText(),
+    versions = {"kept"};
+    loadPrevVersions(site.logger(), true, versions);
+    EXPECT_EQ(versions, (Versions{"kept", "a"}));
+    EXPECT_THAT(site.logText(),
                 ::testing::HasSubstr("Bootstrapper::loadPrevVersions - key found name = a\n"));
 }
 
@@ -51,27 +59,26 @@ TEST_F(PrevVersions, ALongValueEndsTheList) {
     setStringValue(*key, "version0", std::string(259, 'x'));
     setStringValue(*key, "version1", std::string(260, 'y'));
     setStringValue(*key, "version2", "z");
-    b->loadPrevVersions();
-    EXPECT_EQ(b->prevVersions, (Versions{std::string(259, 'x')}));
+    loadPrevVersions(site.logger(), true, versions);
+    EXPECT_EQ(versions, (Versions{std::string(259, 'x')}));
 }
 
 TEST_F(PrevVersions, StoringKeepsOnlyFoldersThatExist) {
     RegistryKeyPtr key = versionsKey();
     for (const char* name : {"version0", "version1", "version2"})
         setStringValue(*key, name, "stale");
-    for (const char* version : {"X", "Z"}) fs::create_directories(sandbox.versions() + version);
-    b->prevVersions = {"X", "Y", "Z", "", "X"};
-    b->storePrevVersions();
+    for (const char* version : {"X", "Z"}) fs::create_directories(versionsFolder() + version);
+    versions = {"X", "Y", "Z", "", "X"};
+    storePrevVersions(site.logger(), true, versions);
     EXPECT_EQ(stored(), (Versions{"version0=X", "version1=Z", "version2=X"}));
 }
 
 TEST_F(PrevVersions, AnAllUsersLauncherWithoutRightsStillStarts) {
     // The machine's hive cannot be written (its folder is a file): loading finds nothing.
-    const std::string blocked = sandbox.home("machine-blocker");
+    const std::string blocked = sandbox.dir().file("home/machine-blocker");
     std::ofstream{blocked};
     ScopedEnv machine("ZORBIT_MACHINE_STATE_DIR", blocked + "/machine");
-    b->perUser = false;
-    EXPECT_NO_THROW(b->loadPrevVersions());
-    EXPECT_TRUE(b->prevVersions.empty());
-    EXPECT_THROW(b->storePrevVersions(), std::runtime_error);
+    EXPECT_NO_THROW(loadPrevVersions(site.logger(), false, versions));
+    EXPECT_TRUE(versions.empty());
+    EXPECT_THROW(storePrevVersions(site.logger(), false, versions), std::runtime_error);
 }

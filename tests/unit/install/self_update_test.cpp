@@ -8,7 +8,8 @@
 
 #include "platform/process.h"
 #include "support/registry_sandbox.h"
-#include "support/test_bootstrapper.h"
+#include "support/temp_dir.h"
+#include "support/test_site.h"
 
 namespace fs = std::filesystem;
 
@@ -39,20 +40,20 @@ TEST(LauncherDownloadPath, UsesTheVexmoorFolderAndAvoidsAStuckFile) {
 
 TEST(ReplaceInstalledCopy, ReplacesOnlyADifferingCopyAndLeavesNoNewFile) {
     RegistrySandbox sandbox;
-    auto bootstrapper = std::make_shared<BootstrapperZARadada>(nullptr);
+    TestSite site;
     const std::string installed = sandbox.dir().file("installed.exe");
 
-    bootstrapper->replaceInstalledCopy(installed);  // missing: nothing happens
+    replaceInstalledCopy(site.logger(), installed);  // missing: nothing happens
     EXPECT_FALSE(fs::exists(installed));
 
     std::ofstream(installed) << "an older launcher";
     ::chmod(installed.c_str(), 0755);
-    bootstrapper->replaceInstalledCopy(installed);
+    replaceInstalledCopy(site.logger(), installed);
     EXPECT_FALSE(filesDiffer(platform::executablePath(), installed));
     EXPECT_FALSE(fs::exists(installed + ".new"));
     EXPECT_TRUE((fs::status(installed).permissions() & fs::perms::owner_exec) != fs::perms::none);
-    EXPECT_NE(readFile(bootstrapper->logger().fileName()).find("Replaced older installed launcher: " + installed),
+    EXPECT_NE(site.logText().find("Replaced older installed launcher: " + installed),
               std::string::npos);
 
-    bootstrapper->replaceInstalledCopy(platform::executablePath());  // its own file: untouched
+    replaceInstalledCopy(site.logger(), platform::executablePath());  // its own file: untouched
 }

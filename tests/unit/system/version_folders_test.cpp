@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
+#include "base/errors.h"
+#include "support/test_site.h"
 #include "unit/install/install_env.h"
-#include "launcher/bootstrapper_zaradada.h"
-#include "unit/install/test_site.h"
 #include "unit/install/zip_builder.h"
 
 namespace fs = std::filesystem;
@@ -15,7 +15,7 @@ namespace {
 
 struct DeleteDirectoryTest : ::testing::Test {
     InstallEnv env;
-    InstallTestSite site;
+    TestSite site;
     std::string root = env.temp.file("tree/");
 
     void SetUp() override {
@@ -78,28 +78,27 @@ namespace {
 
 struct VersionFoldersTest : ::testing::Test {
     InstallEnv env;
-    std::shared_ptr<BootstrapperZARadada> bootstrapper =
-        std::make_shared<BootstrapperZARadada>(nullptr);
+    TestSite site;
     std::string versions = env.temp.file("data/vexmoor-qasite1/Versions/");
+
+    static std::string none() { return {}; }
 };
 
 }  // namespace
 
 TEST_F(VersionFoldersTest, ProgramDirectoryIsMadeUnderVersions) {
     EXPECT_EQ(versionsRoot(true), versions);
-    bootstrapper->versionGuid_ = "0a1b";
-    EXPECT_EQ(bootstrapper->programDirectory(), versions + "0a1b/");
+    EXPECT_EQ(versionFolder(true, "0a1b"), versions + "0a1b/");
     EXPECT_TRUE(fs::is_directory(versions + "0a1b"));
     // Workers ask for it again and again: an existing folder is fine.
-    EXPECT_EQ(bootstrapper->programDirectory(), versions + "0a1b/");
+    EXPECT_EQ(versionFolder(true, "0a1b"), versions + "0a1b/");
 }
 
 TEST_F(VersionFoldersTest, ProgramDirectoryFailsOnAFileInTheWay) {
     fs::create_directories(versions);
     writeFile(versions + "0a1b", "not a folder");
-    bootstrapper->versionGuid_ = "0a1b";
     try {
-        bootstrapper->programDirectory();
+        versionFolder(true, "0a1b");
         FAIL();
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(
@@ -107,25 +106,24 @@ TEST_F(VersionFoldersTest, ProgramDirectoryFailsOnAFileInTheWay) {
             << e.what();
     }
     // Without a version the Versions folder itself must never pass for one.
-    for (const char* guid : {"", "\n", ".", "a/b"}) {
-        bootstrapper->versionGuid_ = guid;
-        EXPECT_THROW(bootstrapper->programDirectory(), std::runtime_error) << "'" << guid << "'";
-    }
+    for (const char* guid : {"", "\n", ".", "a/b"})
+        EXPECT_THROW(versionFolder(true, guid), std::runtime_error) << "'" << guid << "'";
 }
 
 TEST_F(VersionFoldersTest, DeleteVersionFolderRemovesOnlyThatVersion) {
     fs::create_directories(versions + "old/content");
     writeFile(versions + "old/content/.keep", "k");
     fs::create_directories(versions + "current");
-    bootstrapper->deleteVersionFolder("old");
+    deleteVersionFolder(site, true, "old", none);
     EXPECT_FALSE(fs::exists(versions + "old"));
     EXPECT_TRUE(fs::exists(versions + "current"));
-    // Nothing reaches past the Versions folder.
-    bootstrapper->deleteVersionFolder("..");
-    bootstrapper->deleteVersionFolder("../Versions");
-    bootstrapper->deleteVersionFolder("");
+    // Nothing reaches past the Versions folder, and the current version stays.
+    deleteVersionFolder(site, true, "..", none);
+    deleteVersionFolder(site, true, "../Versions", none);
+    deleteVersionFolder(site, true, "", none);
+    deleteVersionFolder(site, true, "current", [] { return std::string("current"); });
     EXPECT_TRUE(fs::exists(versions + "current"));
-    const std::string log = readFile(bootstrapper->logger().fileName());
+    const std::string log = site.logText();
     EXPECT_NE(log.find("Bootstrapper::deleteVersionFolder - version=old"), std::string::npos);
 }
 
@@ -133,7 +131,7 @@ TEST_F(VersionFoldersTest, DeleteAllVersionFoldersKeepsTheVersionsFolderAndOther
     fs::create_directories(versions + "version-0a1b/b");
     fs::create_directories(versions + "Plugins");
     writeFile(versions + "ZorbitStudioLauncherBeta.exe", "launcher");
-    bootstrapper->deleteAllVersionFolders();
+    deleteAllVersionFolders(site, true);
     EXPECT_TRUE(fs::is_directory(versions + "Plugins"));
     fs::remove(versions + "Plugins");
     EXPECT_TRUE(fs::is_empty(versions));
