@@ -22,7 +22,7 @@ void BootstrapperZARadada::DoInstallApp() {
         DeployComponents(upgrade, unzip);
     };
     install.setUiMessage = [this](const std::string& text) { setUiMessage(text); };
-    install.createShortcuts = [this](bool force) { CreateShortcuts(force); };
+    install.createShortcuts = [this](bool forced) { CreateShortcuts(forced); };
     installStudio(*this, install, classesKey);
 }
 
