@@ -10,6 +10,7 @@
 #include <set>
 #include <thread>
 
+#include "platform/posix/registry_hive.h"
 #include "platform/registry.h"
 #include "support/registry_sandbox.h"
 
