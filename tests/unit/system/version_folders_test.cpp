@@ -4,10 +4,10 @@
 
 #include <filesystem>
 
-#include "install_env.h"
+#include "unit/install/install_env.h"
 #include "launcher/bootstrapper_zaradada.h"
-#include "test_site.h"
-#include "zip_builder.h"
+#include "unit/install/test_site.h"
+#include "unit/install/zip_builder.h"
 
 namespace fs = std::filesystem;
 
