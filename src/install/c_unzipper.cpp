@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kSeparator = platform::kPathSeparator;
+const char kSeparator = platform::kPathSeparator;
 // Inflating straight into a large block and writing it in one call keeps the
 // per-block cost small; the work is CPU-bound.
 constexpr unsigned kCopyBlock = 256 * 1024;
