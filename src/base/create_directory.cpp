@@ -4,12 +4,13 @@
 #include <stdexcept>
 
 #include "base/errors.h"
-#include "platform/last_error.h"
 #include "base/format.h"
+#include "platform/last_error.h"
+#include "platform/utf8_path.h"
 
 void createDirectory(const std::string& path) {
     std::error_code error;
-    std::filesystem::create_directory(path, error);
+    std::filesystem::create_directory(platform::fsPath(path), error);
     if (!error) return;
     // A file where the folder should be is an error, not an existing folder.
     const std::string message = format("CreateDirectory '%s' failed", path.c_str());
