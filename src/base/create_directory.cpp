@@ -14,7 +14,7 @@ void createDirectory(const std::string& path) {
     if (!error) return;
     // A file where the folder should be is an error, not an existing folder.
     const std::string message = format("CreateDirectory '%s' failed", path.c_str());
-    uint32_t code = platform::win32ErrorFromErrno(error.value());
+    uint32_t code = platform::win32ErrorFromErrorCode(error);
     if (code == 0) code = platform::kErrorAlreadyExists;
     platform::setLastError(code);
     throwLastError(message);

@@ -240,7 +240,7 @@ void CUnzipper::SetFileModTime(const std::string& path, uint32_t dosDateTime) {
     std::error_code error;
     fs::last_write_time(platform::fsPath(path), instant, error);
     if (!error) return;
-    const uint32_t code = platform::win32ErrorFromErrno(error.value());
+    const uint32_t code = platform::win32ErrorFromErrorCode(error);
     if (code == platform::kErrorFileNotFound || code == platform::kErrorPathNotFound)
         throwWithLastError(code, format("SetFileModTime couldn't open %s", path.c_str()));
     throwWithLastError(code, format("SetFileModTime failed SetFileTime: %s", path.c_str()));

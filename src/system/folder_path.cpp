@@ -31,7 +31,7 @@ void createFolder(const std::string& path, const char* message) {
     const std::filesystem::path folder = platform::fsPath(path);
     std::filesystem::create_directories(folder, error);
     if (error || !std::filesystem::is_directory(folder)) {
-        const uint32_t code = error ? platform::win32ErrorFromErrno(error.value())
+        const uint32_t code = error ? platform::win32ErrorFromErrorCode(error)
                                     : static_cast<uint32_t>(platform::kErrorAlreadyExists);
         platform::setLastError(code);
         throw std::runtime_error(format(message, path.c_str(), static_cast<int>(code)));
