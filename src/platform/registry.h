@@ -64,7 +64,7 @@ public:
     RegistryKey& operator=(const RegistryKey&) = delete;
 
     // The root of a hive, open for reading and writing (like the predefined
-    // handles; whether a write succeeds depends on the hive's file rights).
+    // handles; whether a write succeeds depends on the user's rights to the hive).
     static const RegistryKey& root(RegistryHive hive);
 
     RegistryHive hive() const { return hive_; }
