@@ -6,20 +6,21 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "base/errors.h"
+#include "base/format.h"
 #include "install/dos_time.h"
 #include "install/native_path.h"
 #include "install/replacing_file.h"
 #include "install/zip_entry_name.h"
-#include "base/errors.h"
 #include "platform/known_folders.h"
 #include "platform/last_error.h"
-#include "base/format.h"
+#include "platform/utf8_path.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kSeparator = platform::kPathSeparator;
+const char kSeparator = platform::kPathSeparator;
 // Inflating straight into a large block and writing it in one call keeps the
 // per-block cost small; the work is CPU-bound.
 constexpr unsigned kCopyBlock = 256 * 1024;
@@ -179,7 +180,8 @@ void CUnzipper::writeEntry(const ZipEntryInfo& info, const std::string& path) {
     SetFileModTime(file.temporaryPath(), info.dosDateTime);
     if (const fs::perms execute = executeBits(info); execute != fs::perms::none) {
         std::error_code ignored;
-        fs::permissions(file.temporaryPath(), execute, fs::perm_options::add, ignored);
+        fs::permissions(platform::fsPath(file.temporaryPath()), execute, fs::perm_options::add,
+                        ignored);
     }
     if (file.commit()) return;
     // A file that cannot be replaced is left as it is when asked to delete
@@ -219,13 +221,13 @@ bool CUnzipper::CreateFolder(const std::string& path) {
     std::string folder = path;
     while (folder.size() > 1 && folder.back() == kSeparator) folder.pop_back();
     std::error_code error;
-    const fs::file_status status = fs::status(folder, error);
+    const fs::file_status status = fs::status(platform::fsPath(folder), error);
     if (fs::exists(status)) return fs::is_directory(status);
     const size_t cut = folder.find_last_of(kSeparator);
     if (cut != std::string::npos && cut > 0 && !CreateFolder(folder.substr(0, cut))) return false;
-    fs::create_directory(folder, error);
+    fs::create_directory(platform::fsPath(folder), error);
     // Another extraction may have made it meanwhile: what counts is that it is there.
-    return fs::is_directory(folder, error);
+    return fs::is_directory(platform::fsPath(folder), error);
 }
 
 void CUnzipper::SetFileModTime(const std::string& path, uint32_t dosDateTime) {
@@ -236,9 +238,9 @@ void CUnzipper::SetFileModTime(const std::string& path, uint32_t dosDateTime) {
     const auto instant =
         std::chrono::file_clock::from_sys(std::chrono::sys_seconds{std::chrono::seconds{seconds}});
     std::error_code error;
-    fs::last_write_time(path, instant, error);
+    fs::last_write_time(platform::fsPath(path), instant, error);
     if (!error) return;
-    const uint32_t code = platform::win32ErrorFromErrno(error.value());
+    const uint32_t code = platform::win32ErrorFromErrorCode(error);
     if (code == platform::kErrorFileNotFound || code == platform::kErrorPathNotFound)
         throwWithLastError(code, format("SetFileModTime couldn't open %s", path.c_str()));
     throwWithLastError(code, format("SetFileModTime failed SetFileTime: %s", path.c_str()));

@@ -6,6 +6,7 @@
 
 #include "base/format.h"
 #include "base/logger.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -37,9 +38,9 @@ long long sourceSize(std::FILE* source, const std::string& path) {
 
 void copyFile(simple_logger& logger, const std::string& source, const std::string& destination) {
     logger.log("Bootstrapper::copyFile src = %s, dst = %s", source.c_str(), destination.c_str());
-    FilePtr in(std::fopen(source.c_str(), "rb"));
+    FilePtr in(platform::openFile(source, "rb"));
     if (!in) fail("Error opening srcFile='%s' for copy", source);
-    FilePtr out(std::fopen(destination.c_str(), "wb"));
+    FilePtr out(platform::openFile(destination, "wb"));
     if (!out) fail("Error opening dstFile='%s' for copy", destination);
     // Our blocks are large already: write them straight through.
     std::setvbuf(in.get(), nullptr, _IONBF, 0);

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "platform/registry.h"
+#include "platform/utf8_path.h"
 #include "system/folder_path.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
@@ -34,5 +35,5 @@ bool isCacheFileName(const std::string& etag) {
 
 bool isRegularFile(const std::string& path) {
     std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
+    return std::filesystem::is_regular_file(platform::fsPath(path), error);
 }

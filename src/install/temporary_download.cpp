@@ -5,10 +5,11 @@
 #include <stdexcept>
 
 #include "base/errors.h"
-#include "net/unfinished_downloads.h"
-#include "platform/files.h"
 #include "base/format.h"
 #include "base/logger.h"
+#include "net/unfinished_downloads.h"
+#include "platform/files.h"
+#include "platform/utf8_path.h"
 
 namespace {
 // Network chunks are small; gather them into fewer writes.
@@ -21,7 +22,7 @@ TemporaryDownload::TemporaryDownload()
     // Made owner-only first; the stream then opens the file as it is.
     createUnfinishedDownload(path_);
     stream_.rdbuf()->pubsetbuf(buffer_.get(), kStreamBuffer);
-    stream_.open(path_, std::ios::binary | std::ios::out | std::ios::trunc);
+    stream_.open(platform::fsPath(path_), std::ios::binary | std::ios::out | std::ios::trunc);
     if (!stream_.is_open()) {
         forgetUnfinishedDownload(path_);
         platform::deleteFile(path_);
@@ -45,8 +46,9 @@ void TemporaryDownload::close() {
     if (stream_.fail() || length < 0)
         throw std::runtime_error(format("Failed to write %s", path_.c_str()));
     std::error_code error;
-    if (std::filesystem::file_size(path_, error) > static_cast<uintmax_t>(length) && !error)
-        std::filesystem::resize_file(path_, static_cast<uintmax_t>(length), error);
+    const std::filesystem::path file = platform::fsPath(path_);
+    if (std::filesystem::file_size(file, error) > static_cast<uintmax_t>(length) && !error)
+        std::filesystem::resize_file(file, static_cast<uintmax_t>(length), error);
     if (error) throw std::runtime_error(format("Failed to write %s", path_.c_str()));
 }
 

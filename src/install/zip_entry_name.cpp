@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr char kSeparator = platform::kPathSeparator;
+const char kSeparator = platform::kPathSeparator;
 
 // The parts of the name that name something, lower-cased.
 std::vector<std::string> comparableParts(const std::string& name) {

@@ -4,15 +4,16 @@
 
 #include <filesystem>
 
-#include "launch/launch_arguments.h"
 #include "base/errors.h"
+#include "base/format.h"
+#include "base/logger.h"
+#include "launch/launch_arguments.h"
 #include "platform/elevation.h"
 #include "platform/last_error.h"
 #include "platform/process.h"
 #include "platform/registry.h"
+#include "platform/utf8_path.h"
 #include "system/registry_operations.h"
-#include "base/format.h"
-#include "base/logger.h"
 
 namespace SharedLauncher {
 namespace {
@@ -24,7 +25,7 @@ using platform::RegistryHive;
 
 bool isExistingFile(const std::string& path) {
     std::error_code error;
-    return !path.empty() && std::filesystem::is_regular_file(path, error);
+    return !path.empty() && std::filesystem::is_regular_file(platform::fsPath(path), error);
 }
 
 // Each value is quoted so it reaches the program as exactly one argument, and an

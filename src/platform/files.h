@@ -6,6 +6,9 @@
 
 namespace platform {
 
+// std::fopen for a UTF-8 path.
+std::FILE* openFile(const std::string& path, const char* mode);
+
 // Opens a new or truncated file readable and writable by its owner only, with
 // stdio mode "w" or "wb". A link, or a file of another user, in its place is
 // refused. nullptr with the last error set on failure.

@@ -17,7 +17,8 @@ enum class KnownFolder {
     Desktop,
 };
 
-constexpr char kPathSeparator = '/';
+// The separator of the folders in a path on this OS.
+extern const char kPathSeparator;
 
 // The folder's path without a trailing separator. Throws std::runtime_error when
 // the user's home folder cannot be found.

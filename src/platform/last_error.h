@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <system_error>
 
 namespace platform {
 
@@ -49,6 +50,10 @@ enum Win32Error : uint32_t {
 
 uint32_t getLastError();
 void setLastError(uint32_t code);
+
+// Maps an error the standard library reports (e.g. from <filesystem>) onto the
+// Win32 code that means the same; each OS knows what its errors hold.
+uint32_t win32ErrorFromErrorCode(const std::error_code& error);
 
 // Maps a C library errno value onto the Win32 code that means the same.
 uint32_t win32ErrorFromErrno(int err);

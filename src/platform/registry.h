@@ -1,8 +1,8 @@
 #pragma once
-// The registry store: hives of keys and named values kept in SQLite, one
-// database per hive. The calls are shaped like the Win32 registry: they answer
-// a Win32 status code (0 success, 2 not found, 5 access denied, 234 more data,
-// 1018 key deleted, ...) and never throw.
+// The registry: hives of keys and named values, kept by each OS in its own
+// way. The calls are shaped like the Win32 registry: they answer a Win32
+// status code (0 success, 2 not found, 5 access denied, 234 more data, 1018
+// key deleted, ...) and never throw.
 //
 // Key paths are backslash-separated sub-paths below a parent key; key names
 // and value names compare case-insensitively (ASCII) and keep the spelling
@@ -47,11 +47,6 @@ const char* hiveShortName(RegistryHive hive);
 // Accepts the long and the short names, in any case.
 bool parseHiveName(const std::string& text, RegistryHive& hive);
 
-// The database file that holds the hive. HKEY_CURRENT_USER lives in the
-// user's configuration folder, HKEY_LOCAL_MACHINE in the machine state folder
-// (which the environment variable ZORBIT_MACHINE_STATE_DIR replaces, for tests).
-std::string registryHiveFile(RegistryHive hive);
-
 // Key and value names compare this way: ASCII letters without regard to case.
 bool namesEqual(const std::string& a, const std::string& b);
 
@@ -59,12 +54,17 @@ bool namesEqual(const std::string& a, const std::string& b);
 // needs for it (without the terminating NUL).
 size_t utf16Length(const std::string& text);
 
-// An open key: which hive, which stored key, with which rights. A key removed
-// by someone else while open answers ERROR_KEY_DELETED to everything.
+// An open key: which hive, which key, with which rights. A key removed by
+// someone else while open answers ERROR_KEY_DELETED to everything. The OS's
+// handle of the key is closed with it.
 class RegistryKey {
 public:
+    ~RegistryKey();
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
     // The root of a hive, open for reading and writing (like the predefined
-    // handles; whether a write succeeds depends on the hive's file rights).
+    // handles; whether a write succeeds depends on the user's rights to the hive).
     static const RegistryKey& root(RegistryHive hive);
 
     RegistryHive hive() const { return hive_; }
@@ -116,17 +116,17 @@ public:
     uint32_t flush() const;
 
 private:
-    RegistryKey(RegistryHive hive, int64_t id, std::string path, uint32_t access)
-        : hive_(hive), id_(id), path_(std::move(path)), access_(access) {}
+    // What the OS needs to reach the key; each OS defines it.
+    struct Handle;
+
+    RegistryKey(RegistryHive hive, std::string path, uint32_t access,
+                std::unique_ptr<Handle> handle);
     std::string childPath(const std::string& subPath) const;
 
     RegistryHive hive_;
-    int64_t id_;
     std::string path_;
     uint32_t access_;
+    std::unique_ptr<Handle> handle_;
 };
-
-// Checks the hive's database for damage. True also when the hive has no file.
-bool registryHiveIntact(RegistryHive hive);
 
 }  // namespace platform

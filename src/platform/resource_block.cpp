@@ -2,11 +2,13 @@
 #include "platform/resource_block.h"
 
 #include <algorithm>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <stdexcept>
 #include <vector>
+
+#include "platform/utf8_path.h"
 
 namespace platform {
 namespace {
@@ -19,7 +21,7 @@ std::string unshift(const char* text) {
 }
 
 std::vector<char> readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    std::ifstream in(fsPath(path), std::ios::binary | std::ios::ate);
     if (!in) throw std::runtime_error("Cannot open " + path);
     std::vector<char> bytes(static_cast<size_t>(in.tellg()));
     in.seekg(0);
@@ -96,7 +98,7 @@ void stampResourceBlock(const std::string& path, const ResourceTexts& texts) {
     if (offset == std::string::npos) throw std::runtime_error(path + " has no resource block");
     std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(offset), kResourceBlockCapacity, '\0');
     std::copy(area->begin(), area->end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
-    std::fstream out(path, std::ios::in | std::ios::out | std::ios::binary);
+    std::fstream out(fsPath(path), std::ios::in | std::ios::out | std::ios::binary);
     if (!out) throw std::runtime_error("Cannot write " + path);
     out.seekp(static_cast<std::streamoff>(offset));
     out.write(bytes.data() + offset, static_cast<std::streamsize>(kResourceBlockCapacity));

@@ -8,12 +8,16 @@ namespace {
 std::atomic<WindowSystem*> activeSystem{nullptr};
 }
 
-WindowSystem* WindowSystem::active() { return activeSystem.load(); }
+WindowSystem* WindowSystem::active() {
+    return activeSystem.load();
+}
 
-void WindowSystem::setActive(WindowSystem* system) { activeSystem.store(system); }
+void WindowSystem::setActive(WindowSystem* system) {
+    activeSystem.store(system);
+}
 
-std::unique_ptr<ProgressWindow> createProgressWindow(WindowArtwork artwork) {
-    if (WindowSystem* system = WindowSystem::active()) return system->createProgressWindow(artwork);
+std::unique_ptr<ProgressWindow> createProgressWindow(const ProgressWindowContent& content) {
+    if (WindowSystem* system = WindowSystem::active()) return system->createProgressWindow(content);
     return createTerminalProgressWindow();
 }
 

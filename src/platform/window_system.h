@@ -2,6 +2,7 @@
 // The window system the launcher draws with: a desktop toolkit when a display
 // is available, else the terminal. Only the main thread touches windows.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,7 +21,7 @@ public:
     virtual void setCancel(bool visible, bool enabled) = 0;
     virtual void show() = 0;
     // The finished state: the message line, bar and Cancel disappear; with the
-    // success screen, the banner, "Launch Studio" and the developer-page link appear.
+    // success screen, the banner, the launch button and the link appear.
     virtual void showFinished(bool successScreen) = 0;
     virtual void destroy() = 0;
     virtual bool isVisible() const = 0;
@@ -34,19 +35,38 @@ public:
     }
 
     // Called on the main thread when the user asks to cancel or closes the window,
-    // presses "Launch Studio", or follows the developer-page link.
+    // presses the launch button, or follows the link.
     std::function<void()> onCancelRequested;
     std::function<void()> onLaunchRequested;
     std::function<void()> onLinkRequested;
 };
 
-enum class WindowArtwork { Brand, Studio };
+// The logo at the top of a progress window: a white letter on a coloured shape.
+struct WindowLogo {
+    enum class Shape { Disc, RoundedSquare };
+    Shape shape = Shape::Disc;
+    uint8_t red = 0, green = 0, blue = 0;
+    std::string letter;
+};
+
+// What a progress window shows of the product, supplied by its caller: the
+// window system draws these and knows no product of its own.
+struct ProgressWindowContent {
+    WindowLogo logo;
+    std::string cancelLabel;
+    // The success screen's banner (its lines separated by '\n'), its button
+    // and its link.
+    std::string successBanner;
+    std::string launchLabel;
+    std::string linkLabel;
+};
 
 class WindowSystem {
 public:
     virtual ~WindowSystem() = default;
     virtual int messageBox(const std::string& text, const std::string& caption, unsigned type) = 0;
-    virtual std::unique_ptr<ProgressWindow> createProgressWindow(WindowArtwork artwork) = 0;
+    virtual std::unique_ptr<ProgressWindow> createProgressWindow(
+        const ProgressWindowContent& content) = 0;
 
     // The toolkit in use, or nullptr when there is none (terminal only).
     static WindowSystem* active();
@@ -57,7 +77,7 @@ public:
 std::unique_ptr<ProgressWindow> createTerminalProgressWindow();
 
 // The window for this process: the toolkit's when one is active, else the terminal's.
-std::unique_ptr<ProgressWindow> createProgressWindow(WindowArtwork artwork);
+std::unique_ptr<ProgressWindow> createProgressWindow(const ProgressWindowContent& content);
 
 // Starts the desktop toolkit on the calling (main) thread when a display is
 // available and makes it the active window system. False when there is none.

@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/file_replace.h"
 #include "platform/named_mutex.h"
+#include "platform/utf8_path.h"
 #include "system/shortcuts.h"
 
 namespace {
@@ -40,7 +41,7 @@ bool isStorable(const std::string& name, const std::string& value) {
 }  // namespace
 
 CookieEngine::CookieEngine(std::string path) : path_(std::move(path)) {
-    if (!path_.empty()) std::ofstream(path_, std::ios::binary | std::ios::app);
+    if (!path_.empty()) std::ofstream(platform::fsPath(path_), std::ios::binary | std::ios::app);
 }
 
 std::map<std::string, std::string> CookieEngine::parse(const std::string& content) {
@@ -68,7 +69,7 @@ std::string CookieEngine::serialize(const std::map<std::string, std::string>& en
 
 // Reads the whole file; the file must also be writable, as the change replaces it.
 int CookieEngine::load(std::string& content) {
-    std::fstream file(path_, std::ios::in | std::ios::out | std::ios::binary);
+    std::fstream file(platform::fsPath(path_), std::ios::in | std::ios::out | std::ios::binary);
     if (!file) return -1;
     std::ostringstream text;
     text << file.rdbuf();

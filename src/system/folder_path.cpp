@@ -3,9 +3,10 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "base/format.h"
 #include "platform/known_folders.h"
 #include "platform/last_error.h"
-#include "base/format.h"
+#include "platform/utf8_path.h"
 
 namespace {
 
@@ -27,9 +28,10 @@ platform::KnownFolder knownFolderOf(int kind) {
 // Creates the folder and its parents; an existing one is fine.
 void createFolder(const std::string& path, const char* message) {
     std::error_code error;
-    std::filesystem::create_directories(path, error);
-    if (error || !std::filesystem::is_directory(path)) {
-        const uint32_t code = error ? platform::win32ErrorFromErrno(error.value())
+    const std::filesystem::path folder = platform::fsPath(path);
+    std::filesystem::create_directories(folder, error);
+    if (error || !std::filesystem::is_directory(folder)) {
+        const uint32_t code = error ? platform::win32ErrorFromErrorCode(error)
                                     : static_cast<uint32_t>(platform::kErrorAlreadyExists);
         platform::setLastError(code);
         throw std::runtime_error(format(message, path.c_str(), static_cast<int>(code)));

@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kSeparator = platform::kPathSeparator;
+const char kSeparator = platform::kPathSeparator;
 
 int versionsKind(bool perUser) {
     return perUser ? kFolderLocalAppData : kFolderProgramFilesX86;

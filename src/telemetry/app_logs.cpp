@@ -7,9 +7,10 @@
 #include <stdexcept>
 
 #include "base/errors.h"
+#include "base/format.h"
 #include "platform/file_times.h"
 #include "platform/files.h"
-#include "base/format.h"
+#include "platform/utf8_path.h"
 
 namespace fs = std::filesystem;
 
@@ -25,13 +26,15 @@ std::string newestAppLog(const std::string& folder) {
     std::string newest;
     int64_t newestTime = 0;
     std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const fs::path& path = it->path();
-        if (path.extension() != ".zbal" || !platform::isOwnPlainFile(path.string())) continue;
+    for (fs::directory_iterator it(platform::fsPath(folder), error), end; !error && it != end;
+         it.increment(error)) {
+        if (it->path().extension() != ".zbal") continue;
+        const std::string path = platform::utf8Path(it->path());
+        if (!platform::isOwnPlainFile(path)) continue;
         int64_t created = 0;
-        if (!platform::fileCreationTime(path.string(), created)) continue;
+        if (!platform::fileCreationTime(path, created)) continue;
         if (newest.empty() || created > newestTime) {
-            newest = path.string();
+            newest = path;
             newestTime = created;
         }
     }

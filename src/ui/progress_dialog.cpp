@@ -4,6 +4,7 @@
 #include "platform/message_loop.h"
 #include "platform/process.h"
 #include "platform/window_system.h"
+#include "ui/progress_window_content.h"
 
 namespace {
 const char* const kBoxCaption = "Vexmoor";
@@ -22,8 +23,8 @@ void CProgressDialog::onMainThread(const std::function<void()>& action) {
 
 void CProgressDialog::createMainWindow(bool studioArtwork) {
     onMainThread([this, studioArtwork] {
-        window_ = platform::createProgressWindow(studioArtwork ? platform::WindowArtwork::Studio
-                                                               : platform::WindowArtwork::Brand);
+        window_ = platform::createProgressWindow(studioArtwork ? studioWindowContent()
+                                                               : brandWindowContent());
         window_->onCancelRequested = [this] { onCancelPressed(); };
         if (!title_.empty()) window_->setTitle(title_);
     });

@@ -1,31 +1,30 @@
 #include "support/launcher_sandbox.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
 #include "support/file_contents.h"
 #include "support/local_platform_server.h"
+#include "support/test_process.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-constexpr unsigned kNobody = 65534;
-constexpr unsigned kNogroup = 65534;
+constexpr unsigned kNobody = test_process::kNobodyId;
+constexpr unsigned kNogroup = test_process::kNobodyId;
 }  // namespace
 
 LauncherSandbox::LauncherSandbox(const LocalPlatformServer* server, SandboxScope scope) {
-    const bool root = ::geteuid() == 0;
+    const bool root = test_process::runningAsRoot();
     perUser_ = scope == SandboxScope::PerUser || (scope == SandboxScope::Default && !root);
     available_ = perUser_ || root;
     for (const char* folder : {"tmp", "run", "bin", "config", "data", "cache", "Desktop", "machine",
                                "machine-opt", "machine-usr-local-share", "machine-var-lib"})
         fs::create_directories(home_.file(folder));
-    ::chmod(home_.path().c_str(), 0755);
-    ::chmod(home_.file("run").c_str(), 0700);
+    std::error_code ignored;
+    fs::permissions(home_.path(), fs::perms(0755), fs::perm_options::replace, ignored);
+    fs::permissions(home_.file("run"), fs::perms(0700), fs::perm_options::replace, ignored);
     environment_ = {
         {"HOME", home_.path()},
         {"TMPDIR", home_.file("tmp")},
@@ -67,11 +66,11 @@ void LauncherSandbox::handOverToRunUser() const {
 void LauncherSandbox::handOver(unsigned uid, unsigned gid) const {
     for (const char* folder : {"tmp", "run", "bin", "config", "data", "cache", "Desktop"}) {
         const std::string top = home_.file(folder);
-        ::chown(top.c_str(), uid, gid);
+        test_process::giveToUser(top, uid, gid);
         for (const auto& entry : fs::recursive_directory_iterator(top))
-            ::lchown(entry.path().c_str(), uid, gid);
+            test_process::giveToUser(entry.path().string(), uid, gid);
     }
-    ::chown(home_.path().c_str(), uid, gid);
+    test_process::giveToUser(home_.path(), uid, gid);
 }
 
 ChildResult LauncherSandbox::run(const std::vector<std::string>& arguments, int timeoutMs,

@@ -2,8 +2,6 @@
 // A private home for one test: HOME, the XDG folders, TMPDIR and the machine
 // state folder (the machine registry hive) all point into a temporary folder.
 
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -30,7 +28,11 @@ public:
     std::string userHiveFile() const { return dir_.file("home/.config/zorbit/registry.db"); }
     std::string machineHiveFile() const { return machineFolder() + "/registry.db"; }
     // Lets other users reach the machine folder (mkdtemp makes the root 0700).
-    void openToOtherUsers() const { ::chmod(dir_.path().c_str(), 0755); }
+    void openToOtherUsers() const {
+        std::error_code ignored;
+        std::filesystem::permissions(dir_.path(), std::filesystem::perms(0755),
+                                     std::filesystem::perm_options::replace, ignored);
+    }
 
 private:
     TempDir dir_;

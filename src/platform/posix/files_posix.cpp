@@ -30,6 +30,10 @@ bool ownPlainFile(const struct stat& info) {
 
 }  // namespace
 
+std::FILE* openFile(const std::string& path, const char* mode) {
+    return std::fopen(path.c_str(), mode);
+}
+
 std::FILE* openOwnerOnlyFile(const std::string& path, const char* mode) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {

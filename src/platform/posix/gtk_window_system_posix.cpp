@@ -64,7 +64,7 @@ void roundedRectangle(cairo_t* cr, const Rect& box, double radius) {
     cairo_close_path(cr);
 }
 
-void drawButton(cairo_t* cr, const Rect& box, const char* label, bool hover, bool primary) {
+void drawButton(cairo_t* cr, const Rect& box, const std::string& label, bool hover, bool primary) {
     roundedRectangle(cr, {box.x + 0.5, box.y + 0.5, box.w - 1, box.h - 1}, 4);
     if (primary) {
         hover ? setColor(cr, 0, 150, 60) : setColor(cr, 0, 176, 72);
@@ -79,21 +79,20 @@ void drawButton(cairo_t* cr, const Rect& box, const char* label, bool hover, boo
             : drawText(cr, label, box, "Sans 11", 60, 60, 60);
 }
 
-void drawLogo(cairo_t* cr, WindowArtwork artwork) {
-    if (artwork == WindowArtwork::Studio) {
+void drawLogo(cairo_t* cr, const WindowLogo& logo) {
+    if (logo.shape == WindowLogo::Shape::RoundedSquare) {
         roundedRectangle(cr, kLogo, 14);
-        setColor(cr, 0, 162, 255);
     } else {
         cairo_arc(cr, kLogo.x + 45, kLogo.y + 45, 45, 0, 2 * M_PI);
-        setColor(cr, 226, 35, 26);
     }
+    setColor(cr, logo.red, logo.green, logo.blue);
     cairo_fill(cr);
-    drawText(cr, "Z", kLogo, "Sans Bold 44", 255, 255, 255);
+    drawText(cr, logo.letter, kLogo, "Sans Bold 44", 255, 255, 255);
 }
 
 class GtkProgressWindow final : public ProgressWindow {
 public:
-    explicit GtkProgressWindow(WindowArtwork artwork) : artwork_(artwork) {
+    explicit GtkProgressWindow(const ProgressWindowContent& content) : content_(content) {
         window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
         gtk_window_set_decorated(GTK_WINDOW(window_), FALSE);
         gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
@@ -198,19 +197,18 @@ private:
         cairo_set_line_width(cr, 1);
         cairo_rectangle(cr, 0.5, 0.5, kWidth - 1, kHeight - 1);
         cairo_stroke(cr);
-        drawLogo(cr, artwork_);
+        drawLogo(cr, content_.logo);
         if (!finished_) {
             drawText(cr, message_, kMessage, "Tahoma, Sans 11", 25, 25, 25);
             drawBar(cr);
-            if (cancelVisible_) drawButton(cr, kCancel, "Cancel", hot_ == Hot::Cancel, false);
+            if (cancelVisible_)
+                drawButton(cr, kCancel, content_.cancelLabel, hot_ == Hot::Cancel, false);
         }
         if (success_) {
-            drawText(cr,
-                     "ZORBIT STUDIO IS SUCCESSFULLY INSTALLED!\nClick Launch Studio to start building a game",
-                     kBanner, "Sans Bold 11", 25, 25, 25, 4);
-            drawButton(cr, kLaunch, "Launch Studio", hot_ == Hot::Launch, true);
+            drawText(cr, content_.successBanner, kBanner, "Sans Bold 11", 25, 25, 25, 4);
+            drawButton(cr, kLaunch, content_.launchLabel, hot_ == Hot::Launch, true);
             // The text may run a little past the link's box; only the box is clickable.
-            drawText(cr, "Back to Develop page", {kLink.x - 30, kLink.y, kLink.w + 60, kLink.h}, "Sans 8",
+            drawText(cr, content_.linkLabel, {kLink.x - 30, kLink.y, kLink.w + 60, kLink.h}, "Sans 8",
                      0, hot_ == Hot::Link ? 90 : 120, hot_ == Hot::Link ? 200 : 255);
         }
     }
@@ -292,7 +290,7 @@ private:
         return TRUE;
     }
 
-    WindowArtwork artwork_;
+    ProgressWindowContent content_;
     GtkWidget* window_ = nullptr;
     GtkWidget* area_ = nullptr;
     std::string message_;
@@ -344,8 +342,8 @@ public:
         }
     }
 
-    std::unique_ptr<ProgressWindow> createProgressWindow(WindowArtwork artwork) override {
-        return std::make_unique<GtkProgressWindow>(artwork);
+    std::unique_ptr<ProgressWindow> createProgressWindow(const ProgressWindowContent& content) override {
+        return std::make_unique<GtkProgressWindow>(content);
     }
 
     GtkPump pump;

@@ -10,10 +10,14 @@
 
 #include "platform/files.h"
 #include "platform/known_folders.h"
+#include "platform/posix/invoking_user.h"
 #include "platform/posix/xdg_folders.h"
 #include "platform/user_account.h"
 
 namespace platform {
+
+const char kPathSeparator = '/';
+
 namespace posix {
 
 std::string withoutTrailingSeparators(std::string path) {

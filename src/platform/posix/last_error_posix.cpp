@@ -98,6 +98,11 @@ uint32_t win32ErrorFromErrno(int err) {
     }
 }
 
+// Here the system's errors and the generic ones are both errno values.
+uint32_t win32ErrorFromErrorCode(const std::error_code& error) {
+    return win32ErrorFromErrno(error.value());
+}
+
 uint32_t setLastErrorFromErrno() {
     lastError = win32ErrorFromErrno(errno);
     return lastError;

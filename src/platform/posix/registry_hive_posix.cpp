@@ -14,7 +14,8 @@
 #include "platform/known_folders.h"
 #include "platform/last_error.h"
 #include "platform/registry.h"
-#include "platform/registry_store.h"
+#include "platform/posix/registry_hive.h"
+#include "platform/posix/registry_store.h"
 
 namespace platform {
 namespace {

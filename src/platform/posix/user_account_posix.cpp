@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/known_folders.h"
+#include "platform/posix/invoking_user.h"
 #include "platform/posix/xdg_folders.h"
 #include "platform/user_account.h"
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/last_error.h"
 
 TEST(InstallerErrorNames, KnownCodesAndUnknown) {
@@ -59,4 +61,13 @@ TEST(LastError, IsPerThreadAndMappedFromErrno) {
     EXPECT_EQ(platform::win32ErrorFromErrno(EACCES), 5u);
     EXPECT_EQ(platform::win32ErrorFromErrno(ENOSPC), 112u);
     EXPECT_EQ(platform::win32ErrorFromErrno(EEXIST), 183u);
+}
+
+TEST(LastError, FileSystemErrorsMapAsTheSystemsOwn) {
+    std::error_code error;
+    std::filesystem::create_directory("/no-such-folder-anywhere/child", error);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(platform::win32ErrorFromErrorCode(error), platform::kErrorFileNotFound);
+    EXPECT_EQ(platform::win32ErrorFromErrorCode(std::make_error_code(std::errc::file_exists)),
+              platform::kErrorAlreadyExists);
 }

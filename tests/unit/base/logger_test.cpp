@@ -1,7 +1,6 @@
 #include "base/logger.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -13,6 +12,7 @@
 #include "platform/files.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
+#include "support/test_process.h"
 #include "base/format.h"
 
 namespace {
@@ -46,9 +46,9 @@ TEST_F(LoggerTest, FileNameIsUniqueOwnerOnlyAndInTheTemporaryFolder) {
     const std::regex pattern(dir.path() + "/ZBT-[0-9A-F]{8}\\.log");
     EXPECT_TRUE(std::regex_match(first.fileName(), pattern)) << first.fileName();
     EXPECT_NE(first.fileName(), second.fileName());
-    struct stat info{};
-    ASSERT_EQ(::stat(first.fileName().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    const auto status = std::filesystem::status(first.fileName());
+    ASSERT_TRUE(std::filesystem::exists(status));
+    EXPECT_EQ(status.permissions() & std::filesystem::perms::all, std::filesystem::perms(0600));
     EXPECT_TRUE(std::regex_match(simple_logger::getTempFileName("manifest"),
                                  std::regex(".*/ZBT-[0-9A-F]{8}\\.manifest")));
 }
@@ -111,13 +111,13 @@ TEST_F(LoggerTest, LinesOfSeveralThreadsNeverMix) {
 }
 
 TEST_F(LoggerTest, ASharedTemporaryFolderGetsAFolderOfOurOwn) {
-    ::chmod(dir.path().c_str(), 01777);
-    const std::string own = dir.file("zorbit-" + std::to_string(::geteuid()));
+    std::filesystem::permissions(dir.path(), std::filesystem::perms(01777));
+    const std::string own = dir.file("zorbit-" + std::to_string(test_process::currentUserId()));
     simple_logger log;
     EXPECT_EQ(log.fileName().rfind(own + "/", 0), 0u) << log.fileName();
-    struct stat info{};
-    ASSERT_EQ(::lstat(own.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    const auto status = std::filesystem::symlink_status(own);
+    ASSERT_TRUE(std::filesystem::exists(status));
+    EXPECT_EQ(status.permissions() & std::filesystem::perms::all, std::filesystem::perms(0700));
 
     // A name planted there first is not ours: the cache folder serves instead.
     TempDir elsewhere;
@@ -133,7 +133,7 @@ TEST_F(LoggerTest, ASharedTemporaryFolderGetsAFolderOfOurOwn) {
 }
 
 TEST(LoggerWithoutTemporaryFolder, ConstructionFails) {
-    ScopedEnv tmp("TMPDIR", "/proc/no-such-folder/x");
-    ScopedEnv cache("XDG_CACHE_HOME", "/proc/no-such-folder/y");
+    ScopedEnv tmp("TMPDIR", test_process::uncreatableFolder("x"));
+    ScopedEnv cache("XDG_CACHE_HOME", test_process::uncreatableFolder("y"));
     EXPECT_THROW(simple_logger log, std::runtime_error);
 }

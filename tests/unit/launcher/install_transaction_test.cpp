@@ -1,7 +1,5 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,6 +7,7 @@
 #include "base/errors.h"
 #include "support/installing_bootstrapper.h"
 #include "support/loopback_http_server.h"
+#include "support/test_process.h"
 #include "system/cookie_engine.h"
 #include "system/registered_values.h"
 #include "system/registry_keys.h"
@@ -156,7 +155,7 @@ TEST_F(InstallTransaction, AStepsFailureIsLoggedAndPassedOn) {
 
 TEST_F(InstallTransaction, AllUsersNeedsAnAdministrator) {
     b->perUser = false;
-    if (::geteuid() != 0) {
+    if (!test_process::runningAsRoot()) {
         try {
             b->install();
             FAIL() << "no refusal";
@@ -166,24 +165,19 @@ TEST_F(InstallTransaction, AllUsersNeedsAnAdministrator) {
         return;
     }
     // As root, the refusal is seen from an ordinary user.
-    const pid_t child = ::fork();
-    if (child == 0) {
-        int code = 3;
-        if (::setresgid(65534, 65534, 65534) == 0 && ::setresuid(65534, 65534, 65534) == 0) {
-            try {
-                b->install();
-                code = 1;
-            } catch (const installer_error_exception& e) {
-                code = e.code() == kAdminAccountRequired ? 0 : 2;
-            } catch (...) {
-                code = 4;
-            }
+    test_process::Child child([&] {
+        if (!test_process::becomeNobody()) return 3;
+        try {
+            b->install();
+            return 1;
+        } catch (const installer_error_exception& e) {
+            return e.code() == kAdminAccountRequired ? 0 : 2;
+        } catch (...) {
+            return 4;
         }
-        ::_exit(code);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    });
+    child.wait();
+    ASSERT_FALSE(child.wasKilled());
+    EXPECT_EQ(child.wait(), 0);
     EXPECT_THAT(b->logText(), HasSubstr("Error: InstallerError\n"));
 }

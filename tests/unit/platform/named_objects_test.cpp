@@ -1,7 +1,5 @@
 // Named mutexes and events, between threads and between processes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -16,6 +14,7 @@
 #include "platform/shared_memory.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
+#include "support/test_process.h"
 
 namespace {
 
@@ -23,16 +22,6 @@ using platform::WaitResult;
 
 std::string uniqueName(const std::string& prefix) {
     return prefix + "/" + platform::guidToString(platform::newGuid());
-}
-
-// Runs body in a forked child and answers its exit code.
-template <class Body>
-int inChild(Body body) {
-    const pid_t pid = ::fork();
-    if (pid == 0) ::_exit(body());
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace
@@ -69,14 +58,14 @@ TEST(NamedMutex, ExcludesOtherProcessesAndIsFreedWhenTheHolderDies) {
     const std::string name = uniqueName("mutex");
     platform::NamedMutex mine(name);
     ASSERT_EQ(mine.wait(1), WaitResult::Signaled);
-    EXPECT_EQ(inChild([&] {
+    EXPECT_EQ(test_process::runInChild([&] {
                   platform::NamedMutex theirs(name);
                   return theirs.wait(50) == WaitResult::Timeout ? 0 : 1;
               }),
               0);
     mine.release();
     // A child that dies holding it leaves it free.
-    EXPECT_EQ(inChild([&] {
+    EXPECT_EQ(test_process::runInChild([&] {
                   platform::NamedMutex theirs(name);
                   return theirs.wait(1000) == WaitResult::Signaled ? 0 : 1;
               }),
@@ -108,7 +97,7 @@ TEST(Event, NamedEventIsSharedWithAnotherProcess) {
     const std::string name = uniqueName("started");
     auto event = platform::Event::createNamed(name, false, false);
     ASSERT_TRUE(event);
-    EXPECT_EQ(inChild([&] {
+    EXPECT_EQ(test_process::runInChild([&] {
                   auto opened = platform::Event::openNamed(name);
                   if (!opened) return 1;
                   std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -140,20 +129,17 @@ TEST(Event, SignalOutlivesTheSetterOnceHandedOver) {
     ASSERT_TRUE(event);
     event->set();
     EXPECT_FALSE(event->waitUntilReceivable(30)) << "nobody else has it yet";
-    const pid_t child = ::fork();
-    if (child == 0) {
+    test_process::Child child([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         auto opened = platform::Event::openNamed(name);
-        if (!opened) ::_exit(1);
+        if (!opened) return 1;
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        ::_exit(opened->wait(2000) == WaitResult::Signaled ? 0 : 2);
-    }
+        return opened->wait(2000) == WaitResult::Signaled ? 0 : 2;
+    });
     // Once the other process has it open, our last handle may go.
     EXPECT_TRUE(event->waitUntilReceivable(5000));
     event.reset();
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+    EXPECT_EQ(child.wait(), 0);
 
     // A wait that takes the signal hands it over too.
     auto local = platform::Event::createNamed(uniqueName("taken"), false, true);
@@ -162,20 +148,23 @@ TEST(Event, SignalOutlivesTheSetterOnceHandedOver) {
 }
 
 TEST(NamedObjects, NamesTakenByAnotherUserNeitherBlockNorFeedUs) {
-    if (::geteuid() != 0) GTEST_SKIP() << "acting as another user needs root";
-    constexpr uid_t kOther = 65534;
+    if (!test_process::runningAsRoot()) GTEST_SKIP() << "acting as another user needs root";
+    constexpr unsigned kOther = test_process::kNobodyId;
     TempDir run;
     ScopedEnv session("XDG_RUNTIME_DIR", run.path());
     std::vector<std::string> planted;
-    auto plant = [&](const std::string& path, const std::string& content, mode_t mode) {
+    auto plant = [&](const std::string& path, const std::string& content, unsigned mode) {
         std::ofstream(path, std::ios::binary) << content;
-        ASSERT_EQ(::chown(path.c_str(), kOther, kOther), 0);
-        ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+        ASSERT_TRUE(test_process::giveToUser(path, kOther, kOther));
+        std::error_code error;
+        std::filesystem::permissions(path, static_cast<std::filesystem::perms>(mode),
+                                     std::filesystem::perm_options::replace, error);
+        ASSERT_FALSE(error);
         planted.push_back(path);
     };
     // /dev/shm is open to every user: names taken there first must not matter.
     const std::string name = uniqueName("planted");
-    const std::string shm = "/dev/shm/zorbit-" + std::to_string(::geteuid()) + "-";
+    const std::string shm = "/dev/shm/zorbit-" + std::to_string(test_process::currentUserId()) + "-";
     plant(shm + "event-" + platform::posix::escapeObjectName(name), "", 0600);
     plant(shm + "block-" + platform::posix::escapeObjectName(name), std::string("\x39\x30\0\0", 4),
           0666);
@@ -193,9 +182,10 @@ TEST(NamedObjects, NamesTakenByAnotherUserNeitherBlockNorFeedUs) {
 
     // A session folder of another user (a root shell keeps the user's) is passed over.
     TempDir theirs;
-    ASSERT_EQ(::chown(theirs.path().c_str(), kOther, kOther), 0);
+    ASSERT_TRUE(test_process::giveToUser(theirs.path(), kOther, kOther));
     ScopedEnv otherSession("XDG_RUNTIME_DIR", theirs.path());
     EXPECT_TRUE(platform::Event::createNamed(uniqueName("elsewhere"), true, false));
     EXPECT_FALSE(std::filesystem::exists(theirs.file("zorbit")));
-    for (const auto& path : planted) ::unlink(path.c_str());
+    std::error_code ignored;
+    for (const auto& path : planted) std::filesystem::remove(path, ignored);
 }

@@ -1,8 +1,4 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -10,8 +6,10 @@
 #include <set>
 #include <thread>
 
+#include "platform/posix/registry_hive.h"
 #include "platform/registry.h"
 #include "support/registry_sandbox.h"
+#include "support/test_process.h"
 
 using platform::RegistryHive;
 using platform::RegistryKey;
@@ -46,14 +44,15 @@ std::set<std::string> valueNames(const RegistryKey& key) {
     return names;
 }
 
-// Runs body in a child process; answers its exit code.
-template <typename Body>
-int inChild(Body body) {
-    const pid_t pid = ::fork();
-    if (pid == 0) ::_exit(body());
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+namespace fs = std::filesystem;
+
+fs::perms rightsOf(const std::string& path) {
+    return fs::status(path).permissions() & fs::perms::all;
+}
+
+void setRights(const std::string& path, unsigned rights) {
+    std::error_code ignored;
+    fs::permissions(path, static_cast<fs::perms>(rights), fs::perm_options::replace, ignored);
 }
 
 struct RegistryStore : ::testing::Test {
@@ -82,19 +81,18 @@ TEST_F(RegistryStore, ReadingCreatesNothing) {
 }
 
 TEST_F(RegistryStore, HiveFilesGetTheirRightsWhateverTheUmask) {
-    const mode_t old = ::umask(077);
+    const unsigned old = test_process::setCreationMask(077);
     create(user(), "Software\\A");
     create(machine(), "Software\\A");
-    ::umask(old);
-    struct stat info {};
-    ASSERT_EQ(::stat(sandbox.userHiveFile().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
-    ASSERT_EQ(::stat(sandbox.machineHiveFile().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0644u);
-    ASSERT_EQ(::stat(sandbox.machineFolder().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0755u);
-    ASSERT_EQ(::stat((sandbox.machineHiveFile() + "-shm").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0644u);
+    test_process::setCreationMask(old);
+    ASSERT_TRUE(fs::exists(sandbox.userHiveFile()));
+    EXPECT_EQ(rightsOf(sandbox.userHiveFile()), fs::perms(0600));
+    ASSERT_TRUE(fs::exists(sandbox.machineHiveFile()));
+    EXPECT_EQ(rightsOf(sandbox.machineHiveFile()), fs::perms(0644));
+    ASSERT_TRUE(fs::exists(sandbox.machineFolder()));
+    EXPECT_EQ(rightsOf(sandbox.machineFolder()), fs::perms(0755));
+    ASSERT_TRUE(fs::exists(sandbox.machineHiveFile() + "-shm"));
+    EXPECT_EQ(rightsOf(sandbox.machineHiveFile() + "-shm"), fs::perms(0644));
 }
 
 TEST_F(RegistryStore, NamesCompareWithoutCaseAndKeepTheirSpelling) {
@@ -293,34 +291,27 @@ TEST_F(RegistryStore, ThreadsWriteTheSameKey) {
 
 TEST_F(RegistryStore, TwoProcessesWriteTheSameKeyAtOnce) {
     constexpr int kValues = 150;
-    int go[2];
-    ASSERT_EQ(::pipe(go), 0);
-    std::vector<pid_t> children;
+    test_process::StartGate go;
+    std::vector<test_process::Child> children;
     for (int c = 0; c < 2; ++c) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            char byte;
-            if (::read(go[0], &byte, 1) != 1) ::_exit(3);
+        children.emplace_back([&go, c] {
+            if (!go.pass()) return 3;
             for (int i = 0; i < kValues; ++i) {
                 KeyPtr key;
                 if (user().createKey("Software\\Shared", platform::kKeyReadWrite, key) != 0)
-                    ::_exit(1);
+                    return 1;
                 if (key->setString("p" + std::to_string(c) + "-" + std::to_string(i), "x") != 0)
-                    ::_exit(2);
-                if (key->setString("", std::to_string(i)) != 0) ::_exit(2);
+                    return 2;
+                if (key->setString("", std::to_string(i)) != 0) return 2;
             }
-            ::_exit(0);
-        }
-        children.push_back(pid);
+            return 0;
+        });
     }
-    ASSERT_EQ(::write(go[1], "gg", 2), 2);
-    for (pid_t pid : children) {
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    ASSERT_TRUE(go.open(2));
+    for (test_process::Child& child : children) {
+        const int code = child.wait();
+        EXPECT_EQ(code, 0) << code;
     }
-    ::close(go[0]);
-    ::close(go[1]);
     KeyPtr key;
     ASSERT_EQ(user().openKey("Software\\Shared", platform::kKeyRead, key), 0u);
     EXPECT_EQ(valueNames(*key).size(), static_cast<size_t>(2 * kValues + 1));
@@ -331,10 +322,9 @@ TEST_F(RegistryStore, TwoProcessesWriteTheSameKeyAtOnce) {
 TEST_F(RegistryStore, WriterKilledMidTransactionLeavesAReadableStore) {
     constexpr size_t kBlob = 256 * 1024;
     create(user(), "Software\\Killed");
-    const pid_t pid = ::fork();
-    if (pid == 0) {
+    test_process::Child child([] {
         KeyPtr key;
-        if (user().openKey("Software\\Killed", platform::kKeyReadWrite, key) != 0) ::_exit(1);
+        if (user().openKey("Software\\Killed", platform::kKeyReadWrite, key) != 0) return 1;
         for (int i = 0;; ++i) {
             const std::vector<uint8_t> blob(kBlob, static_cast<uint8_t>(i));
             key->setValue("v" + std::to_string(i), platform::kRegBinary, blob.data(), blob.size());
@@ -342,7 +332,7 @@ TEST_F(RegistryStore, WriterKilledMidTransactionLeavesAReadableStore) {
             KeyPtr tree;
             user().createKey("Software\\Killed\\tree\\a\\b", platform::kKeyReadWrite, tree);
         }
-    }
+    });
     KeyPtr key;
     ASSERT_EQ(user().openKey("Software\\Killed", platform::kKeyRead, key), 0u);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -352,10 +342,9 @@ TEST_F(RegistryStore, WriterKilledMidTransactionLeavesAReadableStore) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(7));
-    ::kill(pid, SIGKILL);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status));
+    child.kill();
+    child.wait();
+    ASSERT_TRUE(child.wasKilled());
 
     EXPECT_TRUE(platform::registryHiveIntact(RegistryHive::CurrentUser));
     std::string name;
@@ -380,13 +369,13 @@ TEST_F(RegistryStore, MachineHiveIsWrittenByRootOnly) {
     sandbox.openToOtherUsers();
     KeyPtr key = create(machine(), "SOFTWARE\\StudioQTZorbitReg");
     ASSERT_EQ(key->setString("version", "v-machine"), 0u);
-    if (::geteuid() != 0) {
+    if (!test_process::runningAsRoot()) {
         // Not root: a hive the user cannot write stands in for root's.
-        ::chmod(sandbox.machineFolder().c_str(), 0555);
-        ::chmod(sandbox.machineHiveFile().c_str(), 0444);
+        setRights(sandbox.machineFolder(), 0555);
+        setRights(sandbox.machineHiveFile(), 0444);
     }
-    const int result = inChild([&] {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 10;
+    const int result = test_process::runInChild([&] {
+        if (test_process::runningAsRoot() && !test_process::becomeNobody()) return 10;
         KeyPtr reader, writer, created;
         if (machine().openKey("SOFTWARE\\StudioQTZorbitReg", platform::kKeyRead, reader) != 0)
             return 11;
@@ -401,8 +390,8 @@ TEST_F(RegistryStore, MachineHiveIsWrittenByRootOnly) {
         if (machine().deleteTree("SOFTWARE") != platform::kErrorAccessDenied) return 15;
         return 0;
     });
-    ::chmod(sandbox.machineFolder().c_str(), 0755);
-    ::chmod(sandbox.machineHiveFile().c_str(), 0644);
+    setRights(sandbox.machineFolder(), 0755);
+    setRights(sandbox.machineHiveFile(), 0644);
     EXPECT_EQ(result, 0);
     EXPECT_EQ(readString(*key, "version"), "v-machine");
 }

@@ -1,8 +1,6 @@
 #include "system/cookie_engine.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -13,6 +11,7 @@
 
 #include "platform/named_mutex.h"
 #include "support/registry_sandbox.h"
+#include "support/test_process.h"
 #include "base/format.h"
 
 namespace fs = std::filesystem;
@@ -33,22 +32,17 @@ struct CookieFile : ::testing::Test {
     std::string content() const { return readWholeFile(path); }
 };
 
-// Forks a writer that sets count entries named <prefix><n>; answers its pid.
-pid_t startWriter(const std::string& path, const std::string& prefix, int count) {
-    const pid_t pid = ::fork();
-    if (pid != 0) return pid;
-    CookieEngine engine(path);
-    int failures = 0;
-    for (int i = 0; i < count; ++i)
-        if (!setValueWithRetry(engine, format("%s%03d", prefix.c_str(), i), "{\"os\" : \"Win32\"}"))
-            ++failures;
-    ::_exit(failures == 0 ? 0 : 1);
-}
-
-int exitCodeOf(pid_t pid) {
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// A writer in a process of its own that sets count entries named <prefix><n>.
+test_process::Child startWriter(const std::string& path, const std::string& prefix, int count) {
+    return test_process::Child([&] {
+        CookieEngine engine(path);
+        int failures = 0;
+        for (int i = 0; i < count; ++i)
+            if (!setValueWithRetry(engine, format("%s%03d", prefix.c_str(), i),
+                                   "{\"os\" : \"Win32\"}"))
+                ++failures;
+        return failures == 0 ? 0 : 1;
+    });
 }
 
 }  // namespace
@@ -144,10 +138,10 @@ TEST_F(CookieFile, AWriterWaitsForTheMutex) {
 
 TEST_F(CookieFile, TwoProcessesAtOnceLoseNoEntry) {
     CookieEngine engine(path);
-    const pid_t first = startWriter(path, "first", 200);
-    const pid_t second = startWriter(path, "second", 200);
-    EXPECT_EQ(exitCodeOf(first), 0);
-    EXPECT_EQ(exitCodeOf(second), 0);
+    test_process::Child first = startWriter(path, "first", 200);
+    test_process::Child second = startWriter(path, "second", 200);
+    EXPECT_EQ(first.wait(), 0);
+    EXPECT_EQ(second.wait(), 0);
     const Entries entries = CookieEngine::parse(content());
     EXPECT_EQ(entries.size(), 400u);
     EXPECT_EQ(entries.count("first199") + entries.count("second000"), 2u);
@@ -156,16 +150,15 @@ TEST_F(CookieFile, TwoProcessesAtOnceLoseNoEntry) {
 TEST_F(CookieFile, AReaderNeverSeesABlankOrCutFile) {
     CookieEngine engine(path);
     ASSERT_EQ(engine.setValue("kept", std::string(2000, 'k')), 0);
-    const pid_t writer = startWriter(path, "w", 150);
+    test_process::Child writer = startWriter(path, "w", 150);
     int reads = 0;
-    int status = 0;
-    while (::waitpid(writer, &status, WNOHANG) == 0) {
+    while (!writer.hasEnded()) {
         const std::string seen = content();
         ++reads;
         ASSERT_FALSE(seen.empty());
         ASSERT_EQ(seen.back(), '&') << "a cut file";
         ASSERT_EQ(CookieEngine::parse(seen).count("kept"), 1u);
     }
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(writer.wait(), 0);
     EXPECT_GT(reads, 0);
 }

@@ -2,7 +2,6 @@
 // ETags and 304s, every injected fault, the journal and the control endpoint.
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <signal.h>
 
 #include <chrono>
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include "content_digest.h"
 #include "platform/process.h"
 #include "support/local_platform_server.h"
+#include "support/test_process.h"
 
 namespace {
 
@@ -460,7 +460,7 @@ TEST(PlatformServerProgram, ServesReportsItsPortAndStopsOnTerm) {
     EXPECT_EQ(get(port, site, "/versionZARadada?guid1").status, 500);
     EXPECT_EQ(get(port, site, "/versionZARadada?guid1").body, "version-1");
 
-    ::kill(process.processId, SIGTERM);
+    test_process::askToEnd(process.processId);
     int exitCode = -1;
     ASSERT_TRUE(platform::waitForProcess(process, 5000, &exitCode));
     EXPECT_EQ(exitCode, 0);

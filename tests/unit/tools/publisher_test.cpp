@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <minizip/unzip.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -186,9 +185,10 @@ TEST_F(PublisherTest, EntriesCarryTheFilesTimes) {
     fs::last_write_time(exe, when);
     const PublishResult result = publishDeployment(options());
     const auto entries = readZip(result.packages[kStudioPackage].path);
-    struct stat status {};
-    ::stat(exe.c_str(), &status);
-    EXPECT_EQ(entries.at("ZorbitStudioBeta.exe").dosDate, dosDateTime(status.st_mtime));
+    const auto modified = std::chrono::file_clock::to_sys(fs::last_write_time(exe));
+    EXPECT_EQ(entries.at("ZorbitStudioBeta.exe").dosDate,
+              dosDateTime(std::chrono::system_clock::to_time_t(
+                  std::chrono::time_point_cast<std::chrono::system_clock::duration>(modified))));
     EXPECT_EQ(readZip(result.packages[kTextures2Package].path).count("sub\\t.bin"), 1u);
 }
 

@@ -4,7 +4,6 @@
 #include "support/studio_standin.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <filesystem>
 #include <fstream>
@@ -14,6 +13,7 @@
 #include "support/local_platform_server.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
+#include "support/test_process.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ struct StudioStandinTest : ::testing::Test {
     StudioStandinTest() { fs::copy_file(LocalPlatformServer::standinBinary(), executable); }
     ~StudioStandinTest() override {
         if (running) {
-            ::kill(process.processId, SIGKILL);
+            test_process::killProcess(process.processId);
             platform::waitForProcess(process, 5000);
         }
     }
@@ -64,7 +64,7 @@ struct StudioStandinTest : ::testing::Test {
 
     // Exit code after SIGTERM, or -1 when it did not end in time.
     int terminate(uint32_t timeoutMs = 5000) {
-        ::kill(process.processId, SIGTERM);
+        test_process::askToEnd(process.processId);
         int exitCode = -1;
         if (!platform::waitForProcess(process, timeoutMs, &exitCode)) return -1;
         running = false;

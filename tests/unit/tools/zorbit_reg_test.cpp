@@ -1,11 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdio>
 
 #include "platform/registry.h"
 #include "support/registry_sandbox.h"
+#include "support/test_process.h"
 
 using platform::RegistryHive;
 using platform::RegistryKey;
@@ -25,15 +23,8 @@ Result zorbitReg(const std::vector<std::string>& arguments, const std::string& i
         "printf '%s' '" + input + "' | " ZORBIT_BUILD_DIR "/tools/zorbit-reg/zorbit-reg";
     for (const auto& argument : arguments) command += " '" + argument + "'";
     command += " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
     Result result{-1, {}};
-    if (!pipe) return result;
-    char buffer[4096];
-    size_t read;
-    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        result.output.append(buffer, read);
-    const int status = ::pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.exitCode = test_process::runShellCommand(command, result.output);
     return result;
 }
 

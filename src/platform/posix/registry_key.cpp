@@ -1,13 +1,19 @@
-// Open registry keys and their Win32-shaped operations over the store.
-// OS-independent: the store's transactions do all the work.
+// Open registry keys and their Win32-shaped operations over the SQLite store:
+// a key is the id of its row, and the store's transactions do all the work.
 
 #include <cstring>
 
 #include "platform/last_error.h"
+#include "platform/posix/registry_store.h"
 #include "platform/registry.h"
-#include "platform/registry_store.h"
 
 namespace platform {
+
+// Ids are never reused, so a key deleted by someone else stays unreachable.
+struct RegistryKey::Handle {
+    int64_t id;
+};
+
 namespace {
 
 using registry_store::kRootId;
@@ -57,55 +63,20 @@ uint32_t missingStatus(Transaction& transaction, int64_t key, uint32_t whenKeyEx
 
 }  // namespace
 
-bool namesEqual(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
-
-const char* hiveName(RegistryHive hive) {
-    return hive == RegistryHive::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
-}
-
-const char* hiveShortName(RegistryHive hive) {
-    return hive == RegistryHive::CurrentUser ? "HKCU" : "HKLM";
-}
-
-bool parseHiveName(const std::string& text, RegistryHive& hive) {
-    for (RegistryHive candidate : {RegistryHive::CurrentUser, RegistryHive::LocalMachine}) {
-        if (namesEqual(text, hiveName(candidate)) || namesEqual(text, hiveShortName(candidate))) {
-            hive = candidate;
-            return true;
-        }
-    }
-    return false;
-}
-
-size_t utf16Length(const std::string& text) {
-    size_t units = 0;
-    for (unsigned char byte : text) {
-        if ((byte & 0xC0) != 0x80) ++units;  // each character starts once
-        if (byte >= 0xF0) ++units;           // beyond the basic plane: a surrogate pair
-    }
-    return units;
-}
-
 const RegistryKey& RegistryKey::root(RegistryHive hive) {
-    static const RegistryKey currentUser(RegistryHive::CurrentUser, kRootId, "", kKeyReadWrite);
-    static const RegistryKey localMachine(RegistryHive::LocalMachine, kRootId, "", kKeyReadWrite);
+    static const RegistryKey currentUser(RegistryHive::CurrentUser, "", kKeyReadWrite,
+                                         std::make_unique<Handle>(Handle{kRootId}));
+    static const RegistryKey localMachine(RegistryHive::LocalMachine, "", kKeyReadWrite,
+                                          std::make_unique<Handle>(Handle{kRootId}));
     return hive == RegistryHive::CurrentUser ? currentUser : localMachine;
 }
 
-std::string RegistryKey::fullName() const {
-    return path_.empty() ? hiveName(hive_) : std::string(hiveName(hive_)) + "\\" + path_;
-}
+RegistryKey::RegistryKey(RegistryHive hive, std::string path, uint32_t access,
+                         std::unique_ptr<Handle> handle)
+    : hive_(hive), path_(std::move(path)), access_(access), handle_(std::move(handle)) {}
 
-std::string RegistryKey::childPath(const std::string& subPath) const {
-    if (subPath.empty()) return path_;
-    return path_.empty() ? subPath : path_ + "\\" + subPath;
-}
+// A stored key has nothing open to close: every operation opens the hive anew.
+RegistryKey::~RegistryKey() = default;
 
 uint32_t RegistryKey::createKey(const std::string& subPath, uint32_t access,
                                 std::unique_ptr<RegistryKey>& key, bool* created) const {
@@ -121,8 +92,8 @@ uint32_t RegistryKey::createKey(const std::string& subPath, uint32_t access,
     bool made = false;
     const uint32_t status = registry_store::writeHive(hive_, [&](Transaction& transaction) {
         made = false;
-        if (!transaction.keyExists(id_)) return static_cast<uint32_t>(kErrorKeyDeleted);
-        id = id_;
+        if (!transaction.keyExists(handle_->id)) return static_cast<uint32_t>(kErrorKeyDeleted);
+        id = handle_->id;
         for (const auto& name : names) {
             int64_t child = transaction.findChild(id, name);
             if (child == 0) {
@@ -134,7 +105,8 @@ uint32_t RegistryKey::createKey(const std::string& subPath, uint32_t access,
         return static_cast<uint32_t>(kErrorSuccess);
     });
     if (status != kErrorSuccess) return status;
-    key.reset(new RegistryKey(hive_, id, childPath(joinNames(names)), access));
+    key.reset(new RegistryKey(hive_, childPath(joinNames(names)), access,
+                              std::make_unique<Handle>(Handle{id})));
     if (created) *created = made;
     return kErrorSuccess;
 }
@@ -146,12 +118,13 @@ uint32_t RegistryKey::openKey(const std::string& subPath, uint32_t access,
     if ((access & kKeyWrite) && !registry_store::hiveWritable(hive_)) return kErrorAccessDenied;
     int64_t id = 0;
     const uint32_t status = registry_store::readHive(hive_, [&](Transaction& transaction) {
-        if (!transaction.keyExists(id_)) return static_cast<uint32_t>(kErrorKeyDeleted);
-        id = findPath(transaction, id_, names);
+        if (!transaction.keyExists(handle_->id)) return static_cast<uint32_t>(kErrorKeyDeleted);
+        id = findPath(transaction, handle_->id, names);
         return static_cast<uint32_t>(id ? kErrorSuccess : kErrorFileNotFound);
     });
     if (status != kErrorSuccess) return status;
-    key.reset(new RegistryKey(hive_, id, childPath(joinNames(names)), access));
+    key.reset(new RegistryKey(hive_, childPath(joinNames(names)), access,
+                              std::make_unique<Handle>(Handle{id})));
     return kErrorSuccess;
 }
 
@@ -161,8 +134,8 @@ uint32_t RegistryKey::setValue(const std::string& name, uint32_t type, const voi
     if (!validValueName(name) || bytes > kMaxValueDataBytes || (bytes && !data))
         return kErrorInvalidParameter;
     return registry_store::writeHive(hive_, [&](Transaction& transaction) {
-        if (!transaction.keyExists(id_)) return static_cast<uint32_t>(kErrorKeyDeleted);
-        transaction.storeValue(id_, name, type, data, bytes);
+        if (!transaction.keyExists(handle_->id)) return static_cast<uint32_t>(kErrorKeyDeleted);
+        transaction.storeValue(handle_->id, name, type, data, bytes);
         return static_cast<uint32_t>(kErrorSuccess);
     });
 }
@@ -185,8 +158,9 @@ uint32_t RegistryKey::queryValue(const std::string& name, uint32_t& type,
     if (!validValueName(name)) return kErrorFileNotFound;
     StoredValue value;
     const uint32_t status = registry_store::readHive(hive_, [&](Transaction& transaction) {
-        if (transaction.findValue(id_, name, value)) return static_cast<uint32_t>(kErrorSuccess);
-        return missingStatus(transaction, id_, kErrorFileNotFound);
+        if (transaction.findValue(handle_->id, name, value))
+            return static_cast<uint32_t>(kErrorSuccess);
+        return missingStatus(transaction, handle_->id, kErrorFileNotFound);
     });
     if (status != kErrorSuccess) return status;
     type = value.type;
@@ -227,16 +201,17 @@ uint32_t RegistryKey::deleteValue(const std::string& name) const {
     if (!(access_ & kKeyWrite)) return kErrorAccessDenied;
     if (!validValueName(name)) return kErrorFileNotFound;
     return registry_store::writeHive(hive_, [&](Transaction& transaction) {
-        if (transaction.removeValue(id_, name)) return static_cast<uint32_t>(kErrorSuccess);
-        return missingStatus(transaction, id_, kErrorFileNotFound);
+        if (transaction.removeValue(handle_->id, name)) return static_cast<uint32_t>(kErrorSuccess);
+        return missingStatus(transaction, handle_->id, kErrorFileNotFound);
     });
 }
 
 uint32_t RegistryKey::enumKey(uint32_t index, std::string& name) const {
     if (!(access_ & kKeyRead)) return kErrorAccessDenied;
     return registry_store::readHive(hive_, [&](Transaction& transaction) {
-        if (transaction.childAt(id_, index, name)) return static_cast<uint32_t>(kErrorSuccess);
-        return missingStatus(transaction, id_, kErrorNoMoreItems);
+        if (transaction.childAt(handle_->id, index, name))
+            return static_cast<uint32_t>(kErrorSuccess);
+        return missingStatus(transaction, handle_->id, kErrorNoMoreItems);
     });
 }
 
@@ -244,9 +219,9 @@ uint32_t RegistryKey::enumValue(uint32_t index, std::string& name, uint32_t* typ
     if (!(access_ & kKeyRead)) return kErrorAccessDenied;
     uint32_t found = kRegNone;
     const uint32_t status = registry_store::readHive(hive_, [&](Transaction& transaction) {
-        if (transaction.valueAt(id_, index, name, found))
+        if (transaction.valueAt(handle_->id, index, name, found))
             return static_cast<uint32_t>(kErrorSuccess);
-        return missingStatus(transaction, id_, kErrorNoMoreItems);
+        return missingStatus(transaction, handle_->id, kErrorNoMoreItems);
     });
     if (status == kErrorSuccess && type) *type = found;
     return status;
@@ -257,8 +232,8 @@ uint32_t RegistryKey::deleteKey(const std::string& subPath) const {
     if (!splitPath(subPath, names) || names.empty()) return kErrorInvalidParameter;
     if (!(access_ & kKeyWrite)) return kErrorAccessDenied;
     return registry_store::writeHive(hive_, [&](Transaction& transaction) {
-        if (!transaction.keyExists(id_)) return static_cast<uint32_t>(kErrorKeyDeleted);
-        const int64_t id = findPath(transaction, id_, names);
+        if (!transaction.keyExists(handle_->id)) return static_cast<uint32_t>(kErrorKeyDeleted);
+        const int64_t id = findPath(transaction, handle_->id, names);
         if (id == 0) return static_cast<uint32_t>(kErrorFileNotFound);
         // As on Windows: a key with subkeys cannot be deleted on its own.
         if (transaction.hasChildren(id)) return static_cast<uint32_t>(kErrorAccessDenied);
@@ -273,8 +248,8 @@ uint32_t RegistryKey::deleteTree(const std::string& subPath) const {
     if (!splitPath(subPath, names) || names.empty()) return kErrorInvalidParameter;
     if (!(access_ & kKeyWrite)) return kErrorAccessDenied;
     return registry_store::writeHive(hive_, [&](Transaction& transaction) {
-        if (!transaction.keyExists(id_)) return static_cast<uint32_t>(kErrorKeyDeleted);
-        const int64_t id = findPath(transaction, id_, names);
+        if (!transaction.keyExists(handle_->id)) return static_cast<uint32_t>(kErrorKeyDeleted);
+        const int64_t id = findPath(transaction, handle_->id, names);
         if (id == 0) return static_cast<uint32_t>(kErrorFileNotFound);
         transaction.removeTree(id);
         return static_cast<uint32_t>(kErrorSuccess);

@@ -1,7 +1,7 @@
 // SQLite statements, connections and the connection pool of the registry
-// store. OS-independent; the fork handlers are installed through the OS layer.
+// store. The fork handlers are installed next to the hive files.
 
-#include "platform/registry_sqlite.h"
+#include "platform/posix/registry_sqlite.h"
 
 #include <mutex>
 

@@ -1,15 +1,16 @@
-// The registry store on SQLite. This file holds only OS-independent code: where
-// a hive's file lives and how it is created is in the OS folder.
+// The registry store on SQLite: transactions over a hive's database. Where a
+// hive's file lives and how it is created is in registry_hive_posix.cpp.
 //
 // Each operation runs as one transaction on a connection of its own (taken
 // from a pool), so the store is safe for threads and processes alike. The
 // database is in WAL mode: a writer killed mid-transaction leaves only an
 // uncommitted tail in the journal, which the next reader ignores.
 
-#include "platform/registry_store.h"
+#include "platform/posix/registry_store.h"
 
 #include "platform/last_error.h"
-#include "platform/registry_sqlite.h"
+#include "platform/posix/registry_hive.h"
+#include "platform/posix/registry_sqlite.h"
 
 namespace platform::registry_store {
 namespace {

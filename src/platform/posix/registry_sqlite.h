@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/registry.h"
-#include "platform/registry_store.h"
+#include "platform/posix/registry_store.h"
 
 namespace platform::registry_store {
 
