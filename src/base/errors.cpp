@@ -1,20 +1,30 @@
 #include "base/errors.h"
 
-#include "platform/last_error.h"
 #include "base/format.h"
+#include "platform/last_error.h"
 
 std::string installerErrorName(int32_t code) {
     switch (code) {
-        case kVistaElevation: return "VistaElevation";
-        case kBoostrapVersion: return "BoostrapVersion";
-        case kOSPreRequisite: return "OSPreRequisite";
-        case kDirectXPreRequisite: return "DirectXPreRequisite";
-        case kIEPreRequisite: return "IEPreRequisite";
-        case kDiskSpacePreRequisite: return "DiskSpacePreRequisite";
-        case kAdminAccountRequired: return "AdminAccountRequired";
-        case kInstallerTimeout: return "InstallerTimeout";
-        case kAdminAccountRequiredWithoutUac: return "AdminAccountRequiredWithoutUac";
-        default: return "Unknown";
+        case kVistaElevation:
+            return "VistaElevation";
+        case kBoostrapVersion:
+            return "BoostrapVersion";
+        case kOSPreRequisite:
+            return "OSPreRequisite";
+        case kDirectXPreRequisite:
+            return "DirectXPreRequisite";
+        case kIEPreRequisite:
+            return "IEPreRequisite";
+        case kDiskSpacePreRequisite:
+            return "DiskSpacePreRequisite";
+        case kAdminAccountRequired:
+            return "AdminAccountRequired";
+        case kInstallerTimeout:
+            return "InstallerTimeout";
+        case kAdminAccountRequiredWithoutUac:
+            return "AdminAccountRequiredWithoutUac";
+        default:
+            return "Unknown";
     }
 }
 
@@ -37,7 +47,8 @@ std::string errorText(int32_t hr) {
 std::string lastErrorText() {
     const int32_t hr = hresultFromWin32(platform::getLastError());
     std::string text = errorText(hr);
-    if (text.rfind("HRESULT", 0) != 0) text += format(" (HRESULT 0x%8.8x)", static_cast<uint32_t>(hr));
+    if (text.rfind("HRESULT", 0) != 0)
+        text += format(" (HRESULT 0x%8.8x)", static_cast<uint32_t>(hr));
     return text;
 }
 

@@ -19,7 +19,8 @@ private:
 class cancel_exception : public silent_exception {
 public:
     // userCancel: the user pressed Cancel; false when the run gave way to another launcher.
-    explicit cancel_exception(bool userCancel) : silent_exception("Cancelled"), userCancel_(userCancel) {}
+    explicit cancel_exception(bool userCancel)
+        : silent_exception("Cancelled"), userCancel_(userCancel) {}
     bool userCancel() const { return userCancel_; }
 
 private:
@@ -41,7 +42,8 @@ enum InstallerError : int32_t {
 
 class installer_error_exception : public silent_exception {
 public:
-    explicit installer_error_exception(int32_t code) : silent_exception("InstallerError"), code_(code) {}
+    explicit installer_error_exception(int32_t code)
+        : silent_exception("InstallerError"), code_(code) {}
     int32_t code() const { return code_; }
 
 private:

@@ -3,14 +3,13 @@
 #include <cstdarg>
 #include <stdexcept>
 
+#include "base/format.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/guid.h"
 #include "platform/known_folders.h"
-#include "base/format.h"
 
-simple_logger::simple_logger(const std::string& extension)
-    : fileName_(getTempFileName(extension)) {
+simple_logger::simple_logger(const std::string& extension) : fileName_(getTempFileName(extension)) {
     // Owner-only: the log can hold launch tickets.
     stream_ = platform::openOwnerOnlyFile(fileName_, "w");
 }

@@ -42,7 +42,9 @@ std::string resourceString(const std::string& id) {
     return it == texts.end() ? std::string() : it->second;
 }
 
-std::string moduleFileVersion() { return dottedVersion(resourceString(resource_id::kFileVersion)); }
+std::string moduleFileVersion() {
+    return dottedVersion(resourceString(resource_id::kFileVersion));
+}
 
 std::string dottedVersion(const std::string& versionText) {
     std::string dotted;

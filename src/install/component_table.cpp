@@ -6,7 +6,8 @@ namespace {
 
 std::vector<ComponentPackage> makeTable() {
     std::vector<ComponentPackage> table;
-    for (const ComponentRow& row : kStudioComponentRows) table.push_back({row.package, nativePath(row.folder)});
+    for (const ComponentRow& row : kStudioComponentRows)
+        table.push_back({row.package, nativePath(row.folder)});
     return table;
 }
 

@@ -3,8 +3,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/known_folders.h"
 #include "base/format.h"
+#include "platform/known_folders.h"
 
 namespace {
 

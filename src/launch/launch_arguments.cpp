@@ -5,7 +5,8 @@
 std::string buildLaunchArguments(const LaunchOptions& p) {
     std::string text = p.launchMode;
     auto append = [&](const char* option, const std::string& value) {
-        if (!value.empty()) text += std::string(" ") + option + " " + platform::quoteArgument(value);
+        if (!value.empty())
+            text += std::string(" ") + option + " " + platform::quoteArgument(value);
     };
     append("-url", p.url);
     append("-ticket", p.ticket);

@@ -7,8 +7,8 @@
 #include <exception>
 #include <string>
 
-#include "launch/shared_launcher.h"
 #include "base/logger.h"
+#include "launch/shared_launcher.h"
 
 namespace {
 

@@ -2,16 +2,16 @@
 
 #include <cstdlib>
 
+#include "base/errors.h"
+#include "base/format.h"
+#include "base/resource_strings.h"
 #include "install/file_deployer.h"
 #include "install/self_update.h"
-#include "base/errors.h"
-#include "base/resource_strings.h"
 #include "platform/clock.h"
 #include "platform/event.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/shared_memory.h"
-#include "base/format.h"
 #include "telemetry/metrics_series.h"
 #include "ui/progress_dialog.h"
 

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "base/installer_site.h"
+#include "base/logger.h"
 #include "launch/protocol_arguments.h"
 #include "platform/process.h"
-#include "base/logger.h"
 #include "telemetry/run_metrics.h"
 
 class CMainDialog;
@@ -216,7 +216,8 @@ public:
     // End of a deployment that went well: the deployment stats (when per-mode
     // logging is on), the "PCInstallTime" series and the throughput analytics.
     // contentHost: the content host, else the install host.
-    void reportDeployment(const std::string& contentHost, uint32_t elapsedMs, int64_t bytesDownloaded);
+    void reportDeployment(const std::string& contentHost, uint32_t elapsedMs,
+                          int64_t bytesDownloaded);
 
     // The process arguments, as split by the runtime (element 0 is the program).
     void setArguments(std::vector<std::string> argv) { argv_ = std::move(argv); }

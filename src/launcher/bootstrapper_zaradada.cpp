@@ -24,8 +24,9 @@ void BootstrapperZARadada::initialize() {
 }
 
 void BootstrapperZARadada::createDialog() {
-    StudioDialogActions actions{[this] { StartZorbitApp(false); }, [this] { return baseHost(); },
-                                [this](const std::string& line) { logger().log("%s", line.c_str()); }};
+    StudioDialogActions actions{
+        [this] { StartZorbitApp(false); }, [this] { return baseHost(); },
+        [this](const std::string& line) { logger().log("%s", line.c_str()); }};
     auto dialog = std::make_unique<CStudioProgressDialog>(instance, std::move(actions));
     dialog->create();
     setDialog(std::move(dialog));

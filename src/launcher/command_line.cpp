@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <thread>
 
+#include "base/format.h"
 #include "launcher/bootstrapper.h"
 #include "platform/clock.h"
 #include "platform/process.h"
-#include "base/format.h"
 
 namespace {
 
@@ -14,7 +14,9 @@ namespace {
 // launcher for good.
 constexpr int64_t kMaxWaitMilliseconds = 60000;
 
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Equal ignoring letter case, where a blank or tab ends the word.
 bool optionMatches(const std::string& argument, const char* option) {
@@ -75,7 +77,8 @@ void Bootstrapper::parseProtocolUrl(const std::string& url) {
         const size_t colon = piece.find(':');
         std::string key = piece.substr(0, colon);
         for (char& c : key) c = lowerAscii(c);
-        arguments.emplace(key, colon == std::string::npos ? std::string() : piece.substr(colon + 1));
+        arguments.emplace(key,
+                          colon == std::string::npos ? std::string() : piece.substr(colon + 1));
     }
     if (auto it = arguments.find("browsertrackerid"); it != arguments.end()) {
         browserTrackerId = it->second;
@@ -90,8 +93,7 @@ void Bootstrapper::parseProtocolUrl(const std::string& url) {
             throw std::runtime_error("bad cast");
         }
         const int64_t now = platform::unixTimeMilliseconds();
-        metrics["LaunchTime"] =
-            static_cast<double>(static_cast<float>(now - launchTime) / 1000.0f);
+        metrics["LaunchTime"] = static_cast<double>(static_cast<float>(now - launchTime) / 1000.0f);
     }
     ProcessProtocolHandlerArgs(arguments);
     metrics["ProtocolHandler"] = true;

@@ -1,11 +1,11 @@
 // Finishing the Bootstrapper before the run: dialog, options, install scope,
 // administrator rights, deployer and the earlier versions.
-#include "launcher/bootstrapper.h"
 #include "base/errors.h"
+#include "base/format.h"
+#include "launcher/bootstrapper.h"
 #include "platform/elevation.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
-#include "base/format.h"
 #include "ui/main_dialog.h"
 
 void Bootstrapper::initialize() {
@@ -73,7 +73,8 @@ void Bootstrapper::decideScope() {
 void Bootstrapper::relaunchElevated() {
     if (platform::elevationPromptAvailable()) {
         logger_->log("re-launching elevated");
-        const std::vector<std::string> arguments(argv_.begin() + (argv_.empty() ? 0 : 1), argv_.end());
+        const std::vector<std::string> arguments(argv_.begin() + (argv_.empty() ? 0 : 1),
+                                                 argv_.end());
         if (platform::startElevated(platform::executablePath(), arguments)) {
             logger_->log("ShellExecuteEx succeeded");
         } else {

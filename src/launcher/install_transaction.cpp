@@ -5,15 +5,15 @@
 #include <filesystem>
 #include <sstream>
 
-#include "install/file_deployer.h"
-#include "system/version_folders.h"
-#include "launcher/bootstrapper.h"
 #include "base/errors.h"
+#include "base/format.h"
+#include "install/file_deployer.h"
+#include "launcher/bootstrapper.h"
 #include "net/http_client.h"
 #include "platform/elevation.h"
 #include "system/cookie_engine.h"
 #include "system/registered_values.h"
-#include "base/format.h"
+#include "system/version_folders.h"
 #include "ui/main_dialog.h"
 
 namespace {
@@ -64,12 +64,14 @@ void Bootstrapper::install() {
         reportInstallSeries(updating, "Success", "", deployedBytes());
     } catch (const cancel_exception& e) {
         logger_->log("Error: %s", e.what());
-        reportInstallSeries(updating, "Cancel", format("%s: %s", e.what(), cancelReason(e).c_str()), deployedBytes());
+        reportInstallSeries(updating, "Cancel", format("%s: %s", e.what(), cancelReason(e).c_str()),
+                            deployedBytes());
         throw;
     } catch (const installer_error_exception& e) {
         logger_->log("Error: %s", e.what());
         reportInstallSeries(updating, "Error",
-                      format("%s: %s", e.what(), installerErrorName(e.code()).c_str()), deployedBytes());
+                            format("%s: %s", e.what(), installerErrorName(e.code()).c_str()),
+                            deployedBytes());
         throw;
     } catch (const previous_error& e) {
         logger_->log("Error: %s", e.what());
@@ -141,4 +143,6 @@ void Bootstrapper::listUnrecordedVersionFolders() {
     }
 }
 
-int64_t Bootstrapper::deployedBytes() const { return fileDeployer ? fileDeployer->bytesReceived() : 0; }
+int64_t Bootstrapper::deployedBytes() const {
+    return fileDeployer ? fileDeployer->bytesReceived() : 0;
+}

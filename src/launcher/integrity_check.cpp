@@ -3,12 +3,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/errors.h"
+#include "base/format.h"
 #include "install/md5_hasher.h"
 #include "launcher/bootstrapper.h"
-#include "base/errors.h"
 #include "net/cdn_selection.h"
 #include "platform/files.h"
-#include "base/format.h"
 
 namespace {
 
@@ -36,8 +36,9 @@ void Bootstrapper::checkInstalledFiles() {
             throw std::runtime_error("Cannot create " + manifestPath + ": " + lastErrorText());
         std::ofstream manifest(manifestPath, std::ios::binary | std::ios::trunc);
         std::string etag;
-        status = httpGetFromCdn(*this, etag, manifest, installHost(),
-                                format("/%s-zbtManifest.txt", versionGuid_.c_str()), [](int, int) {});
+        status =
+            httpGetFromCdn(*this, etag, manifest, installHost(),
+                           format("/%s-zbtManifest.txt", versionGuid_.c_str()), [](int, int) {});
     }
     if (status != 200 && status != 304) {
         logger_->log("Failed to get manifest file, full check skipped.");

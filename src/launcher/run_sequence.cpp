@@ -2,8 +2,9 @@
 #include <chrono>
 #include <thread>
 
-#include "launcher/bootstrapper.h"
 #include "base/errors.h"
+#include "base/format.h"
+#include "launcher/bootstrapper.h"
 #include "net/unfinished_downloads.h"
 #include "platform/clock.h"
 #include "platform/event.h"
@@ -11,7 +12,6 @@
 #include "platform/message_loop.h"
 #include "platform/named_mutex.h"
 #include "platform/network_state.h"
-#include "base/format.h"
 #include "ui/main_dialog.h"
 
 namespace {

@@ -2,9 +2,10 @@
 
 #include <cstdlib>
 
-#include "launcher/bootstrapper_zaradada.h"
 #include "base/errors.h"
+#include "base/format.h"
 #include "base/resource_strings.h"
+#include "launcher/bootstrapper_zaradada.h"
 #include "net/unfinished_downloads.h"
 #include "platform/event.h"
 #include "platform/message_box.h"
@@ -12,7 +13,6 @@
 #include "platform/user_account.h"
 #include "platform/wait_result.h"
 #include "platform/window_system.h"
-#include "base/format.h"
 #include "ui/main_dialog.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "net/api_urls.h"
 
-#include "base/resource_strings.h"
 #include "base/format.h"
+#include "base/resource_strings.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 
 #include "base/errors.h"
 #include "base/installer_site.h"
+#include "base/logger.h"
 #include "base/resource_strings.h"
 #include "net/json_nesting.h"
-#include "base/logger.h"
 
 namespace {
 

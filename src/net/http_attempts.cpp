@@ -7,12 +7,12 @@
 
 #include "base/errors.h"
 #include "base/installer_site.h"
+#include "base/logger.h"
 #include "net/http_client.h"
 #include "net/spool_file.h"
-#include "base/logger.h"
 
-int httpRequestWithFallback(IInstallerSite& site, const std::string& verb,
-                            const std::string& host, const std::string& path, std::istream& body,
+int httpRequestWithFallback(IInstallerSite& site, const std::string& verb, const std::string& host,
+                            const std::string& path, std::istream& body,
                             const std::optional<std::string>& contentType, std::string& etag,
                             std::ostream& output, bool log, const HttpProgress& progress) {
     if (isHttpsHost(host)) {
@@ -62,8 +62,8 @@ int httpGet(IInstallerSite& site, std::string& etag, std::ostream& output, bool 
     output.clear();
     output.seekp(0);
     std::istringstream noBody;
-    return httpRequestWithFallback(site, "GET", host, path, noBody, std::nullopt, etag, output,
-                                   log, progress);
+    return httpRequestWithFallback(site, "GET", host, path, noBody, std::nullopt, etag, output, log,
+                                   progress);
 }
 
 int httpPost(IInstallerSite& site, std::istream& body, const std::string& contentType,

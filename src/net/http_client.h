@@ -48,14 +48,13 @@ private:
 // or empty. The body of a 200 is appended to output; a 304 leaves it alone.
 int httpRequest(const std::string& verb, const std::string& host, const std::string& path,
                 std::istream& body, const std::optional<std::string>& contentType,
-                std::string& etag, std::ostream& output, bool https,
-                const HttpProgress& progress);
+                std::string& etag, std::ostream& output, bool https, const HttpProgress& progress);
 
 // Tries https first for hosts that qualify (isHttpsHost), then plain http. The
 // https answer is spooled to an owner-only temporary file and reaches output
 // only when the attempt succeeds. log: log the https attempt.
-int httpRequestWithFallback(IInstallerSite& site, const std::string& verb,
-                            const std::string& host, const std::string& path, std::istream& body,
+int httpRequestWithFallback(IInstallerSite& site, const std::string& verb, const std::string& host,
+                            const std::string& path, std::istream& body,
                             const std::optional<std::string>& contentType, std::string& etag,
                             std::ostream& output, bool log, const HttpProgress& progress);
 

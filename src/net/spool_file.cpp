@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "net/unfinished_downloads.h"
-#include "platform/files.h"
 #include "base/format.h"
 #include "base/logger.h"
+#include "net/unfinished_downloads.h"
+#include "platform/files.h"
 
 SpoolFile::SpoolFile() : path_(simple_logger::getTempFileName("tmp")) {
     // Created owner-only first; the stream then opens the file as it is.

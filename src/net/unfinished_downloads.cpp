@@ -9,10 +9,10 @@
 #include <stdexcept>
 
 #include "base/errors.h"
-#include "platform/files.h"
-#include "platform/known_folders.h"
 #include "base/format.h"
 #include "base/logger.h"
+#include "platform/files.h"
+#include "platform/known_folders.h"
 
 namespace fs = std::filesystem;
 

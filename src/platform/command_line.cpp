@@ -4,7 +4,9 @@
 namespace platform {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // Reads the program name: up to the next quote when it starts with one, else to
 // the first blank. No escapes apply to it.

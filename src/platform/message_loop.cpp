@@ -61,7 +61,9 @@ void drain(std::deque<Message>& rest) {
 
 }  // namespace
 
-void postQuitMessage(uint32_t threadId, int exitCode) { post(threadId, Message{{}, exitCode}); }
+void postQuitMessage(uint32_t threadId, int exitCode) {
+    post(threadId, Message{{}, exitCode});
+}
 
 void postTask(uint32_t threadId, std::function<void()> task) {
     post(threadId, Message{std::move(task), std::nullopt});

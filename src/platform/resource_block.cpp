@@ -49,8 +49,12 @@ size_t findTextArea(const std::vector<char>& bytes) {
 
 }  // namespace
 
-std::string resourceBlockBeginMarker() { return unshift("AA[PSCJU`SFTPVSDF`CMPDL`CFHJOAA"); }
-std::string resourceBlockEndMarker() { return unshift("AA[PSCJU`SFTPVSDF`CMPDL`FOEAA"); }
+std::string resourceBlockBeginMarker() {
+    return unshift("AA[PSCJU`SFTPVSDF`CMPDL`CFHJOAA");
+}
+std::string resourceBlockEndMarker() {
+    return unshift("AA[PSCJU`SFTPVSDF`CMPDL`FOEAA");
+}
 
 ResourceTexts parseResourceTexts(const char* data, size_t size) {
     ResourceTexts texts;

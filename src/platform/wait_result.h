@@ -10,7 +10,7 @@ enum class WaitResult {
     Signaled,   // obtained or signalled
     Abandoned,  // obtained, but its last holder died holding it
     Timeout,
-    Failed,     // see the last error
+    Failed,  // see the last error
 };
 
 }  // namespace platform

@@ -13,14 +13,22 @@ namespace {
 platform::KnownFolder knownFolderOf(int kind) {
     switch (kind) {
         case kFolderLocalAppData:
-        case kFolderLocalAppDataAlias: return platform::KnownFolder::LocalAppData;
-        case kFolderLocalAppDataLow: return platform::KnownFolder::LocalAppDataLow;
-        case kFolderProgramData: return platform::KnownFolder::ProgramData;
-        case kFolderPrograms: return platform::KnownFolder::Programs;
-        case kFolderCommonPrograms: return platform::KnownFolder::CommonPrograms;
-        case kFolderProgramFilesX86: return platform::KnownFolder::ProgramFilesX86;
-        case kFolderDesktop: return platform::KnownFolder::Desktop;
-        case kFolderRoamingAppData: return platform::KnownFolder::RoamingAppData;
+        case kFolderLocalAppDataAlias:
+            return platform::KnownFolder::LocalAppData;
+        case kFolderLocalAppDataLow:
+            return platform::KnownFolder::LocalAppDataLow;
+        case kFolderProgramData:
+            return platform::KnownFolder::ProgramData;
+        case kFolderPrograms:
+            return platform::KnownFolder::Programs;
+        case kFolderCommonPrograms:
+            return platform::KnownFolder::CommonPrograms;
+        case kFolderProgramFilesX86:
+            return platform::KnownFolder::ProgramFilesX86;
+        case kFolderDesktop:
+            return platform::KnownFolder::Desktop;
+        case kFolderRoamingAppData:
+            return platform::KnownFolder::RoamingAppData;
     }
     throw std::runtime_error(format("Unknown folder kind %d", kind));
 }

@@ -1,9 +1,9 @@
 #include "system/registered_values.h"
 
+#include "base/logger.h"
 #include "platform/registry.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
-#include "base/logger.h"
 
 using platform::RegistryHive;
 using platform::RegistryKey;

@@ -3,9 +3,9 @@
 #include <stdexcept>
 
 #include "base/errors.h"
-#include "platform/last_error.h"
 #include "base/format.h"
 #include "base/logger.h"
+#include "platform/last_error.h"
 
 using platform::RegistryHive;
 using platform::RegistryKey;

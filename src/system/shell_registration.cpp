@@ -1,12 +1,12 @@
 #include "system/shell_registration.h"
 
+#include "base/format.h"
+#include "base/logger.h"
 #include "platform/local_date.h"
 #include "platform/user_account.h"
 #include "system/desktop_handlers.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
-#include "base/format.h"
-#include "base/logger.h"
 
 using platform::RegistryKey;
 

@@ -3,8 +3,8 @@
 #include <exception>
 #include <mutex>
 
-#include "net/api_urls.h"
 #include "base/logger.h"
+#include "net/api_urls.h"
 #include "telemetry/service_post.h"
 #include "telemetry/telemetry_time_bound.h"
 

@@ -5,8 +5,8 @@
 
 #include <optional>
 
-#include "net/json_nesting.h"
 #include "base/format.h"
+#include "net/json_nesting.h"
 
 namespace {
 

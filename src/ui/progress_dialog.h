@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "ui/main_dialog.h"
 #include "platform/window_system.h"
+#include "ui/main_dialog.h"
 
 class CProgressDialog : public CMainDialog {
 public:

@@ -39,7 +39,9 @@ constexpr size_t kVersionFiles = 240;
 #endif
 constexpr int kKilled = 128 + SIGKILL;
 
-size_t lineCount(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
+size_t lineCount(const std::string& text) {
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 // The span of a complete run's log in which it installs: from the start of
 // the install to its success, in lines.
@@ -52,7 +54,8 @@ struct InstallSpan {
         size_t line = 0;
         for (size_t at = 0; at < log.size(); at = log.find('\n', at) + 1, ++line) {
             const std::string text = log.substr(at, log.find('\n', at) - at);
-            if (span.first == 0 && text.find("Bootstrapper::install") != std::string::npos) span.first = line;
+            if (span.first == 0 && text.find("Bootstrapper::install") != std::string::npos)
+                span.first = line;
             if (text.find("BootstrapperInstallSuccess") != std::string::npos ||
                 text.find("BootstrapperUpdateSuccess") != std::string::npos)
                 span.last = line;
@@ -62,7 +65,8 @@ struct InstallSpan {
     }
     // The line after which the kill of point `index` (of `count`) comes.
     size_t killLine(int index, int count) const {
-        return first + (last - first) * (2 * static_cast<size_t>(index) + 1) / (2 * static_cast<size_t>(count));
+        return first + (last - first) * (2 * static_cast<size_t>(index) + 1) /
+                           (2 * static_cast<size_t>(count));
     }
 };
 
@@ -92,7 +96,8 @@ protected:
     }
 
     std::string recordedVersion() const {
-        const RegistryHive hive = sandbox.perUser() ? RegistryHive::CurrentUser : RegistryHive::LocalMachine;
+        const RegistryHive hive =
+            sandbox.perUser() ? RegistryHive::CurrentUser : RegistryHive::LocalMachine;
         RegistryKeyPtr key = openKey(RegistryKey::root(hive), kAppKeyPath);
         std::string version;
         if (key) tryReadStringValue(*key, "version", 260, version);
@@ -107,7 +112,8 @@ protected:
     std::vector<std::string> leftoverTemporaryFiles(const std::string& guid) const {
         std::vector<std::string> found;
         for (const auto& entry : fs::recursive_directory_iterator(sandbox.versionFolder(guid)))
-            if (entry.path().filename().string().starts_with(".zbt-")) found.push_back(entry.path().string());
+            if (entry.path().filename().string().starts_with(".zbt-"))
+                found.push_back(entry.path().string());
         return found;
     }
 
@@ -155,7 +161,8 @@ protected:
         const size_t end = log.find_last_not_of('\n');
         if (end == std::string::npos) return "";
         const size_t start = log.rfind('\n', end);
-        return log.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+        return log.substr(start == std::string::npos ? 0 : start + 1,
+                          end - (start == std::string::npos ? 0 : start + 1) + 1);
     }
 };
 
@@ -180,12 +187,14 @@ TEST_F(InterruptedInstallTest, ARunAfterAKilledInstallEndsWithTheCurrentVersionC
         const InstallSpan& span = isFresh ? fresh : update;
         const ChildResult killed = installKilledAfter(span.killLine(point / 2, kKillPoints / 2));
         const std::string killedAt = lastLine(sandbox.newestLog());
-        SCOPED_TRACE(std::string(isFresh ? "fresh install" : "update") + " killed after: " + killedAt);
+        SCOPED_TRACE(std::string(isFresh ? "fresh install" : "update") +
+                     " killed after: " + killedAt);
         if (killed.exitCode == kKilled) ++killsIn[phaseOf(sandbox.newestLog())];
 
         const std::string recorded = recordedVersion();
         if (!recorded.empty()) {
-            EXPECT_EQ(damagedFiles(recorded), std::vector<std::string>{}) << "recorded " << recorded;
+            EXPECT_EQ(damagedFiles(recorded), std::vector<std::string>{})
+                << "recorded " << recorded;
         }
 
         // Now and then a newer version comes out before the next run.
@@ -198,7 +207,8 @@ TEST_F(InterruptedInstallTest, ARunAfterAKilledInstallEndsWithTheCurrentVersionC
         EXPECT_EQ(leftoverTemporaryFiles(guid), std::vector<std::string>{});
         // An earlier version's folder may outlive a kill during its removal, but
         // never an install, which retires every folder but the current one.
-        const bool installed = sandbox.newestLog().find("Bootstrapper::install\n") != std::string::npos;
+        const bool installed =
+            sandbox.newestLog().find("Bootstrapper::install\n") != std::string::npos;
         if (installed) {
             EXPECT_EQ(versionFolders(), std::vector<std::string>{guid});
         }
@@ -207,7 +217,9 @@ TEST_F(InterruptedInstallTest, ARunAfterAKilledInstallEndsWithTheCurrentVersionC
     ASSERT_EQ(install().exitCode, 0) << sandbox.newestLog();
     EXPECT_EQ(versionFolders(), std::vector<std::string>{last});
 
-    EXPECT_GE(killsIn["preparing"] + killsIn["deploying"] + killsIn["registering"], kKillPoints * 5 / 6);
-    EXPECT_GE(killsIn["deploying"], kMinKillsPerPhase) << "too few kills while downloading and unpacking";
+    EXPECT_GE(killsIn["preparing"] + killsIn["deploying"] + killsIn["registering"],
+              kKillPoints * 5 / 6);
+    EXPECT_GE(killsIn["deploying"], kMinKillsPerPhase)
+        << "too few kills while downloading and unpacking";
     EXPECT_GE(killsIn["registering"], kMinKillsPerPhase) << "too few kills while registering";
 }

@@ -13,17 +13,17 @@
 #include <sstream>
 #include <vector>
 
+#include "base/format.h"
 #include "md5.h"
 #include "platform/local_date.h"
+#include "support/desktop_files.h"
 #include "support/file_contents.h"
 #include "support/launcher_sandbox.h"
 #include "support/local_platform_server.h"
 #include "support/published_files.h"
 #include "support/scoped_env.h"
-#include "support/desktop_files.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
-#include "base/format.h"
 
 namespace fs = std::filesystem;
 using platform::RegistryHive;
@@ -228,9 +228,11 @@ protected:
 
         // The version folder: the published files, the launcher and its settings.
         std::set<std::string> expectedFiles{kLauncherName, "AppSettings.xml"};
-        for (const auto& line : deployment.manifest) expectedFiles.insert(manifestPathToNative(line.path));
+        for (const auto& line : deployment.manifest)
+            expectedFiles.insert(manifestPathToNative(line.path));
         EXPECT_EQ(filesBelow(folder), expectedFiles);
-        EXPECT_EQ(filesDifferingFromManifest(folder, deployment.manifest), std::vector<std::string>{});
+        EXPECT_EQ(filesDifferingFromManifest(folder, deployment.manifest),
+                  std::vector<std::string>{});
         EXPECT_EQ(zorbit::publish::md5Hex(readFile(folder + kLauncherName)),
                   zorbit::publish::md5Hex(readFile(sandbox.launcher())))
             << "the launcher copy is the running launcher";

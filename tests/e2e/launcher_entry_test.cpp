@@ -34,8 +34,9 @@ TEST_F(LauncherEntryTest, VersionInCapitalsGoesTheNormalWay) {
     const ChildResult result = sandbox.run({"--VERSION", "-install", "-q"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     ASSERT_EQ(sandbox.logs().size(), 1u);
-    EXPECT_NE(sandbox.newestLog().find("Bootstrapper::parseCmdLine paramIndex = 1, value = --VERSION"),
-              std::string::npos);
+    EXPECT_NE(
+        sandbox.newestLog().find("Bootstrapper::parseCmdLine paramIndex = 1, value = --VERSION"),
+        std::string::npos);
 }
 
 TEST_F(LauncherEntryTest, QuietRunWritesAnOwnerOnlyLog) {
@@ -45,18 +46,21 @@ TEST_F(LauncherEntryTest, QuietRunWritesAnOwnerOnlyLog) {
     ASSERT_EQ(found.size(), 1u);
     EXPECT_TRUE(std::regex_match(std::filesystem::path(found[0]).filename().string(),
                                  std::regex("ZBT-[0-9A-F]{8}\\.log")));
-    struct stat info{};
+    struct stat info {};
     ASSERT_EQ(::stat(found[0].c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     const std::string log = readFile(found[0]);
-    for (const char* line : {"Bootstrapper::Bootstrapper", "Main threadID \\d+",
-                             "Start time: \\d{2}-\\d{2}-\\d{4} \\d{2}:\\d{2}:\\d{2}",
-                             "installHost: \\S+", "baseHost: \\S+", "Running bootstrapper in sync mode",
-                             "BootstrapperZARadada::RegisterEvent event=ZARadadaBootstrapperStarted",
-                             "BootstrapperZARadada::RegisterEvent event=ZARadadaBootstrapperFinishedSuccess",
-                             "BootstrapperZARadada::RegisterEvent event=ZARadadaBootstrapperFinishedSuccess2",
-                             "CSimpleModule::WinMain Bring app to front again."})
-        EXPECT_TRUE(std::regex_search(log, std::regex(std::string(kStamp) + line + "\n"))) << line << "\n" << log;
+    for (const char* line :
+         {"Bootstrapper::Bootstrapper", "Main threadID \\d+",
+          "Start time: \\d{2}-\\d{2}-\\d{4} \\d{2}:\\d{2}:\\d{2}", "installHost: \\S+",
+          "baseHost: \\S+", "Running bootstrapper in sync mode",
+          "BootstrapperZARadada::RegisterEvent event=ZARadadaBootstrapperStarted",
+          "BootstrapperZARadada::RegisterEvent event=ZARadadaBootstrapperFinishedSuccess",
+          "BootstrapperZARadada::RegisterEvent event=ZARadadaBootstrapperFinishedSuccess2",
+          "CSimpleModule::WinMain Bring app to front again."})
+        EXPECT_TRUE(std::regex_search(log, std::regex(std::string(kStamp) + line + "\n")))
+            << line << "\n"
+            << log;
 }
 
 TEST_F(LauncherEntryTest, BackgroundUpdateGivesWayToARunningStudio) {
@@ -76,8 +80,8 @@ TEST_F(LauncherEntryTest, InteractiveRunShowsTheWindowAndEndsWithTheRun) {
     const ChildResult result = sandbox.run({"-install", "-wait", "0"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     const std::string log = sandbox.newestLog();
-    for (const char* line : {"CSimpleModule::WinMain current thread id = ", "WM_QUIT message to the thread id = ",
-                             "Left CSimpleModule::WinMain"})
+    for (const char* line : {"CSimpleModule::WinMain current thread id = ",
+                             "WM_QUIT message to the thread id = ", "Left CSimpleModule::WinMain"})
         EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
 }
 
@@ -91,8 +95,9 @@ TEST_F(LauncherEntryTest, ShortRunNeverShowsADelayedWindow) {
 TEST_F(LauncherEntryTest, WaitWithoutValueEndsBeforeTheRun) {
     const ChildResult result = sandbox.run({"-q", "-wait"});
     EXPECT_EQ(result.exitCode, 255);
-    EXPECT_NE(result.err.find("An error occured and Vexmoor cannot continue.\n\nBad argument -wait"),
-              std::string::npos)
+    EXPECT_NE(
+        result.err.find("An error occured and Vexmoor cannot continue.\n\nBad argument -wait"),
+        std::string::npos)
         << result.err;
     EXPECT_NE(sandbox.newestLog().find("ERROR: Bad argument -wait"), std::string::npos);
 }

@@ -23,7 +23,8 @@ LocalPlatformServerOptions withPublishedLauncher(const std::string& version) {
 bool waitForLog(const LauncherSandbox& sandbox, size_t count, const std::string& text) {
     for (int i = 0; i < 600; ++i) {
         const auto logs = sandbox.logs();
-        if (logs.size() >= count && readFile(logs.back()).find(text) != std::string::npos) return true;
+        if (logs.size() >= count && readFile(logs.back()).find(text) != std::string::npos)
+            return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;
@@ -38,7 +39,8 @@ TEST(SelfUpdate, SamePublishedVersionCarriesOn) {
     EXPECT_EQ(result.exitCode, 0) << result.err;
     const std::string log = sandbox.newestLog();
     EXPECT_NE(log.find("module file version: 1, 6, 3, 173"), std::string::npos) << log;
-    EXPECT_TRUE(server.requestsFor("/" + server.versionGuid() + "-ZorbitStudioLauncherBeta.exe").empty());
+    EXPECT_TRUE(
+        server.requestsFor("/" + server.versionGuid() + "-ZorbitStudioLauncherBeta.exe").empty());
     EXPECT_EQ(sandbox.logs().size(), 1u);
 }
 
@@ -48,7 +50,9 @@ TEST(SelfUpdate, NewerLauncherIsDownloadedAndTakesOverWithTheSameArguments) {
     const std::string awkward = "quote\" and blank";
     const ChildResult result = sandbox.run({"-install", "-q", awkward});
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(server.requestsFor("/" + server.versionGuid() + "-ZorbitStudioLauncherBeta.exe").size(), 1u);
+    EXPECT_EQ(
+        server.requestsFor("/" + server.versionGuid() + "-ZorbitStudioLauncherBeta.exe").size(),
+        1u);
     ASSERT_TRUE(waitForLog(sandbox, 2, "CSimpleModule::WinMain Bring app to front again."));
     const auto logs = sandbox.logs();
     const std::string second = readFile(logs.back());
@@ -103,8 +107,10 @@ TEST(SelfUpdate, NotUpToDateFailsBeforeAnyDownload) {
     LauncherSandbox sandbox(&server);
     const ChildResult result = sandbox.run({"-failIfNotUpToDate", "-q"});
     EXPECT_EQ(result.exitCode, 1) << result.err;
-    EXPECT_TRUE(server.requestsFor("/" + server.versionGuid() + "-ZorbitStudioLauncherBeta.exe").empty());
-    EXPECT_NE(sandbox.newestLog().find("Zorbit is not up to date, returning failure"), std::string::npos);
+    EXPECT_TRUE(
+        server.requestsFor("/" + server.versionGuid() + "-ZorbitStudioLauncherBeta.exe").empty());
+    EXPECT_NE(sandbox.newestLog().find("Zorbit is not up to date, returning failure"),
+              std::string::npos);
 }
 
 TEST(SelfUpdate, DottedPublishedVersionNeverMatches) {

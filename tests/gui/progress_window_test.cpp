@@ -113,7 +113,8 @@ TEST_F(ProgressWindowTest, WhiteClientAreaWithAThinGreyBorder) {
 
     const std::string artifacts = std::string(ZORBIT_BUILD_DIR) + "/tests/artifacts";
     std::filesystem::create_directories(artifacts);
-    EXPECT_TRUE(platform::saveProgressWindowPng(*dialog->window(), artifacts + "/progress_window.png"));
+    EXPECT_TRUE(
+        platform::saveProgressWindowPng(*dialog->window(), artifacts + "/progress_window.png"));
 }
 
 TEST_F(ProgressWindowTest, BarShowsTheProgressAndIgnoresItInMarqueeMode) {
@@ -141,7 +142,8 @@ TEST_F(ProgressWindowTest, SuccessScreenHidesTheBar) {
     EXPECT_EQ(filledUpTo(pixels), 25);
     const std::string artifacts = std::string(ZORBIT_BUILD_DIR) + "/tests/artifacts";
     std::filesystem::create_directories(artifacts);
-    EXPECT_TRUE(platform::saveProgressWindowPng(*dialog->window(), artifacts + "/success_screen.png"));
+    EXPECT_TRUE(
+        platform::saveProgressWindowPng(*dialog->window(), artifacts + "/success_screen.png"));
 }
 
 TEST_F(ProgressWindowTest, SuccessScreenEndsOnceAStudioRuns) {

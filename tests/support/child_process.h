@@ -16,7 +16,8 @@ struct ChildResult {
 // How a child is kept away from the real machine: folders bound over machine
 // folders in a mount namespace of its own (needs root), and a user to become.
 struct ChildIsolation {
-    std::vector<std::pair<std::string, std::string>> bindMounts;  // sandbox folder -> machine folder
+    std::vector<std::pair<std::string, std::string>>
+        bindMounts;    // sandbox folder -> machine folder
     unsigned uid = 0;  // 0: stay who we are
     unsigned gid = 0;
     bool terminal = false;  // output (both streams, in ChildResult::out) to a pseudo-terminal

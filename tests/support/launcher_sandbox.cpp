@@ -82,7 +82,8 @@ ChildResult LauncherSandbox::run(const std::vector<std::string>& arguments, int 
     return runChild(argv, environment_, timeoutMs, isolated_ ? &isolation_ : nullptr, watcher);
 }
 
-ChildResult LauncherSandbox::runInTerminal(const std::vector<std::string>& arguments, int timeoutMs) const {
+ChildResult LauncherSandbox::runInTerminal(const std::vector<std::string>& arguments,
+                                           int timeoutMs) const {
     if (!available_) throw std::runtime_error("an all-users sandbox needs root");
     handOverToRunUser();
     std::vector<std::string> argv{launcher_};
@@ -110,8 +111,8 @@ ChildResult LauncherSandbox::runUnprivileged(const std::vector<std::string>& arg
 void LauncherSandbox::setRegistryValue(const std::string& key, const std::string& name,
                                        const std::string& value) const {
     const std::string hive = perUser_ ? "HKCU\\" : "HKLM\\";
-    const ChildResult result = runChild({builtProgram("tools/zorbit-reg/zorbit-reg"), "add", hive + key, "/v",
-                                         name, "/d", value, "/f"},
+    const ChildResult result = runChild({builtProgram("tools/zorbit-reg/zorbit-reg"), "add",
+                                         hive + key, "/v", name, "/d", value, "/f"},
                                         environment_);
     if (result.exitCode != 0) throw std::runtime_error("zorbit-reg add failed: " + result.err);
 }
@@ -127,7 +128,8 @@ std::string LauncherSandbox::versionFolder(const std::string& guid) const {
 
 void LauncherSandbox::fakeInstalledVersion(const std::string& guid) const {
     fs::create_directories(versionFolder(guid));
-    fs::copy_file(LocalPlatformServer::standinBinary(), versionFolder(guid) + "ZorbitStudioBeta.exe",
+    fs::copy_file(LocalPlatformServer::standinBinary(),
+                  versionFolder(guid) + "ZorbitStudioBeta.exe",
                   fs::copy_options::overwrite_existing);
     setRegistryValue("SOFTWARE\\StudioQTZorbitReg", "version", guid);
 }
@@ -135,7 +137,8 @@ void LauncherSandbox::fakeInstalledVersion(const std::string& guid) const {
 std::vector<std::string> LauncherSandbox::logs() const {
     std::vector<std::pair<fs::file_time_type, std::string>> found;
     for (const auto& entry : fs::directory_iterator(home_.file("tmp")))
-        if (entry.path().extension() == ".log") found.emplace_back(entry.last_write_time(), entry.path().string());
+        if (entry.path().extension() == ".log")
+            found.emplace_back(entry.last_write_time(), entry.path().string());
     std::sort(found.begin(), found.end());
     std::vector<std::string> paths;
     for (auto& [time, path] : found) paths.push_back(path);

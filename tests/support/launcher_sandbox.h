@@ -18,7 +18,7 @@
 class LocalPlatformServer;
 
 enum class SandboxScope {
-    Default,   // all users when root, else per user
+    Default,  // all users when root, else per user
     PerUser,
     AllUsers,  // only when the tests run as root
 };
@@ -36,7 +36,8 @@ public:
     ChildResult run(const std::vector<std::string>& arguments, int timeoutMs = 120000,
                     const ChildWatcher& watcher = {}) const;
     // The same with the launcher's output on a pseudo-terminal (in ChildResult::out).
-    ChildResult runInTerminal(const std::vector<std::string>& arguments, int timeoutMs = 120000) const;
+    ChildResult runInTerminal(const std::vector<std::string>& arguments,
+                              int timeoutMs = 120000) const;
     // A run as the unprivileged user in this sandbox's home, whatever the scope.
     // A launcher run by root always installs for all users, so this is how an
     // all-users sandbox gets a per-user installation of its own (root's) home.
@@ -48,7 +49,8 @@ public:
     std::map<std::string, std::string>& environment() { return environment_; }
 
     // Writes a string value into the sandbox registry of the scope (zorbit-reg).
-    void setRegistryValue(const std::string& key, const std::string& name, const std::string& value) const;
+    void setRegistryValue(const std::string& key, const std::string& name,
+                          const std::string& value) const;
     // The Versions folder of the scope, ending in a separator.
     std::string versionsFolder() const;
     // The version folder of a version in the scope, ending in a separator.

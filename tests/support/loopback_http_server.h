@@ -71,7 +71,9 @@ public:
 
     // Answers for path, in order; the last one repeats. Unscripted paths get 404.
     void script(const std::string& path, std::vector<ScriptedResponse> responses);
-    void serve(const std::string& path, ScriptedResponse response) { script(path, {std::move(response)}); }
+    void serve(const std::string& path, ScriptedResponse response) {
+        script(path, {std::move(response)});
+    }
 
     std::vector<RecordedRequest> requests() const;
     std::vector<RecordedRequest> requestsFor(const std::string& path) const;

@@ -11,8 +11,8 @@ std::string manifestPathToNative(std::string path) {
     return path;
 }
 
-std::vector<std::string> filesDifferingFromManifest(const std::string& versionFolder,
-                                                    const std::vector<zorbit::publish::ManifestLine>& manifest) {
+std::vector<std::string> filesDifferingFromManifest(
+    const std::string& versionFolder, const std::vector<zorbit::publish::ManifestLine>& manifest) {
     std::vector<std::string> differing;
     for (const auto& line : manifest) {
         const std::string relative = manifestPathToNative(line.path);

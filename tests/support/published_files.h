@@ -8,8 +8,8 @@
 
 // The manifest's files that are missing from the folder (marked " (missing)")
 // or whose MD5 differs, relative and '/'-separated.
-std::vector<std::string> filesDifferingFromManifest(const std::string& versionFolder,
-                                                    const std::vector<zorbit::publish::ManifestLine>& manifest);
+std::vector<std::string> filesDifferingFromManifest(
+    const std::string& versionFolder, const std::vector<zorbit::publish::ManifestLine>& manifest);
 
 // A manifest path ("content\\fonts\\a.ttf") as a relative native path.
 std::string manifestPathToNative(std::string path);

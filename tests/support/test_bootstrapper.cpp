@@ -5,7 +5,8 @@
 
 #include "ui/main_dialog.h"
 
-std::shared_ptr<BootstrapperZARadada> parsedBootstrapper(const std::vector<std::string>& arguments) {
+std::shared_ptr<BootstrapperZARadada> parsedBootstrapper(
+    const std::vector<std::string>& arguments) {
     auto bootstrapper = std::make_shared<BootstrapperZARadada>(nullptr);
     bootstrapper->dialog()->setSilent(true);
     std::vector<std::string> argv{"ZorbitStudioLauncherBeta"};

@@ -14,8 +14,10 @@
 class TestBootstrapperEnvironment {
 public:
     TestBootstrapperEnvironment()
-        : tmp_("TMPDIR", dir_.path()), config_("XDG_CONFIG_HOME", dir_.file("config")),
-          data_("XDG_DATA_HOME", dir_.file("data")), cache_("XDG_CACHE_HOME", dir_.file("cache")) {}
+        : tmp_("TMPDIR", dir_.path()),
+          config_("XDG_CONFIG_HOME", dir_.file("config")),
+          data_("XDG_DATA_HOME", dir_.file("data")),
+          cache_("XDG_CACHE_HOME", dir_.file("cache")) {}
     const TempDir& dir() const { return dir_; }
 
 private:

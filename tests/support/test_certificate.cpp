@@ -38,12 +38,14 @@ TestCertificate::TestCertificate(const std::string& folder) {
     X509_set_pubkey(certificate_, key_);
     X509_NAME* name = X509_get_subject_name(certificate_);
     X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
-                               reinterpret_cast<const unsigned char*>("zorbit.localhost"), -1, -1, 0);
+                               reinterpret_cast<const unsigned char*>("zorbit.localhost"), -1, -1,
+                               0);
     X509_set_issuer_name(certificate_, name);
     addExtension(certificate_, NID_basic_constraints, "critical,CA:TRUE");
-    addExtension(certificate_, NID_subject_alt_name,
-                 "DNS:*.zorbit.localhost,DNS:*.api.zorbit.localhost,DNS:zorbit.localhost,DNS:localhost,"
-                 "IP:127.0.0.1");
+    addExtension(
+        certificate_, NID_subject_alt_name,
+        "DNS:*.zorbit.localhost,DNS:*.api.zorbit.localhost,DNS:zorbit.localhost,DNS:localhost,"
+        "IP:127.0.0.1");
     check(X509_sign(certificate_, key_, EVP_sha256()) > 0, "sign");
 
     pemPath_ = folder + (folder.empty() || folder.back() == '/' ? "" : "/") + "test-ca.pem";

@@ -34,7 +34,8 @@ size_t rootPackageOf(const std::string& name) {
 const std::vector<ComponentPackage>& componentTable() {
     static const std::vector<ComponentPackage> table = [] {
         std::vector<ComponentPackage> rows;
-        for (const ComponentRow& row : kStudioComponentRows) rows.push_back({row.package, row.folder});
+        for (const ComponentRow& row : kStudioComponentRows)
+            rows.push_back({row.package, row.folder});
         return rows;
     }();
     return table;

@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
     const std::string command = argv[1];
     try {
         if (command == "show") {
-            for (const auto& [name, value] : readOrFail(argv[2])) std::cout << name << "=" << value << "\n";
+            for (const auto& [name, value] : readOrFail(argv[2]))
+                std::cout << name << "=" << value << "\n";
         } else if (command == "get" && argc == 4) {
             const auto texts = readOrFail(argv[2]);
             auto it = texts.find(argv[3]);

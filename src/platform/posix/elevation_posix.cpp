@@ -25,9 +25,13 @@ std::string findOnPath(const std::string& name) {
 
 }  // namespace
 
-bool isElevated() { return ::geteuid() == 0; }
+bool isElevated() {
+    return ::geteuid() == 0;
+}
 
-bool elevationPromptAvailable() { return !findOnPath("pkexec").empty(); }
+bool elevationPromptAvailable() {
+    return !findOnPath("pkexec").empty();
+}
 
 bool startElevated(const std::string& program, const std::vector<std::string>& arguments) {
     const std::string pkexec = findOnPath("pkexec");

@@ -18,7 +18,7 @@ bool refuse() {
 
 // What another user planted must not be written through.
 bool isOwnRegularFile(int fd) {
-    struct stat info{};
+    struct stat info {};
     if (::fstat(fd, &info) != 0) return false;
     return S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
 }
@@ -75,7 +75,7 @@ bool makeOwnerOnlyFolder(const std::string& path) {
     }
     std::string folder = path;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    struct stat info{};
+    struct stat info {};
     if (::lstat(folder.c_str(), &info) != 0) {
         setLastErrorFromErrno();
         return false;
@@ -89,7 +89,7 @@ bool makeOwnerOnlyFolder(const std::string& path) {
 }
 
 bool isFolderOfThisUser(const std::string& path) {
-    struct stat info{};
+    struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
            info.st_uid == ::geteuid() && (info.st_mode & kOthersMayWrite) == 0;
 }
@@ -139,6 +139,5 @@ bool deleteFile(const std::string& path) {
     }
     return false;
 }
-
 
 }  // namespace platform

@@ -22,7 +22,9 @@ constexpr int kHeight = 320;
 
 struct Rect {
     double x, y, w, h;
-    bool contains(double px, double py) const { return px >= x && px < x + w && py >= y && py < y + h; }
+    bool contains(double px, double py) const {
+        return px >= x && px < x + w && py >= y && py < y + h;
+    }
 };
 
 const Rect kLogo{kWidth / 2.0 - 45, 70, 90, 90};
@@ -33,7 +35,9 @@ const Rect kBanner{kWidth / 2.0 - 225, 196, 450, 48};
 const Rect kLaunch{kWidth / 2.0 - 65, 250, 130, 44};
 const Rect kLink{kWidth / 2.0 - 55, kHeight - 24.0, 110, 14};
 
-void setColor(cairo_t* cr, int r, int g, int b) { cairo_set_source_rgb(cr, r / 255.0, g / 255.0, b / 255.0); }
+void setColor(cairo_t* cr, int r, int g, int b) {
+    cairo_set_source_rgb(cr, r / 255.0, g / 255.0, b / 255.0);
+}
 
 void drawText(cairo_t* cr, const std::string& text, const Rect& box, const char* font, int r, int g,
               int b, double lineSpacing = 0) {
@@ -43,7 +47,8 @@ void drawText(cairo_t* cr, const std::string& text, const Rect& box, const char*
     pango_layout_set_width(layout, static_cast<int>(box.w * PANGO_SCALE));
     pango_layout_set_alignment(layout, PANGO_ALIGN_CENTER);
     pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
-    if (lineSpacing > 0) pango_layout_set_spacing(layout, static_cast<int>(lineSpacing * PANGO_SCALE));
+    if (lineSpacing > 0)
+        pango_layout_set_spacing(layout, static_cast<int>(lineSpacing * PANGO_SCALE));
     pango_layout_set_text(layout, text.c_str(), -1);
     int width = 0, height = 0;
     pango_layout_get_pixel_size(layout, &width, &height);
@@ -184,7 +189,8 @@ private:
     }
 
     Hot hitTest(double x, double y) const {
-        if (!finished_ && cancelVisible_ && cancelEnabled_ && kCancel.contains(x, y)) return Hot::Cancel;
+        if (!finished_ && cancelVisible_ && cancelEnabled_ && kCancel.contains(x, y))
+            return Hot::Cancel;
         if (success_ && kLaunch.contains(x, y)) return Hot::Launch;
         if (success_ && kLink.contains(x, y)) return Hot::Link;
         return Hot::None;
@@ -208,8 +214,8 @@ private:
             drawText(cr, content_.successBanner, kBanner, "Sans Bold 11", 25, 25, 25, 4);
             drawButton(cr, kLaunch, content_.launchLabel, hot_ == Hot::Launch, true);
             // The text may run a little past the link's box; only the box is clickable.
-            drawText(cr, content_.linkLabel, {kLink.x - 30, kLink.y, kLink.w + 60, kLink.h}, "Sans 8",
-                     0, hot_ == Hot::Link ? 90 : 120, hot_ == Hot::Link ? 200 : 255);
+            drawText(cr, content_.linkLabel, {kLink.x - 30, kLink.y, kLink.w + 60, kLink.h},
+                     "Sans 8", 0, hot_ == Hot::Link ? 90 : 120, hot_ == Hot::Link ? 200 : 255);
         }
     }
 
@@ -228,7 +234,8 @@ private:
             const double right = std::min(kBar.x + kBar.w - 1, kBar.x + offset + block);
             if (right > left) cairo_rectangle(cr, left, kBar.y + 1, right - left, kBar.h - 2);
         } else {
-            cairo_rectangle(cr, kBar.x + 1, kBar.y + 1, (kBar.w - 2) * percent_ / 100.0, kBar.h - 2);
+            cairo_rectangle(cr, kBar.x + 1, kBar.y + 1, (kBar.w - 2) * percent_ / 100.0,
+                            kBar.h - 2);
         }
         cairo_fill(cr);
     }
@@ -325,24 +332,31 @@ public:
         if (icon == kMbIconExclamation) kind = GTK_MESSAGE_WARNING;
         if (icon == kMbIconQuestion) kind = GTK_MESSAGE_QUESTION;
         if (icon == kMbIconInformation) kind = GTK_MESSAGE_INFO;
-        GtkButtonsType set = buttons == kMbYesNo ? GTK_BUTTONS_YES_NO
+        GtkButtonsType set = buttons == kMbYesNo      ? GTK_BUTTONS_YES_NO
                              : buttons == kMbOkCancel ? GTK_BUTTONS_OK_CANCEL
                                                       : GTK_BUTTONS_OK;
-        GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, kind, set, "%s", text.c_str());
+        GtkWidget* dialog =
+            gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, kind, set, "%s", text.c_str());
         gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
         gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
         const int response = gtk_dialog_run(GTK_DIALOG(dialog));
         gtk_widget_destroy(dialog);
         switch (response) {
-            case GTK_RESPONSE_OK: return kIdOk;
-            case GTK_RESPONSE_CANCEL: return kIdCancel;
-            case GTK_RESPONSE_YES: return kIdYes;
-            case GTK_RESPONSE_NO: return kIdNo;
-            default: return buttons == kMbOk ? kIdOk : (buttons == kMbYesNo ? kIdNo : kIdCancel);
+            case GTK_RESPONSE_OK:
+                return kIdOk;
+            case GTK_RESPONSE_CANCEL:
+                return kIdCancel;
+            case GTK_RESPONSE_YES:
+                return kIdYes;
+            case GTK_RESPONSE_NO:
+                return kIdNo;
+            default:
+                return buttons == kMbOk ? kIdOk : (buttons == kMbYesNo ? kIdNo : kIdCancel);
         }
     }
 
-    std::unique_ptr<ProgressWindow> createProgressWindow(const ProgressWindowContent& content) override {
+    std::unique_ptr<ProgressWindow> createProgressWindow(
+        const ProgressWindowContent& content) override {
         return std::make_unique<GtkProgressWindow>(content);
     }
 
@@ -405,9 +419,15 @@ bool saveProgressWindowPng(ProgressWindow& window, const std::string& path) {
 #else  // no desktop toolkit in this build
 
 namespace platform {
-bool initializeWindowSystem() { return false; }
-bool captureProgressWindow(ProgressWindow&, std::string&, int&, int&) { return false; }
-bool saveProgressWindowPng(ProgressWindow&, const std::string&) { return false; }
+bool initializeWindowSystem() {
+    return false;
+}
+bool captureProgressWindow(ProgressWindow&, std::string&, int&, int&) {
+    return false;
+}
+bool saveProgressWindowPng(ProgressWindow&, const std::string&) {
+    return false;
+}
 }  // namespace platform
 
 #endif

@@ -64,37 +64,61 @@ const std::map<uint32_t, const char*>& messageTable() {
 
 }  // namespace
 
-uint32_t getLastError() { return lastError; }
+uint32_t getLastError() {
+    return lastError;
+}
 
-void setLastError(uint32_t code) { lastError = code; }
+void setLastError(uint32_t code) {
+    lastError = code;
+}
 
 uint32_t win32ErrorFromErrno(int err) {
     switch (err) {
-        case 0: return kErrorSuccess;
-        case ENOENT: return kErrorFileNotFound;
-        case ENOTDIR: return kErrorPathNotFound;
+        case 0:
+            return kErrorSuccess;
+        case ENOENT:
+            return kErrorFileNotFound;
+        case ENOTDIR:
+            return kErrorPathNotFound;
         case EACCES:
-        case EPERM: return kErrorAccessDenied;
-        case EBADF: return kErrorInvalidHandle;
-        case ENOMEM: return kErrorNotEnoughMemory;
-        case ENOEXEC: return kErrorBadFormat;
-        case EXDEV: return kErrorNotSameDevice;
-        case EROFS: return kErrorWriteProtect;
+        case EPERM:
+            return kErrorAccessDenied;
+        case EBADF:
+            return kErrorInvalidHandle;
+        case ENOMEM:
+            return kErrorNotEnoughMemory;
+        case ENOEXEC:
+            return kErrorBadFormat;
+        case EXDEV:
+            return kErrorNotSameDevice;
+        case EROFS:
+            return kErrorWriteProtect;
         case ETXTBSY:
-        case EBUSY: return kErrorBusy;
-        case EEXIST: return kErrorAlreadyExists;
-        case EINVAL: return kErrorInvalidParameter;
-        case EPIPE: return kErrorBrokenPipe;
+        case EBUSY:
+            return kErrorBusy;
+        case EEXIST:
+            return kErrorAlreadyExists;
+        case EINVAL:
+            return kErrorInvalidParameter;
+        case EPIPE:
+            return kErrorBrokenPipe;
         case ENOSPC:
-        case EDQUOT: return kErrorDiskFull;
-        case ENAMETOOLONG: return kErrorFilenameExcedRange;
-        case ENOTEMPTY: return kErrorDirNotEmpty;
+        case EDQUOT:
+            return kErrorDiskFull;
+        case ENAMETOOLONG:
+            return kErrorFilenameExcedRange;
+        case ENOTEMPTY:
+            return kErrorDirNotEmpty;
         case EMFILE:
-        case ENFILE: return kErrorTooManyOpenFiles;
-        case ETIMEDOUT: return kErrorTimeout;
+        case ENFILE:
+            return kErrorTooManyOpenFiles;
+        case ETIMEDOUT:
+            return kErrorTimeout;
         case ENOSYS:
-        case EOPNOTSUPP: return kErrorNotSupported;
-        default: return kErrorInvalidFunction;
+        case EOPNOTSUPP:
+            return kErrorNotSupported;
+        default:
+            return kErrorInvalidFunction;
     }
 }
 

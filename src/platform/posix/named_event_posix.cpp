@@ -167,7 +167,7 @@ SharedEvent* mapBlock(int fd) {
 // Waits briefly for a creator in another process to finish initialising.
 bool awaitReady(SharedEvent* block, int fd) {
     for (int i = 0; i < 2000; ++i) {
-        struct stat info{};
+        struct stat info {};
         if (::fstat(fd, &info) == 0 && static_cast<size_t>(info.st_size) >= sizeof(SharedEvent) &&
             block->magic.load(std::memory_order_acquire) == kReadyMagic)
             return true;

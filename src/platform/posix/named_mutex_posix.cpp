@@ -16,8 +16,8 @@
 
 #include "platform/last_error.h"
 #include "platform/named_mutex.h"
-#include "platform/process.h"
 #include "platform/posix/ipc_names.h"
+#include "platform/process.h"
 
 namespace platform {
 namespace {

@@ -17,7 +17,8 @@ namespace {
 bool equalIgnoringCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }
@@ -29,7 +30,8 @@ std::string executableName(uint32_t pid) {
     if (length <= 0) return {};
     std::string path(target, static_cast<size_t>(length));
     const std::string deleted = " (deleted)";
-    if (path.size() > deleted.size() && path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0)
+    if (path.size() > deleted.size() &&
+        path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0)
         path.resize(path.size() - deleted.size());
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -56,7 +58,7 @@ std::vector<uint32_t> findProcessesByImageName(const std::string& imageName) {
         char* end = nullptr;
         const unsigned long pid = std::strtoul(entry->d_name, &end, 10);
         if (!end || *end != '\0' || pid == 0 || pid == self) continue;
-        struct stat info{};
+        struct stat info {};
         const std::string folder = std::string("/proc/") + entry->d_name;
         if (::stat(folder.c_str(), &info) != 0 || info.st_uid != me) continue;
         if (equalIgnoringCase(executableName(static_cast<uint32_t>(pid)), imageName) &&
@@ -67,7 +69,9 @@ std::vector<uint32_t> findProcessesByImageName(const std::string& imageName) {
     return found;
 }
 
-bool requestProcessClose(uint32_t processId) { return ::kill(static_cast<pid_t>(processId), SIGTERM) == 0; }
+bool requestProcessClose(uint32_t processId) {
+    return ::kill(static_cast<pid_t>(processId), SIGTERM) == 0;
+}
 
 bool isProcessRunning(uint32_t processId) {
     // Reap it when it is our own child, so it does not linger as a zombie.

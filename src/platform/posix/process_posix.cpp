@@ -112,9 +112,13 @@ bool waitForProcess(const ProcessInfo& info, uint32_t timeoutMs, int* exitCode) 
     }
 }
 
-uint32_t currentProcessId() { return static_cast<uint32_t>(::getpid()); }
+uint32_t currentProcessId() {
+    return static_cast<uint32_t>(::getpid());
+}
 
-uint32_t currentThreadId() { return static_cast<uint32_t>(::syscall(SYS_gettid)); }
+uint32_t currentThreadId() {
+    return static_cast<uint32_t>(::syscall(SYS_gettid));
+}
 
 std::string executablePath() {
     std::string path(4096, '\0');

@@ -13,9 +13,9 @@
 
 #include "platform/known_folders.h"
 #include "platform/last_error.h"
-#include "platform/registry.h"
 #include "platform/posix/registry_hive.h"
 #include "platform/posix/registry_store.h"
+#include "platform/registry.h"
 
 namespace platform {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
 #include "platform/posix/registry_store.h"
+#include "platform/registry.h"
 
 namespace platform::registry_store {
 

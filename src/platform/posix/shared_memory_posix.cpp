@@ -30,10 +30,10 @@ std::unique_ptr<SharedMemory> SharedMemory::createOrOpen(const std::string& name
         setLastErrorFromErrno();
         return nullptr;
     }
-    struct stat info{};
+    struct stat info {};
     // Growing is safe when two processes create it at once; shrinking never happens.
-    if (::fstat(fd, &info) != 0 ||
-        (static_cast<size_t>(info.st_size) < size && ::ftruncate(fd, static_cast<off_t>(size)) != 0)) {
+    if (::fstat(fd, &info) != 0 || (static_cast<size_t>(info.st_size) < size &&
+                                    ::ftruncate(fd, static_cast<off_t>(size)) != 0)) {
         setLastErrorFromErrno();
         ::close(fd);
         return nullptr;

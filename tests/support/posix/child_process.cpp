@@ -1,16 +1,15 @@
 #include "support/child_process.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <pty.h>
-#include <signal.h>
 #include <sched.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <grp.h>
 
 #include <chrono>
 #include <cstring>
@@ -51,10 +50,12 @@ namespace {
         if (::unshare(CLONE_NEWNS) != 0) ::_exit(121);
         if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) ::_exit(122);
         for (const auto& [source, target] : isolation.bindMounts)
-            if (::mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) != 0) ::_exit(123);
+            if (::mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) != 0)
+                ::_exit(123);
     }
     if (isolation.uid != 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(isolation.gid) != 0 || ::setuid(isolation.uid) != 0)
+        if (::setgroups(0, nullptr) != 0 || ::setgid(isolation.gid) != 0 ||
+            ::setuid(isolation.uid) != 0)
             ::_exit(124);
     }
     if (!isolation.terminal) {

@@ -22,8 +22,8 @@ Xvfb::Xvfb() {
     std::string noTcp = "-nolisten";
     std::string tcp = "tcp";
     std::string display = display_;
-    char* argv[] = {program.data(), display.data(), screen.data(), index.data(), size.data(),
-                    noTcp.data(), tcp.data(), nullptr};
+    char* argv[] = {program.data(), display.data(), screen.data(), index.data(),
+                    size.data(),    noTcp.data(),   tcp.data(),    nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", 1, 0);
@@ -34,7 +34,7 @@ Xvfb::Xvfb() {
     if (started != 0) return;
     const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
     for (int i = 0; i < 200; ++i) {
-        struct stat info{};
+        struct stat info {};
         if (::stat(socket.c_str(), &info) == 0) {
             pid_ = pid;
             ::setenv("DISPLAY", display_.c_str(), 1);

@@ -9,11 +9,11 @@
 #include <sstream>
 #include <thread>
 
+#include "base/format.h"
 #include "platform/files.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/test_process.h"
-#include "base/format.h"
 
 namespace {
 
@@ -75,7 +75,7 @@ TEST_F(LoggerTest, LongTextsReachTheFileWhole) {
     log.log("%s", over160.c_str());
     const auto written = lines(log.fileName());
     ASSERT_EQ(written.size(), 2u);
-    EXPECT_NE(written[0].find(exactly160 ), std::string::npos);
+    EXPECT_NE(written[0].find(exactly160), std::string::npos);
     EXPECT_EQ(written[0].substr(written[0].size() - 160), exactly160);
     EXPECT_EQ(written[1].substr(written[1].size() - 161), over160);
 }

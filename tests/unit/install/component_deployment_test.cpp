@@ -8,10 +8,10 @@
 #include <fstream>
 #include <thread>
 
+#include "base/errors.h"
 #include "deploy_test_env.h"
 #include "install/file_deployer.h"
 #include "launcher/bootstrapper_zaradada.h"
-#include "base/errors.h"
 #include "support/file_contents.h"
 #include "support/recording_dialog.h"
 

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <string>
 
-#include "install_env.h"
 #include "base/logger.h"
+#include "install_env.h"
 #include "zip_builder.h"
 
 namespace fs = std::filesystem;

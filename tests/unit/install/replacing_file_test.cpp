@@ -39,8 +39,9 @@ TEST(ReplacingFileTest, LeftoversOfKilledWritersAreRemovedAndNothingElse) {
     TempDir dir;
     const std::string leftover = dir.file("a/b/.zbt-0123456789abcdef.tmp");
     const std::string top = dir.file(".zbt-fedcba9876543210.tmp");
-    const std::vector<std::string> kept = {dir.file("a/.zbt-0123456789ABCDEF.tmp"), dir.file("a/.zbt-short.tmp"),
-                                           dir.file("a/b/file.tmp"), dir.file("a/.zbt-0123456789abcdef.tmp.bak")};
+    const std::vector<std::string> kept = {dir.file("a/.zbt-0123456789ABCDEF.tmp"),
+                                           dir.file("a/.zbt-short.tmp"), dir.file("a/b/file.tmp"),
+                                           dir.file("a/.zbt-0123456789abcdef.tmp.bak")};
     for (const auto& path : kept) writeText(path, "keep");
     writeText(leftover, "half");
     writeText(top, "half");

@@ -44,7 +44,6 @@ size_t firstEntryDataOffset(const std::string& archive) {
     return 30 + nameLength + extraLength;
 }
 
-
 void writeFile(const std::string& path, const std::string& data) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(data.data(), static_cast<std::streamsize>(data.size()));

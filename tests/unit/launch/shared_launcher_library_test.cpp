@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "base/logger.h"
 #include "launch/shared_launcher.h"
 #include "launch/shared_launcher_exports.h"
 #include "platform/elevation.h"
@@ -15,7 +16,6 @@
 #include "support/registry_sandbox.h"
 #include "support/studio_standin.h"
 #include "system/registry_operations.h"
-#include "base/logger.h"
 
 namespace {
 

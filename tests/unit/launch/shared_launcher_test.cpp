@@ -11,6 +11,7 @@
 #include <memory>
 #include <thread>
 
+#include "base/logger.h"
 #include "net/http_client.h"
 #include "platform/elevation.h"
 #include "support/local_platform_server.h"
@@ -19,7 +20,6 @@
 #include "support/studio_standin.h"
 #include "support/test_certificate.h"
 #include "system/registry_operations.h"
-#include "base/logger.h"
 
 namespace {
 

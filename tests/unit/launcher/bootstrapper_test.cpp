@@ -11,7 +11,8 @@ namespace {
 
 struct BootstrapperTest : ::testing::Test {
     TestBootstrapperEnvironment environment;
-    std::shared_ptr<BootstrapperZARadada> bootstrapper = std::make_shared<BootstrapperZARadada>(nullptr);
+    std::shared_ptr<BootstrapperZARadada> bootstrapper =
+        std::make_shared<BootstrapperZARadada>(nullptr);
     RecordingDialog* dialog = nullptr;
 
     void SetUp() override {
@@ -53,8 +54,9 @@ TEST_F(BootstrapperTest, CheckCancelListsEveryRecordedError) {
 TEST_F(BootstrapperTest, OnlyTheFirstErrorIsShown) {
     bootstrapper->reportError(std::runtime_error("first"));
     bootstrapper->reportError(std::runtime_error("second"));
-    EXPECT_EQ(dialog->calls(), (std::vector<std::string>{
-                                   "error:An error occurred while starting VEXMOOR TEST1 Studio|first"}));
+    EXPECT_EQ(dialog->calls(),
+              (std::vector<std::string>{
+                  "error:An error occurred while starting VEXMOOR TEST1 Studio|first"}));
     EXPECT_EQ(bootstrapper->errorsSnapshot(), (std::vector<std::string>{"first", "second"}));
     const std::string log = readFile(bootstrapper->logger().fileName());
     EXPECT_NE(log.find("ERROR: first"), std::string::npos);
@@ -75,7 +77,8 @@ TEST_F(BootstrapperTest, ThreadsReportingAtOnceLoseNothing) {
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < kEach; ++i) {
-                bootstrapper->reportError(std::runtime_error(std::to_string(t) + ":" + std::to_string(i)));
+                bootstrapper->reportError(
+                    std::runtime_error(std::to_string(t) + ":" + std::to_string(i)));
                 try {
                     bootstrapper->checkCancel();
                 } catch (const previous_error&) {
@@ -93,7 +96,8 @@ TEST_F(BootstrapperTest, StudioConstants) {
     EXPECT_EQ(bootstrapper->productName(), "ZARadada");
     EXPECT_EQ(bootstrapper->productRegistryKey(), "SOFTWARE\\StudioQTZorbitReg");
     EXPECT_EQ(bootstrapper->protocolScheme(), "zorbit-studio-qs1");
-    EXPECT_EQ(bootstrapper->launcherMutexName(), bootstrapper->baseHost() + "/bootstrapperZARadada");
+    EXPECT_EQ(bootstrapper->launcherMutexName(),
+              bootstrapper->baseHost() + "/bootstrapperZARadada");
     EXPECT_EQ(bootstrapper->appMutexName(), bootstrapper->baseHost() + "/startZorbitZARadadaApp");
     EXPECT_EQ(bootstrapper->appArguments, "-browser");
     EXPECT_GE(bootstrapper->correlationId, 0);
@@ -102,9 +106,9 @@ TEST_F(BootstrapperTest, StudioConstants) {
 
 TEST_F(BootstrapperTest, ConstructorLogsItsStart) {
     const std::string log = readFile(bootstrapper->logger().fileName());
-    for (const char* line : {"Bootstrapper::Bootstrapper\n", "Main threadID ", "Start time: ",
-                             "installHost: ", "baseHost: ",
-                             "BootstrapperZARadada::BootstrapperZARadada\n"})
+    for (const char* line :
+         {"Bootstrapper::Bootstrapper\n", "Main threadID ", "Start time: ", "installHost: ",
+          "baseHost: ", "BootstrapperZARadada::BootstrapperZARadada\n"})
         EXPECT_NE(log.find(line), std::string::npos) << line;
 }
 
@@ -125,7 +129,8 @@ TEST_F(BootstrapperTest, CreateProcessQuotesTheModuleOnce) {
     EXPECT_EQ(code, 0);
     EXPECT_EQ(readFile(out), "a|b c|");
     const std::string log = readFile(bootstrapper->logger().fileName());
-    EXPECT_NE(log.find("Bootstrapper::CreateProcess module = /bin/sh, args = -c"), std::string::npos);
+    EXPECT_NE(log.find("Bootstrapper::CreateProcess module = /bin/sh, args = -c"),
+              std::string::npos);
 
     ASSERT_NO_THROW(Bootstrapper::CreateProcess(bootstrapper->logger(), "\"/bin/true\"", "", info));
     EXPECT_TRUE(platform::waitForProcess(info, 5000));

@@ -152,8 +152,9 @@ TEST_F(CommandLineTest, StudioOptionsFillTheLaunchOptions) {
 
 TEST_F(CommandLineTest, ProtocolUrlFillsTheMapAndMetrics) {
     const int64_t launchTime = platform::unixTimeMilliseconds() - 2500;
-    const std::string url = "zorbit-studio-qs1:1+launchmode:edit+launchtime:" +
-                            std::to_string(launchTime) + "+browsertrackerid:42";
+    const std::string url =
+        "zorbit-studio-qs1:1+launchmode:edit+launchtime:" + std::to_string(launchTime) +
+        "+browsertrackerid:42";
     auto b = parsedBootstrapper({url, "-q"});
     EXPECT_EQ(b->browserTrackerId, "42");
     EXPECT_TRUE(metricBool(*b, "ProtocolHandler"));
@@ -174,7 +175,8 @@ TEST_F(CommandLineTest, ProtocolKeysAreLowerCasedAndTheFirstValueStays) {
         }
     };
     auto b = std::make_shared<Capturing>(nullptr);
-    b->setArguments({"launcher", "zorbit-studio-qs1:1++LaunchTime:5+launchtime:7+gameinfo:a:b:c+flag"});
+    b->setArguments(
+        {"launcher", "zorbit-studio-qs1:1++LaunchTime:5+launchtime:7+gameinfo:a:b:c+flag"});
     b->parseCmdLine();
     ASSERT_EQ(b->seen.size(), 4u);
     EXPECT_EQ(b->seen.at("zorbit-studio-qs1"), "1");

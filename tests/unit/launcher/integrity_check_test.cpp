@@ -63,8 +63,9 @@ TEST_F(IntegrityCheckTest, AMissingFileForcesAReinstall) {
     fs::remove(firstListedFile());
     bootstrapper->checkInstalledFiles();
     EXPECT_TRUE(bootstrapper->force);
-    EXPECT_NE(log().find(server.deployment().manifest.front().path + " not found, forcing reinstall."),
-              std::string::npos);
+    EXPECT_NE(
+        log().find(server.deployment().manifest.front().path + " not found, forcing reinstall."),
+        std::string::npos);
 }
 
 TEST_F(IntegrityCheckTest, ACorruptFileForcesAReinstall) {

@@ -50,7 +50,8 @@ TEST_F(CdnSelectionTest, CdnTxtWithALineBreakFailsAndFallsBackEveryTime) {
     EXPECT_EQ(server.countFor("/cdn.txt"), 1u);
     EXPECT_EQ(hostsAsked("/v1-pkg.zip"),
               (std::vector<std::string>{server.host("setup"), server.host("setup")}));
-    EXPECT_EQ(site.logCount("Failure getting '/v1-pkg.zip' from cdnHost='" + server.host("cdn")), 2);
+    EXPECT_EQ(site.logCount("Failure getting '/v1-pkg.zip' from cdnHost='" + server.host("cdn")),
+              2);
     EXPECT_EQ(site.logCount("falling back to secondaryHost='" + server.host("setup") + "'"), 2);
 }
 
@@ -130,7 +131,8 @@ TEST_F(CdnSelectionTest, InstallerListChoosesTheContentHost) {
     std::string etag;
     EXPECT_EQ(download("/v1-pkg.zip", output, etag), 200);
     EXPECT_EQ(hostsAsked("/v1-pkg.zip"), std::vector<std::string>{server.host("cdn")});
-    EXPECT_EQ(hostsAsked("/install/GetInstallerCdns.ashx"), std::vector<std::string>{server.host("www")});
+    EXPECT_EQ(hostsAsked("/install/GetInstallerCdns.ashx"),
+              std::vector<std::string>{server.host("www")});
     EXPECT_EQ(server.countFor("/cdn.txt"), 0u);
     EXPECT_EQ(site.logCount("primaryCdns: {"), 1);
 }

@@ -4,9 +4,9 @@
 #include <sstream>
 
 #include "base/errors.h"
-#include "unit/net/net_test.h"
 #include "support/silent_tcp_server.h"
 #include "support/test_certificate.h"
+#include "unit/net/net_test.h"
 
 namespace {
 
@@ -121,8 +121,11 @@ TEST_F(HttpRequestTest, BrokenTransfersFailAndWholeUnlengthedBodiesPass) {
 
     std::string etag;
     std::stringstream output;
-    EXPECT_EQ(errorOf([&] { get("/truncated", etag, output); }).rfind("InternetReadFile failed: ", 0), 0u);
-    EXPECT_EQ(errorOf([&] { get("/dropped", etag, output); }).rfind("InternetReadFile failed: ", 0), 0u);
+    EXPECT_EQ(
+        errorOf([&] { get("/truncated", etag, output); }).rfind("InternetReadFile failed: ", 0),
+        0u);
+    EXPECT_EQ(errorOf([&] { get("/dropped", etag, output); }).rfind("InternetReadFile failed: ", 0),
+              0u);
 
     std::stringstream whole;
     int reportedLength = -1;
@@ -165,8 +168,8 @@ TEST_F(HttpRequestTest, RefusedConnectionAndBadHostNameTheFailedStep) {
               }).rfind("HttpSendRequest failed: ", 0),
               0u);
     EXPECT_EQ(errorOf([&] {
-                  httpRequest("GET", server.host() + "\n", "/x", noBody, std::nullopt, etag,
-                              output, false, noProgress());
+                  httpRequest("GET", server.host() + "\n", "/x", noBody, std::nullopt, etag, output,
+                              false, noProgress());
               }).rfind("InternetConnect failed for GET http://", 0),
               0u);
 }
@@ -179,7 +182,8 @@ TEST_F(HttpRequestTest, StalledServerFailsWithinTheBound) {
     std::string etag;
     std::stringstream output;
     const auto start = Clock::now();
-    EXPECT_EQ(errorOf([&] { get("/slow", etag, output); }).rfind("HttpSendRequest failed: ", 0), 0u);
+    EXPECT_EQ(errorOf([&] { get("/slow", etag, output); }).rfind("HttpSendRequest failed: ", 0),
+              0u);
     EXPECT_LT(secondsSince(start), 4.0);
 
     // Silent from the first byte on: the TLS handshake waits for nothing.
@@ -213,12 +217,13 @@ TEST_F(HttpRequestTest, PostSendsTheBodyAndItsContentType) {
     std::string etag;
     std::stringstream output;
     std::istringstream body("log line 1\nlog line 2\n");
-    EXPECT_EQ(httpPost(site, body, "text/plain", output, false, "localhost:" + std::to_string(server.port()),
-                       "/upload?version=1", noProgress()),
-              200);
+    EXPECT_EQ(
+        httpPost(site, body, "text/plain", output, false,
+                 "localhost:" + std::to_string(server.port()), "/upload?version=1", noProgress()),
+        200);
     std::istringstream empty;
-    httpPost(site, empty, "", output, false, "localhost:" + std::to_string(server.port()), "/upload",
-             noProgress());
+    httpPost(site, empty, "", output, false, "localhost:" + std::to_string(server.port()),
+             "/upload", noProgress());
     const auto requests = server.requestsFor("/upload");
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].method, "POST");
@@ -250,8 +255,10 @@ TEST_F(HttpFallbackTest, LocalHostsAreAskedOverHttpOnly) {
     server.serve("/v", ScriptedResponse::ok("x"));
     std::string etag;
     std::stringstream output;
-    httpGet(site, etag, output, true, "localhost:" + std::to_string(server.port()), "/v", noProgress());
-    httpGet(site, etag, output, true, "127.0.0.1:" + std::to_string(server.port()), "/v", noProgress());
+    httpGet(site, etag, output, true, "localhost:" + std::to_string(server.port()), "/v",
+            noProgress());
+    httpGet(site, etag, output, true, "127.0.0.1:" + std::to_string(server.port()), "/v",
+            noProgress());
     httpGet(site, etag, output, true, "http://" + server.host(), "/v", noProgress());
     EXPECT_EQ(site.logCount("https"), 0);
     EXPECT_EQ(server.countFor("/v"), 3u);
@@ -266,7 +273,8 @@ TEST_F(HttpFallbackTest, SecondGetAttemptRewritesTheOutput) {
     std::stringstream output;
     EXPECT_EQ(httpGet(site, etag, output, true, host, "/file", noProgress()), 200);
     EXPECT_EQ(output.str(), "0123456789");
-    EXPECT_EQ(site.logCount("WARNING: First HTTP GET error for /file: InternetReadFile failed: "), 1);
+    EXPECT_EQ(site.logCount("WARNING: First HTTP GET error for /file: InternetReadFile failed: "),
+              1);
 
     server.serve("/gone", ScriptedResponse::withStatus(404));
     EXPECT_EQ(errorOf([&] { httpGet(site, etag, output, true, host, "/gone", noProgress()); }),
@@ -307,7 +315,8 @@ TEST_F(HttpsTest, HttpsAnswerReachesTheOutputThroughASpoolFile) {
     std::string etag;
     std::stringstream output("prefix:");
     output.seekp(0, std::ios::end);
-    EXPECT_EQ(httpGet(site, etag, output, true, tlsServer.host(), "/secure.zip", noProgress()), 200);
+    EXPECT_EQ(httpGet(site, etag, output, true, tlsServer.host(), "/secure.zip", noProgress()),
+              200);
     EXPECT_EQ(output.str(), "prefix:" + body);
     EXPECT_EQ(etag, md5Hex(body));
     EXPECT_EQ(site.logCount("https failed"), 0);

@@ -38,7 +38,8 @@ struct NetTest : ::testing::Test {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(temp.path())) {
             const std::string name = entry.path().filename().string();
-            if (entry.is_regular_file() && name != std::filesystem::path(site.logger().fileName()).filename())
+            if (entry.is_regular_file() &&
+                name != std::filesystem::path(site.logger().fileName()).filename())
                 names.push_back(name);
         }
         return names;

@@ -33,9 +33,18 @@ TEST(SplitCommandLine, BackslashesBeforeQuotes) {
 }
 
 TEST(QuoteArgument, RoundTripsThroughTheSplit) {
-    const Args hostile{"plain", "with blank", "", "quote\"inside", "trailing\\",
-                       "dir with blank\\", "\\\\server\\share", "a\\\"b", "tab\there",
-                       "-option\" -injected", "\"\"", "%22encoded%22"};
+    const Args hostile{"plain",
+                       "with blank",
+                       "",
+                       "quote\"inside",
+                       "trailing\\",
+                       "dir with blank\\",
+                       "\\\\server\\share",
+                       "a\\\"b",
+                       "tab\there",
+                       "-option\" -injected",
+                       "\"\"",
+                       "%22encoded%22"};
     std::string line = "prog";
     for (const auto& argument : hostile) line += " " + platform::quoteArgument(argument);
     Args expected{"prog"};

@@ -39,9 +39,7 @@ TEST(MessageLoop, WorkSentAsTheLoopEndsStillRuns) {
     const uint32_t me = platform::currentThreadId();
     std::atomic<bool> ran{false};
     platform::postQuitMessage(me);
-    std::thread sender([&] {
-        platform::sendTask(me, [&] { ran = true; });
-    });
+    std::thread sender([&] { platform::sendTask(me, [&] { ran = true; }); });
     // Either the loop runs it before quitting or the sender runs it itself.
     platform::runMessageLoop();
     sender.join();

@@ -164,7 +164,8 @@ TEST(NamedObjects, NamesTakenByAnotherUserNeitherBlockNorFeedUs) {
     };
     // /dev/shm is open to every user: names taken there first must not matter.
     const std::string name = uniqueName("planted");
-    const std::string shm = "/dev/shm/zorbit-" + std::to_string(test_process::currentUserId()) + "-";
+    const std::string shm =
+        "/dev/shm/zorbit-" + std::to_string(test_process::currentUserId()) + "-";
     plant(shm + "event-" + platform::posix::escapeObjectName(name), "", 0600);
     plant(shm + "block-" + platform::posix::escapeObjectName(name), std::string("\x39\x30\0\0", 4),
           0666);

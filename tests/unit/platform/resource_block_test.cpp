@@ -10,7 +10,8 @@
 #include "support/temp_dir.h"
 
 TEST(ResourceTexts, FormatAndParseRoundTrip) {
-    const platform::ResourceTexts texts{{"FileVersion", "1, 6, 3, 173"}, {"104", "a.b:1"}, {"105", ""}};
+    const platform::ResourceTexts texts{
+        {"FileVersion", "1, 6, 3, 173"}, {"104", "a.b:1"}, {"105", ""}};
     const auto area = platform::formatResourceTexts(texts);
     ASSERT_TRUE(area);
     EXPECT_EQ(platform::parseResourceTexts(area->data(), area->size()), texts);
@@ -40,7 +41,8 @@ TEST(ResourceBlock, AStampedCopyReadsBackTheNewTexts) {
     ASSERT_TRUE(stamped);
     EXPECT_EQ(stamped->at("FileVersion"), "1, 6, 4, 1");
     EXPECT_EQ(stamped->at("104"), "setup.zorbit.localhost:1234");
-    EXPECT_EQ(std::filesystem::file_size(copy), std::filesystem::file_size(platform::executablePath()));
+    EXPECT_EQ(std::filesystem::file_size(copy),
+              std::filesystem::file_size(platform::executablePath()));
 }
 
 TEST(ResourceBlock, AFileWithoutABlockHasNone) {

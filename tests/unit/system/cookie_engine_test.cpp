@@ -9,10 +9,10 @@
 #include <future>
 #include <thread>
 
+#include "base/format.h"
 #include "platform/named_mutex.h"
 #include "support/registry_sandbox.h"
 #include "support/test_process.h"
-#include "base/format.h"
 
 namespace fs = std::filesystem;
 using Entries = std::map<std::string, std::string>;

@@ -3,10 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "base/logger.h"
 #include "support/registry_sandbox.h"
 #include "system/registered_values.h"
 #include "system/registry_keys.h"
-#include "base/logger.h"
 
 using platform::RegistryHive;
 using platform::RegistryKey;

@@ -32,7 +32,8 @@ TEST(InstallerSettings, BooleansAcceptTrueInTwoSpellingsOnly) {
 
 TEST(InstallerSettings, ValuesArriveAsStringsOrTheirOwnKind) {
     WindowsStudioInstallerSettings settings;
-    settings.parse(R"({"InfluxHundredthsPercentage": "250", "InfluxDatabase": 7, "CountersLoad": "abc"})");
+    settings.parse(
+        R"({"InfluxHundredthsPercentage": "250", "InfluxDatabase": 7, "CountersLoad": "abc"})");
     EXPECT_EQ(settings.influxHundredthsPercentage, 250);
     EXPECT_EQ(settings.influxDatabase, "7");
     EXPECT_EQ(settings.countersLoad, 0);

@@ -1,5 +1,7 @@
 // The log upload: the newest application log, the info lines appended to it,
 // the path and host of the posts, and failures that only log.
+#include "telemetry/log_upload.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,10 +9,9 @@
 #include <fstream>
 #include <thread>
 
+#include "base/format.h"
 #include "base/resource_strings.h"
 #include "telemetry/app_logs.h"
-#include "telemetry/log_upload.h"
-#include "base/format.h"
 #include "telemetry_test.h"
 
 namespace {
@@ -88,8 +89,7 @@ TEST_F(LogUploadTest, WithAppLogsBothReachTheDataHost) {
 
     const auto posted = uploads();
     ASSERT_EQ(posted.size(), 2u);
-    const std::string info = format("Info: ZorbitAppLog\nCorrIDString: %d\n",
-                                    correlationId);
+    const std::string info = format("Info: ZorbitAppLog\nCorrIDString: %d\n", correlationId);
     EXPECT_EQ(posted[0].body, "newer log\n" + info);
     EXPECT_EQ(readFile(tmp("newer.zbal")), "newer log\n" + info);
     EXPECT_EQ(readFile(tmp("older.zbal")), "older log\n");
@@ -103,8 +103,7 @@ TEST_F(LogUploadTest, WithAppLogsBothReachTheDataHost) {
     }
     const std::string text = log();
     for (const std::string& line :
-         {std::string("Posting log file"),
-          format("CorrIDString: %d", correlationId),
+         {std::string("Posting log file"), format("CorrIDString: %d", correlationId),
           std::string("Uploading app log file"), std::string("Uploading install log file"),
           std::string("Uploading log file result: OK")})
         EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;

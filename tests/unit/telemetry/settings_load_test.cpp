@@ -38,7 +38,9 @@ TEST_F(SettingsLoadTest, AnswerIsLaidOverTheDefaults) {
                "InfluxHundredthsPercentage": "250", "UseDataDomain": "False", "HttpBoostPostTimeout": 1500})");
     // The profile's hooks answer what the load laid over the defaults.
     const auto bootstrapper = studioPointedAtServer();
-    const auto settings = [&]() -> WindowsStudioInstallerSettings& { return bootstrapper->settings; };
+    const auto settings = [&]() -> WindowsStudioInstallerSettings& {
+        return bootstrapper->settings;
+    };
     bootstrapper->loadSettings();
     EXPECT_TRUE(bootstrapper->perModeLoggingEnabled());
     EXPECT_TRUE(settings().countersFireImmediately);
