@@ -52,11 +52,11 @@ void Bootstrapper::checkInstalledFiles() {
     while (std::getline(manifest, name)) {
         if (name.empty()) break;
         dropCarriageReturn(name);
-        const std::filesystem::path path = platform::fsPath(folder + nativePath(name));
-        std::ifstream file(path, std::ios::binary);
+        const std::filesystem::path installed = platform::fsPath(folder + nativePath(name));
+        std::ifstream file(installed, std::ios::binary);
         // A folder opens as a stream on Linux but cannot be read as a file.
         std::error_code error;
-        if (!file || !std::filesystem::is_regular_file(path, error)) {
+        if (!file || !std::filesystem::is_regular_file(installed, error)) {
             logger_->log("%s not found, forcing reinstall.", name.c_str());
             force = true;
             break;
