@@ -12,6 +12,7 @@
 #include "install/native_path.h"
 #include "install/replacing_file.h"
 #include "install/zip_entry_name.h"
+#include "platform/files.h"
 #include "platform/known_folders.h"
 #include "platform/last_error.h"
 #include "platform/utf8_path.h"
@@ -48,6 +49,21 @@ fs::perms executeBits(const ZipEntryInfo& info) {
     return static_cast<fs::perms>((info.externalAttributes >> 16) & 0111);
 }
 
+// minizip's own opener hands the name to fopen in the system's narrow encoding.
+// Only the opening goes through the UTF-8 boundary: the reads and seeks stay
+// minizip's stdio ones, which work on the FILE the opener returns.
+voidpf ZCALLBACK openArchive(voidpf, const void* name, int mode) {
+    if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) return nullptr;
+    return platform::openFile(static_cast<const char*>(name), "rb");
+}
+
+unzFile openZip(const std::string& path) {
+    zlib_filefunc64_def files{};
+    fill_fopen64_filefunc(&files);
+    files.zopen64_file = openArchive;
+    return unzOpen2_64(path.c_str(), &files);
+}
+
 }  // namespace
 
 struct CUnzipper::Archive {
@@ -72,7 +88,7 @@ CUnzipper::CUnzipper() = default;
 
 CUnzipper::CUnzipper(const std::string& archivePath) {
     auto archive = std::make_unique<Archive>();
-    archive->handle = unzOpen64(archivePath.c_str());
+    archive->handle = openZip(archivePath);
     if (!archive->handle)
         throw std::runtime_error(format("unzOpen failed for %s", archivePath.c_str()));
     archive_ = std::move(archive);

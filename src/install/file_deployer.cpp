@@ -18,6 +18,7 @@
 #include "net/http_client.h"
 #include "platform/files.h"
 #include "platform/last_error.h"
+#include "platform/utf8_path.h"
 
 namespace fs = std::filesystem;
 
@@ -25,7 +26,7 @@ namespace {
 
 bool pathExists(const std::string& path) {
     std::error_code error;
-    return !path.empty() && fs::exists(fs::symlink_status(path, error));
+    return !path.empty() && fs::exists(fs::symlink_status(platform::fsPath(path), error));
 }
 
 // Deletes the file; false (with the last error kept) only when it failed for
@@ -86,14 +87,12 @@ void FileDeployer::deployAttempt(const std::string& name, const std::string& fol
     if (!pathExists(downloaded))
         throw std::runtime_error(format("File doesn't exist: %s", downloaded.c_str()));
 
-    std::FILE* file = std::fopen(downloaded.c_str(), "rb");
-    if (!file)
-        throwIfFailed(hresultFromWin32(platform::setLastErrorFromErrno()),
-                      format("Failed to open %s", downloaded.c_str()));
+    std::FILE* file = platform::openFile(downloaded, "rb");
+    if (!file) throwLastError(format("Failed to open %s", downloaded.c_str()));
     std::error_code error;
-    const uintmax_t size = fs::file_size(downloaded, error);
+    const uintmax_t size = fs::file_size(platform::fsPath(downloaded), error);
     if (error) {
-        platform::setLastError(platform::win32ErrorFromErrno(error.value()));
+        platform::setLastError(platform::win32ErrorFromErrorCode(error));
         site_->logger().log("Failed to get file size for %s: %s from %s", downloaded.c_str(),
                             lastErrorText().c_str(), name.c_str());
     } else {
@@ -145,7 +144,7 @@ std::string FileDeployer::verifiedCachedEtag(const std::string& name, const std:
     if (!isCacheFileName(etag) || !isRegularFile(cachedPath)) return {};
     try {
         Md5Hasher hasher;
-        std::ifstream in(cachedPath, std::ios::binary);
+        std::ifstream in(platform::fsPath(cachedPath), std::ios::binary);
         hasher.hashStream(in);
         const std::string digest = hasher.hexDigest();
         if (digest == etag) return etag;
@@ -188,7 +187,7 @@ std::string FileDeployer::keepInCache(const std::string& name, const std::string
         return temporary.path();
     }
     std::error_code error;
-    const uintmax_t size = fs::file_size(temporary.path(), error);
+    const uintmax_t size = fs::file_size(platform::fsPath(temporary.path()), error);
     if (!error) bytesReceived_ += static_cast<int64_t>(size);
     copyFile(logger, temporary.path(), fresh);
     try {

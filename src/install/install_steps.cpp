@@ -8,6 +8,7 @@
 #include "base/logger.h"
 #include "install/deploy_self.h"
 #include "platform/registry.h"
+#include "platform/utf8_path.h"
 #include "system/folder_path.h"
 #include "system/initialization_keys.h"
 #include "system/registered_values.h"
@@ -20,7 +21,7 @@ namespace {
 
 bool isFolder(const std::string& path) {
     std::error_code error;
-    return std::filesystem::is_directory(path, error);
+    return std::filesystem::is_directory(platform::fsPath(path), error);
 }
 
 // Reinstalling the installed version rewrites its files: until that is done the
@@ -143,7 +144,7 @@ void installStudio(IInstallerSite& site, const StudioInstall& install, RegistryK
 void writeAppSettings(IInstallerSite& site,
                       const std::function<void(const std::string& text)>& setUiMessage) {
     setUiMessage("Configuring VEXMOOR...");
-    std::ofstream out(site.programDirectory() + "AppSettings.xml",
+    std::ofstream out(platform::fsPath(site.programDirectory() + "AppSettings.xml"),
                       std::ios::binary | std::ios::trunc);
     // Line ends as a text-mode stream writes them on Windows: CR LF.
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"

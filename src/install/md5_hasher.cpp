@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "base/format.h"
+#include "platform/utf8_path.h"
 
 namespace {
 // Large reads: the integrity check hashes every file of a version.
@@ -31,7 +32,7 @@ void Md5Hasher::hashStream(std::istream& in) {
 }
 
 void Md5Hasher::hashFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::fsPath(path), std::ios::binary);
     if (!in.is_open()) throw std::runtime_error(format("Failed to open %s", path.c_str()));
     hashStream(in);
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/logger.h"
+#include "platform/utf8_path.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
 #include "system/version_folders.h"
@@ -47,7 +48,9 @@ void storePrevVersions(simple_logger& logger, bool perUser,
     int stored = 0;
     for (const std::string& version : versions) {
         std::error_code error;
-        if (version.empty() || !std::filesystem::is_directory(root + version, error)) continue;
+        if (version.empty() ||
+            !std::filesystem::is_directory(platform::fsPath(root + version), error))
+            continue;
         const std::string name = prevVersionValueName(stored);
         logger.log("Bootstrapper::storePrevVersions storing key = %s, value = %s", name.c_str(),
                    version.c_str());

@@ -10,6 +10,7 @@
 #include "platform/exclusive_file.h"
 #include "platform/known_folders.h"
 #include "platform/last_error.h"
+#include "platform/utf8_path.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ ReplacingFile::~ReplacingFile() {
     if (file_) std::fclose(file_);
     if (!committed_) {
         std::error_code ignored;
-        std::filesystem::remove(temporary_, ignored);
+        std::filesystem::remove(platform::fsPath(temporary_), ignored);
     }
 }
 
@@ -78,9 +79,9 @@ void ReplacingFile::close() {
 bool ReplacingFile::commit() {
     close();
     std::error_code error;
-    std::filesystem::rename(temporary_, target_, error);
+    std::filesystem::rename(platform::fsPath(temporary_), platform::fsPath(target_), error);
     if (error) {
-        platform::setLastError(platform::win32ErrorFromErrno(error.value()));
+        platform::setLastError(platform::win32ErrorFromErrorCode(error));
         return false;
     }
     committed_ = true;
@@ -91,9 +92,10 @@ void removeReplacingFileLeftovers(const std::string& folder) {
     namespace fs = std::filesystem;
     std::error_code error;
     std::vector<fs::path> leftovers;
-    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error))
-        if (it->is_regular_file(error) && isTemporaryName(it->path().filename().string()))
+    for (fs::recursive_directory_iterator it(platform::fsPath(folder), error), end;
+         !error && it != end; it.increment(error))
+        if (it->is_regular_file(error) &&
+            isTemporaryName(platform::utf8Path(it->path().filename())))
             leftovers.push_back(it->path());
     for (const fs::path& path : leftovers) fs::remove(path, error);
 }

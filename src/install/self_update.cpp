@@ -20,6 +20,7 @@
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/resource_block.h"
+#include "platform/utf8_path.h"
 #include "system/registered_values.h"
 #include "system/registry_keys.h"
 #include "system/version_folders.h"
@@ -34,13 +35,13 @@ constexpr uint32_t kVersionRetryDelayMs = 3000;
 const HttpProgress kNoProgress = [](int, int) {};
 
 std::string readWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::fsPath(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 bool fileExists(const std::string& path) {
     std::error_code error;
-    return fs::is_regular_file(path, error);
+    return fs::is_regular_file(platform::fsPath(path), error);
 }
 
 std::string fetchWithOneRetry(simple_logger& logger, const std::function<std::string()>& fetch) {
@@ -102,7 +103,7 @@ std::string downloadLauncher(IInstallerSite& site, const std::string& versionGui
     const std::string path = launcherDownloadPath(launcherExeName);
     if (!platform::createOwnerOnlyFile(path))
         throw std::runtime_error("Failed to write " + path + ": " + lastErrorText());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(platform::fsPath(path), std::ios::binary | std::ios::trunc);
     std::string etag;
     httpGetFromCdn(site, etag, out, site.installHost(),
                    format("/%s-%s", versionGuid.c_str(), launcherExeName.c_str()), kNoProgress);
@@ -122,7 +123,7 @@ bool isPublishedLauncher(simple_logger& logger, const std::string& downloaded,
         "not started",
         version.c_str(), published.c_str());
     std::error_code error;
-    fs::remove(downloaded, error);
+    fs::remove(platform::fsPath(downloaded), error);
     return false;
 }
 
@@ -139,8 +140,8 @@ bool isPublishedLauncher(simple_logger& logger, const std::string& downloaded,
 }  // namespace
 
 bool filesDiffer(const std::string& a, const std::string& b) {
-    std::ifstream first(a, std::ios::binary);
-    std::ifstream second(b, std::ios::binary);
+    std::ifstream first(platform::fsPath(a), std::ios::binary);
+    std::ifstream second(platform::fsPath(b), std::ios::binary);
     if (!first || !second) return false;
     return readWhole(a) != readWhole(b);
 }
@@ -152,7 +153,7 @@ std::string launcherDownloadPath(const std::string& name) {
         throw std::runtime_error("Cannot use the folder " + folder + ": " + lastErrorText());
     std::string path = folder + name;
     std::error_code error;
-    if (fs::exists(path, error) && !fs::remove(path, error))
+    if (fs::exists(platform::fsPath(path), error) && !fs::remove(platform::fsPath(path), error))
         path = folder + format("%u-", platform::tickCount()) + name;
     return path;
 }
@@ -198,7 +199,8 @@ bool checkLauncherVersion(IInstallerSite& site, const LauncherVersionCheck& chec
         candidate = downloadLauncher(site, versionGuid, check.launcherExeName);
         if (!isPublishedLauncher(logger, candidate, *published)) return true;
         // A download is a program to run, by its owner only.
-        fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace);
+        fs::permissions(platform::fsPath(candidate), fs::perms::owner_all,
+                        fs::perm_options::replace);
         check.setUiMessage("Please Wait...");
     }
     handOver(check, candidate);
@@ -215,20 +217,22 @@ void refreshInstalledLaunchers(IInstallerSite& site, bool perUser,
 void replaceInstalledCopy(simple_logger& logger, const std::string& installed) {
     const std::string own = platform::executablePath();
     if (own.empty() || !fileExists(installed)) return;
+    const fs::path installedPath = platform::fsPath(installed);
     std::error_code error;
-    if (fs::equivalent(own, installed, error)) return;
+    if (fs::equivalent(platform::fsPath(own), installedPath, error)) return;
     if (!filesDiffer(own, installed)) return;
     const std::string fresh = installed + ".new";
+    const fs::path freshPath = platform::fsPath(fresh);
     try {
         copyFile(logger, own, fresh);
-        fs::permissions(fresh, fs::status(installed).permissions(), error);
-        fs::rename(fresh, installed);
+        fs::permissions(freshPath, fs::status(installedPath).permissions(), error);
+        fs::rename(freshPath, installedPath);
         logger.log("Replaced older installed launcher: %s", installed.c_str());
     } catch (const fs::filesystem_error&) {
         logger.log("Could not replace installed launcher (in use?): %s", installed.c_str());
-        fs::remove(fresh, error);
+        fs::remove(freshPath, error);
     } catch (const std::exception& e) {
         logger.log("replaceInstalledCopy failed: %s", e.what());
-        fs::remove(fresh, error);
+        fs::remove(freshPath, error);
     }
 }

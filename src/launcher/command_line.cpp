@@ -7,6 +7,7 @@
 #include "launcher/bootstrapper.h"
 #include "platform/clock.h"
 #include "platform/process.h"
+#include "platform/utf8_path.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ bool Bootstrapper::applyOption(int& i, int count) {
         appArguments = "-ide";
         if (i + 1 < count && !argv_[i + 1].empty() && argv_[i + 1][0] != '-') {
             std::error_code error;
-            if (std::filesystem::exists(argv_[i + 1], error)) {
+            if (std::filesystem::exists(platform::fsPath(argv_[i + 1]), error)) {
                 appArguments += " -fileLocation " + platform::quoteArgumentAlways(argv_[++i]);
             }
         }

@@ -11,6 +11,7 @@
 #include "launcher/bootstrapper.h"
 #include "net/http_client.h"
 #include "platform/elevation.h"
+#include "platform/utf8_path.h"
 #include "system/cookie_engine.h"
 #include "system/registered_values.h"
 #include "system/version_folders.h"
@@ -131,8 +132,8 @@ void Bootstrapper::listUnrecordedVersionFolders() {
         return;
     }
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(root, error)) {
-        const std::string name = entry.path().filename().string();
+    for (const auto& entry : std::filesystem::directory_iterator(platform::fsPath(root), error)) {
+        const std::string name = platform::utf8Path(entry.path().filename());
         // A link is never a folder we made: its target is not ours to empty.
         if (!std::filesystem::is_directory(entry.symlink_status(error)) ||
             !looksLikeVersionGuid(name) || name == versionGuid_ ||

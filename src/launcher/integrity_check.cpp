@@ -9,6 +9,7 @@
 #include "launcher/bootstrapper.h"
 #include "net/cdn_selection.h"
 #include "platform/files.h"
+#include "platform/utf8_path.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ void Bootstrapper::checkInstalledFiles() {
         // Owner-only like every file of ours in the temporary folder.
         if (!platform::createOwnerOnlyFile(manifestPath))
             throw std::runtime_error("Cannot create " + manifestPath + ": " + lastErrorText());
-        std::ofstream manifest(manifestPath, std::ios::binary | std::ios::trunc);
+        std::ofstream manifest(platform::fsPath(manifestPath), std::ios::binary | std::ios::trunc);
         std::string etag;
         status =
             httpGetFromCdn(*this, etag, manifest, installHost(),
@@ -44,17 +45,18 @@ void Bootstrapper::checkInstalledFiles() {
         logger_->log("Failed to get manifest file, full check skipped.");
         return;
     }
-    std::ifstream manifest(manifestPath, std::ios::binary);
+    std::ifstream manifest(platform::fsPath(manifestPath), std::ios::binary);
     if (!manifest) return;
     const std::string folder = programDirectory();
     std::string name;
     while (std::getline(manifest, name)) {
         if (name.empty()) break;
         dropCarriageReturn(name);
-        std::ifstream file(folder + nativePath(name), std::ios::binary);
+        const std::filesystem::path installed = platform::fsPath(folder + nativePath(name));
+        std::ifstream file(installed, std::ios::binary);
         // A folder opens as a stream on Linux but cannot be read as a file.
         std::error_code error;
-        if (!file || !std::filesystem::is_regular_file(folder + nativePath(name), error)) {
+        if (!file || !std::filesystem::is_regular_file(installed, error)) {
             logger_->log("%s not found, forcing reinstall.", name.c_str());
             force = true;
             break;
@@ -75,7 +77,8 @@ void Bootstrapper::checkInstalledFiles() {
 
 void Bootstrapper::checkAppExecutable() {
     std::error_code error;
-    const bool found = std::filesystem::exists(programDirectory() + appExeName(), error);
+    const bool found =
+        std::filesystem::exists(platform::fsPath(programDirectory() + appExeName()), error);
     logger_->log("ZorbitAppFileName = %s", appExeName().c_str());
     logger_->log("programDirectory = %s", programDirectory().c_str());
     if (!found) {

@@ -10,14 +10,15 @@
 #include "base/logger.h"
 #include "net/unfinished_downloads.h"
 #include "platform/files.h"
+#include "platform/utf8_path.h"
 
 SpoolFile::SpoolFile() : path_(simple_logger::getTempFileName("tmp")) {
     // Created owner-only first; the stream then opens the file as it is.
     createUnfinishedDownload(path_);
-    stream_.open(path_, std::ios::in | std::ios::out | std::ios::binary);
+    stream_.open(platform::fsPath(path_), std::ios::in | std::ios::out | std::ios::binary);
     if (!stream_) {
         std::error_code ignored;
-        std::filesystem::remove(path_, ignored);
+        std::filesystem::remove(platform::fsPath(path_), ignored);
         forgetUnfinishedDownload(path_);
         throw std::runtime_error(format("Failed to open temporary file '%s'", path_.c_str()));
     }
@@ -26,7 +27,7 @@ SpoolFile::SpoolFile() : path_(simple_logger::getTempFileName("tmp")) {
 SpoolFile::~SpoolFile() {
     stream_.close();
     std::error_code ignored;
-    std::filesystem::remove(path_, ignored);
+    std::filesystem::remove(platform::fsPath(path_), ignored);
     forgetUnfinishedDownload(path_);
 }
 

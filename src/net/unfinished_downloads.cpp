@@ -13,6 +13,7 @@
 #include "base/logger.h"
 #include "platform/files.h"
 #include "platform/known_folders.h"
+#include "platform/utf8_path.h"
 
 namespace fs = std::filesystem;
 
@@ -66,9 +67,11 @@ void removeStaleDownloads(simple_logger& logger) {
     if (folder.empty()) return;
     const auto oldest = fs::file_time_type::clock::now() - kStaleAge;
     std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const std::string path = it->path().string();
-        if (!isDownloadName(it->path().filename().string()) || !platform::isOwnPlainFile(path))
+    for (fs::directory_iterator it(platform::fsPath(folder), error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string path = platform::utf8Path(it->path());
+        if (!isDownloadName(platform::utf8Path(it->path().filename())) ||
+            !platform::isOwnPlainFile(path))
             continue;
         std::error_code timeError;
         const auto written = fs::last_write_time(it->path(), timeError);

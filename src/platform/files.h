@@ -6,7 +6,7 @@
 
 namespace platform {
 
-// std::fopen for a UTF-8 path.
+// std::fopen for a UTF-8 path; nullptr with the last error set on failure.
 std::FILE* openFile(const std::string& path, const char* mode);
 
 // Opens a new or truncated file readable and writable by its owner only, with

@@ -55,11 +55,6 @@ void setLastError(uint32_t code);
 // Win32 code that means the same; each OS knows what its errors hold.
 uint32_t win32ErrorFromErrorCode(const std::error_code& error);
 
-// Maps a C library errno value onto the Win32 code that means the same.
-uint32_t win32ErrorFromErrno(int err);
-// Sets the last error from the current errno and answers it.
-uint32_t setLastErrorFromErrno();
-
 // The system's message text for an HRESULT, without trailing line breaks;
 // empty when the system has no text for it.
 std::string systemErrorMessage(int32_t hresult);

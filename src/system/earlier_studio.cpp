@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "base/logger.h"
+#include "platform/utf8_path.h"
 #include "system/folder_path.h"
 #include "system/registered_values.h"
 #include "system/registry_keys.h"
@@ -49,7 +50,7 @@ void runUninstaller(simple_logger& logger, const EarlierStudioRemoval& removal,
     removal.startUninstaller(uninstallString);
     logger.log("Bootstrapper::forceUninstallMFCStudio - deleting studio stub: %s", stub.c_str());
     std::error_code error;
-    if (!stub.empty()) fs::remove(stub, error);
+    if (!stub.empty()) fs::remove(platform::fsPath(stub), error);
     logger.log("Bootstrapper::forceUninstallMFCStudio - deleting studio directory: %s",
                (versionsFolderPath(perUser) + version).c_str());
     removal.deleteVersionFolder(version);
@@ -78,7 +79,7 @@ void cleanUpEarlierStudio(simple_logger& logger, bool perUser) {
         const std::string stub = versionsFolderPath(perUser) + kEarlierStudioLauncherName;
         logger.log("Bootstrapper::forceMFCStudioCleanup - deleting studio stub: %s", stub.c_str());
         std::error_code error;
-        if (fileExists(stub)) fs::remove(stub, error);
+        if (fileExists(stub)) fs::remove(platform::fsPath(stub), error);
     } catch (const std::exception&) {
         // No folder to look in: no stub either.
     }

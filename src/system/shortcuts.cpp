@@ -9,6 +9,7 @@
 #include "base/logger.h"
 #include "platform/clock.h"
 #include "platform/shortcut.h"
+#include "platform/utf8_path.h"
 #include "system/folder_path.h"
 #include "system/version_folders.h"
 
@@ -70,7 +71,7 @@ bool deleteShortcutIn(simple_logger& logger, const std::string& folder, const st
     if (!fileExists(file)) return false;
     logger.log(line, file.c_str());
     std::error_code error;
-    return fs::remove(file, error);
+    return fs::remove(platform::fsPath(file), error);
 }
 
 }  // namespace
@@ -93,12 +94,13 @@ std::string shortcutFilePath(const std::string& folder, const std::string& name)
 
 bool fileExists(const std::string& path) {
     std::error_code error;
-    if (fs::is_directory(path, error)) return false;
-    return static_cast<bool>(std::ifstream(path, std::ios::binary));
+    const fs::path filePath = platform::fsPath(path);
+    if (fs::is_directory(filePath, error)) return false;
+    return static_cast<bool>(std::ifstream(filePath, std::ios::binary));
 }
 
 void writeShortcutFile(const std::string& file, const std::string& target) {
-    const std::string name = fs::path(file).stem().string();
+    const std::string name = platform::utf8Path(platform::fsPath(file).stem());
     if (!platform::writeShortcut(file, {name, target, "-ide"})) throwSaveFailed();
 }
 
@@ -113,7 +115,7 @@ void createShortcut(simple_logger& logger, bool perUser, const std::string& targ
     if (!force && !exists) return;
     // A desktop that has no folder (no desktop at all) gets no entry.
     std::error_code error;
-    if (desktop && !fs::is_directory(folder, error)) return;
+    if (desktop && !fs::is_directory(platform::fsPath(folder), error)) return;
     logger.log("Creating shortcut: %s", file.c_str());
     writeShortcutFile(file, target);
 }
@@ -124,12 +126,11 @@ void updateExistingZorbitShortcuts(simple_logger& logger, const std::string& fol
                                    const std::string& launcherExeName) {
     logger.log("Searching for link files in : %s folder", folder.c_str());
     std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (it->is_directory(error) ||
-            !platform::isShortcutFileName(it->path().filename().string()))
-            continue;
-        updateShortcut(logger, folder + it->path().filename().string(), programDirectory,
-                       versionsFolder, launcherExeName);
+    for (fs::directory_iterator it(platform::fsPath(folder), error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = platform::utf8Path(it->path().filename());
+        if (it->is_directory(error) || !platform::isShortcutFileName(name)) continue;
+        updateShortcut(logger, folder + name, programDirectory, versionsFolder, launcherExeName);
     }
 }
 

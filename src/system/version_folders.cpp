@@ -9,6 +9,7 @@
 #include "base/installer_site.h"
 #include "base/logger.h"
 #include "platform/known_folders.h"
+#include "platform/utf8_path.h"
 #include "system/folder_path.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
@@ -47,29 +48,30 @@ std::string versionsRoot(bool perUser) {
 
 bool deleteDirectory(IInstallerSite& site, const std::string& path, bool childrenOnly) {
     site.logger().log("deleteDirectory %s childrenOnly=%d", path.c_str(), childrenOnly ? 1 : 0);
+    const fs::path folderPath = platform::fsPath(path);
     std::error_code listError;
-    fs::directory_iterator entries(path, listError);
+    fs::directory_iterator entries(folderPath, listError);
     if (listError) return false;
     std::error_code error;
     // Here a folder without write permission keeps its children: give it back
     // first, as resetting the attributes does elsewhere.
-    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, error);
+    fs::permissions(folderPath, fs::perms::owner_all, fs::perm_options::add, error);
     const std::string folder = path.back() == kSeparator ? path : path + kSeparator;
     bool failed = false;
     for (; entries != fs::directory_iterator(); entries.increment(listError)) {
         site.checkCancel();
-        const std::string entryPath = folder + entries->path().filename().string();
+        const std::string entryPath = folder + platform::utf8Path(entries->path().filename());
         if (fs::is_directory(entries->symlink_status(error))) {
             if (deleteDirectory(site, entryPath + kSeparator, false)) failed = true;
         } else {
-            fs::remove(entryPath, error);
+            fs::remove(platform::fsPath(entryPath), error);
             if (error) failed = true;
         }
     }
     // The listing stopped on an error rather than at its end.
     if (listError) return true;
     if (childrenOnly) return failed;
-    fs::remove(path, error);
+    fs::remove(folderPath, error);
     return failed || static_cast<bool>(error);
 }
 
@@ -136,11 +138,12 @@ void deleteAllVersionFolders(IInstallerSite& site, bool perUser) {
     try {
         const std::string root = versionsRoot(perUser);
         std::error_code error;
-        for (const auto& entry : fs::directory_iterator(root, error)) {
+        for (const auto& entry : fs::directory_iterator(platform::fsPath(root), error)) {
             const bool folder = fs::is_directory(entry.symlink_status(error));
-            if (folder && !looksLikeVersionGuid(entry.path().filename().string())) continue;
+            if (folder && !looksLikeVersionGuid(platform::utf8Path(entry.path().filename())))
+                continue;
             if (folder) {
-                deleteDirectory(site, entry.path().string(), false);
+                deleteDirectory(site, platform::utf8Path(entry.path()), false);
             } else {
                 fs::remove(entry.path(), error);
             }

@@ -12,6 +12,7 @@
 #include "net/api_urls.h"
 #include "net/http_client.h"
 #include "platform/known_folders.h"
+#include "platform/utf8_path.h"
 #include "telemetry/app_logs.h"
 #include "telemetry/telemetry_time_bound.h"
 
@@ -20,7 +21,7 @@ namespace {
 const HttpProgress noProgress = [](int, int) {};
 
 std::ifstream openForUpload(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::fsPath(path), std::ios::binary);
     if (!in) throw std::runtime_error(format("Failed to open %s", path.c_str()));
     return in;
 }

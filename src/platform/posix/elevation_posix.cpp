@@ -6,6 +6,7 @@
 
 #include "platform/elevation.h"
 #include "platform/last_error.h"
+#include "platform/posix/errno_error.h"
 
 extern char** environ;
 

@@ -2,6 +2,7 @@
 
 #include "platform/exclusive_file.h"
 #include "platform/last_error.h"
+#include "platform/posix/errno_error.h"
 
 namespace platform {
 

@@ -7,6 +7,7 @@
 
 #include "platform/file_replace.h"
 #include "platform/last_error.h"
+#include "platform/posix/errno_error.h"
 
 namespace platform {
 namespace {

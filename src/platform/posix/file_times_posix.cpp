@@ -3,6 +3,7 @@
 
 #include "platform/file_times.h"
 #include "platform/last_error.h"
+#include "platform/posix/errno_error.h"
 
 namespace platform {
 

@@ -5,6 +5,7 @@
 
 #include "platform/files.h"
 #include "platform/last_error.h"
+#include "platform/posix/errno_error.h"
 
 namespace platform {
 namespace {
@@ -31,7 +32,9 @@ bool ownPlainFile(const struct stat& info) {
 }  // namespace
 
 std::FILE* openFile(const std::string& path, const char* mode) {
-    return std::fopen(path.c_str(), mode);
+    std::FILE* file = std::fopen(path.c_str(), mode);
+    if (!file) setLastErrorFromErrno();
+    return file;
 }
 
 std::FILE* openOwnerOnlyFile(const std::string& path, const char* mode) {

@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/helper_program.h"
 #include "platform/last_error.h"
+#include "platform/posix/errno_error.h"
 
 extern char** environ;
 

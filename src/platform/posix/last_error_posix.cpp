@@ -3,6 +3,7 @@
 #include <map>
 
 #include "platform/last_error.h"
+#include "platform/posix/errno_error.h"
 
 namespace platform {
 namespace {

@@ -17,6 +17,7 @@
 
 #include "platform/event.h"
 #include "platform/last_error.h"
+#include "platform/posix/errno_error.h"
 #include "platform/posix/ipc_names.h"
 
 namespace platform {

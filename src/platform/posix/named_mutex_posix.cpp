@@ -16,6 +16,7 @@
 
 #include "platform/last_error.h"
 #include "platform/named_mutex.h"
+#include "platform/posix/errno_error.h"
 #include "platform/posix/ipc_names.h"
 #include "platform/process.h"
 

@@ -10,6 +10,7 @@
 
 #include "platform/clock.h"
 #include "platform/last_error.h"
+#include "platform/posix/errno_error.h"
 #include "platform/process.h"
 
 extern char** environ;

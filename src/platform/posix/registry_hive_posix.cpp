@@ -13,6 +13,7 @@
 
 #include "platform/known_folders.h"
 #include "platform/last_error.h"
+#include "platform/posix/errno_error.h"
 #include "platform/posix/registry_hive.h"
 #include "platform/posix/registry_store.h"
 #include "platform/registry.h"

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/last_error.h"
+#include "platform/posix/errno_error.h"
 
 namespace platform::registry_store {
 namespace {

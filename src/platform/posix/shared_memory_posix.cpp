@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "platform/last_error.h"
+#include "platform/posix/errno_error.h"
 #include "platform/posix/ipc_names.h"
 #include "platform/shared_memory.h"
 

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/last_error.h"
+#include "platform/posix/errno_error.h"
 #include "platform/shell.h"
 
 extern char** environ;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/last_error.h"
+#include "platform/posix/errno_error.h"
 #include "platform/system_info.h"
 
 #if defined(__i386__) || defined(__x86_64__)

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/last_error.h"
+#include "platform/posix/errno_error.h"
 
 TEST(InstallerErrorNames, KnownCodesAndUnknown) {
     EXPECT_EQ(installerErrorName(0), "VistaElevation");

@@ -286,6 +286,14 @@ TEST_F(UnzipperTest, ExtractAllIntoMissingFolderWithTrailingSeparator) {
     EXPECT_EQ(readFile(temp.file("new/folder/a.txt")), "a");
 }
 
+TEST_F(UnzipperTest, ArchiveAndFolderNamesOutsideEveryCodePageArriveWhole) {
+    const std::string named = temp.file("Stüdio-スタジオ.zip");
+    writeZip(named, {{"sub\\a.txt", "a"}});
+    CUnzipper unzipper(named);
+    unzipper.ExtractAll(temp.file("Stüdio-スタジオ/"));
+    EXPECT_EQ(readFile(temp.file("Stüdio-スタジオ/sub/a.txt")), "a");
+}
+
 TEST_F(UnzipperTest, SetFileModTimeConvertsLocalTimeAndReportsFailures) {
     ScopedEnv zone("TZ", "UTC0");
     const std::string path = temp.file("f");

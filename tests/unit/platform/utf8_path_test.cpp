@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/files.h"
+#include "platform/last_error.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -28,4 +29,11 @@ TEST(Utf8Path, NamesSurviveTheWayIntoTheFileSystemAndBack) {
     for (const auto& entry : std::filesystem::directory_iterator(platform::fsPath(dir.path())))
         listed = platform::utf8Path(entry.path().filename());
     EXPECT_EQ(listed, kName);
+}
+
+TEST(Utf8Path, AFileThatCannotBeOpenedLeavesItsReasonAsTheLastError) {
+    TempDir dir;
+    platform::setLastError(platform::kErrorSuccess);
+    EXPECT_EQ(platform::openFile(dir.file(kName), "rb"), nullptr);
+    EXPECT_EQ(platform::getLastError(), platform::kErrorFileNotFound);
 }
