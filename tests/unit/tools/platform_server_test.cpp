@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "content_digest.h"
+#include "platform/md5.h"
 #include "platform/process.h"
 #include "support/local_platform_server.h"
 #include "support/test_process.h"
@@ -198,10 +199,10 @@ TEST_F(PlatformServerTest, EtagIsTheBodysMd5AndAMatchGives304) {
     writeFile(fontsFile, "replaced");
     const Reply replaced = getFonts({{"If-None-Match", etag}});
     EXPECT_EQ(replaced.status, 200);
-    EXPECT_EQ(replaced.header("ETag"), "\"" + zorbit::server::md5Hex("replaced") + "\"");
+    EXPECT_EQ(replaced.header("ETag"), "\"" + platform::md5Hex("replaced") + "\"");
     // Texts get ETags too.
     EXPECT_EQ(get(port, platform.installHost(), "/versionZARadada").header("ETag"),
-              "\"" + zorbit::server::md5Hex(guid) + "\"");
+              "\"" + platform::md5Hex(guid) + "\"");
 }
 
 TEST_F(PlatformServerTest, StatusFaultFailsChosenTimesThenSucceeds) {
