@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "content_digest.h"
+#include "faulted_answer.h"
 #include "platform/md5.h"
 #include "platform/process.h"
 #include "support/local_platform_server.h"
@@ -267,6 +268,25 @@ TEST_F(PlatformServerTest, StallNeverAnswersAndDoesNotHoldUpStop) {
     platform.server().stop();
     waiting.join();
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
+}
+
+// The scripted test server answers once a stall is let go; this server drops.
+TEST(FaultedAnswer, ALetGoHoldAnswersOrDropsAsAsked) {
+    using zorbit::server::holdAnswer;
+    using zorbit::server::OnRelease;
+    zorbit::server::StopSignal signal;
+    Fault delay;
+    delay.delayMs = 10;
+    EXPECT_TRUE(holdAnswer(delay, signal, OnRelease::Drop));
+    signal.trigger();
+    Fault stall;
+    stall.stall = true;
+    EXPECT_TRUE(holdAnswer(stall, signal, OnRelease::Answer));
+    EXPECT_FALSE(holdAnswer(stall, signal, OnRelease::Drop));
+    EXPECT_FALSE(holdAnswer(delay, signal, OnRelease::Drop));
+    Fault drop;
+    drop.drop = true;
+    EXPECT_FALSE(holdAnswer(drop, signal, OnRelease::Answer));
 }
 
 TEST_F(PlatformServerTest, DropClosesWithoutAnAnswer) {
