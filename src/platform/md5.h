@@ -33,7 +33,8 @@ private:
     std::unique_ptr<Context> context_;
 };
 
-// Inline: the text form is the same on every OS, only the digest is the system's.
+// The digest as 32 lower-case hexadecimal digits. Inline, like md5Hex: the
+// text form is the same on every OS, only the digest is the system's.
 inline std::string hexOf(const Md5::Digest& digest) {
     static const char kHex[] = "0123456789abcdef";
     std::string text;
@@ -45,6 +46,7 @@ inline std::string hexOf(const Md5::Digest& digest) {
     return text;
 }
 
+// The lower-case hexadecimal MD5 of bytes, in one call.
 inline std::string md5Hex(std::string_view bytes) {
     Md5 md5;
     md5.update(bytes.data(), bytes.size());
