@@ -38,11 +38,6 @@ void Md5Hasher::hashFile(const std::string& path) {
 }
 
 std::string Md5Hasher::hexDigest() {
-    if (!digest_.empty()) return digest_;
-    static const char kHex[] = "0123456789abcdef";
-    for (const uint8_t byte : md5_.finish()) {
-        digest_ += kHex[byte >> 4];
-        digest_ += kHex[byte & 0x0F];
-    }
+    if (digest_.empty()) digest_ = platform::hexOf(md5_.finish());
     return digest_;
 }

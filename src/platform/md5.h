@@ -1,10 +1,13 @@
 #pragma once
-// An incremental MD5 digest over the system's crypto service.
+// An incremental MD5 digest over the system's crypto service, and its
+// lower-case hexadecimal text as manifests and ETags carry it.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -29,5 +32,25 @@ private:
     struct Context;
     std::unique_ptr<Context> context_;
 };
+
+// The digest as 32 lower-case hexadecimal digits. Inline, like md5Hex: the
+// text form is the same on every OS, only the digest is the system's.
+inline std::string hexOf(const Md5::Digest& digest) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(2 * digest.size());
+    for (const uint8_t byte : digest) {
+        text += kHex[byte >> 4];
+        text += kHex[byte & 0x0F];
+    }
+    return text;
+}
+
+// The lower-case hexadecimal MD5 of bytes, in one call.
+inline std::string md5Hex(std::string_view bytes) {
+    Md5 md5;
+    md5.update(bytes.data(), bytes.size());
+    return hexOf(md5.finish());
+}
 
 }  // namespace platform

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "base/format.h"
-#include "md5.h"
 #include "platform/local_date.h"
+#include "platform/md5.h"
 #include "support/desktop_files.h"
 #include "support/file_contents.h"
 #include "support/launcher_sandbox.h"
@@ -217,7 +217,7 @@ protected:
         Values etags;
         for (size_t i = 0; i < deployment.packages.size(); ++i)
             etags[packageFileName(deployment, i)] =
-                zorbit::publish::md5Hex(readFile(deployment.packages[i].path));
+                platform::md5Hex(readFile(deployment.packages[i].path));
         return etags;
     }
 
@@ -233,8 +233,8 @@ protected:
         EXPECT_EQ(filesBelow(folder), expectedFiles);
         EXPECT_EQ(filesDifferingFromManifest(folder, deployment.manifest),
                   std::vector<std::string>{});
-        EXPECT_EQ(zorbit::publish::md5Hex(readFile(folder + kLauncherName)),
-                  zorbit::publish::md5Hex(readFile(sandbox.launcher())))
+        EXPECT_EQ(platform::md5Hex(readFile(folder + kLauncherName)),
+                  platform::md5Hex(readFile(sandbox.launcher())))
             << "the launcher copy is the running launcher";
         EXPECT_EQ(readFile(folder + "AppSettings.xml"),
                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Settings>\r\n"

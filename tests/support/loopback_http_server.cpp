@@ -1,18 +1,19 @@
 #include "support/loopback_http_server.h"
 
 #include <httplib.h>
-#include <openssl/evp.h>
 #include <strings.h>
 
 #include <algorithm>
 #include <chrono>
 #include <stdexcept>
 
+#include "faulted_answer.h"
+#include "platform/md5.h"
 #include "support/test_certificate.h"
 
 namespace {
 
-constexpr size_t kSlice = 64 * 1024;
+namespace server = zorbit::server;
 
 std::optional<std::string> headerOf(const httplib::Request& request, const char* name) {
     if (!request.has_header(name)) return std::nullopt;
@@ -23,24 +24,37 @@ std::vector<std::pair<std::string, std::string>> headersOf(const httplib::Reques
     return {request.headers.begin(), request.headers.end()};
 }
 
-}  // namespace
-
-std::string md5Hex(const std::string& data) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    EVP_Digest(data.data(), data.size(), digest, &size, EVP_md5(), nullptr);
-    static const char* digits = "0123456789abcdef";
-    std::string hex;
-    for (unsigned int i = 0; i < size; ++i) {
-        hex += digits[digest[i] >> 4];
-        hex += digits[digest[i] & 15];
-    }
-    return hex;
+server::Answer answerOf(const ScriptedResponse& scripted) {
+    server::Answer answer;
+    answer.status = scripted.status;
+    answer.contentType = scripted.contentType;
+    answer.body = *scripted.body;
+    // A drop must show on an empty body too: one byte is announced, none is sent.
+    if (scripted.dropConnection && answer.body.empty()) answer.body = " ";
+    return answer;
 }
+
+server::Fault faultOf(const ScriptedResponse& scripted) {
+    server::Fault fault;
+    fault.delayMs = scripted.delayMilliseconds;
+    fault.stall = scripted.stall;
+    if (scripted.dropConnection) {
+        // The head goes out, then the connection closes before the first body byte.
+        fault.truncateAfter = 0;
+    } else if (!scripted.body->empty()) {
+        // An empty body goes out whole: there is nothing to cut or to leave unlengthed.
+        if (scripted.truncateAfter)
+            fault.truncateAfter = static_cast<int64_t>(*scripted.truncateAfter);
+        fault.noContentLength = scripted.noContentLength;
+    }
+    return fault;
+}
+
+}  // namespace
 
 ScriptedResponse ScriptedResponse::ok(std::string body) {
     ScriptedResponse response;
-    response.etag = "\"" + md5Hex(body) + "\"";
+    response.etag = "\"" + platform::md5Hex(body) + "\"";
     response.body = std::make_shared<const std::string>(std::move(body));
     return response;
 }
@@ -115,14 +129,7 @@ std::vector<RecordedRequest> LoopbackHttpServer::requestsFor(const std::string& 
 }
 
 void LoopbackHttpServer::releaseStalls() {
-    std::lock_guard guard(lock_);
-    stallsReleased_ = true;
-    stallReleased_.notify_all();
-}
-
-void LoopbackHttpServer::waitWhileStalled() {
-    std::unique_lock guard(lock_);
-    stallReleased_.wait(guard, [this] { return stallsReleased_; });
+    stallsReleased_.trigger();
 }
 
 ScriptedResponse LoopbackHttpServer::nextResponse(const std::string& path) {
@@ -136,48 +143,19 @@ ScriptedResponse LoopbackHttpServer::nextResponse(const std::string& path) {
     return response;
 }
 
-void LoopbackHttpServer::handle(const httplib::Request& request, httplib::Response& response) {
-    {
-        std::lock_guard guard(lock_);
-        requests_.push_back({request.method, request.path, request.target,
-                             request.get_header_value("Host"), headerOf(request, "If-None-Match"),
-                             headerOf(request, "Content-Type"), request.body, headersOf(request)});
-    }
-    const ScriptedResponse scripted = nextResponse(request.path);
-    if (scripted.delayMilliseconds > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(scripted.delayMilliseconds));
-    if (scripted.stall) waitWhileStalled();
+void LoopbackHttpServer::record(const httplib::Request& request) {
+    std::lock_guard guard(lock_);
+    requests_.push_back({request.method, request.path, request.target,
+                         request.get_header_value("Host"), headerOf(request, "If-None-Match"),
+                         headerOf(request, "Content-Type"), request.body, headersOf(request)});
+}
 
-    response.status = scripted.status;
-    if (scripted.etag) response.set_header("ETag", *scripted.etag);
-    const std::shared_ptr<const std::string> body = scripted.body;
-    if (scripted.status == 304) return;
-    if (scripted.dropConnection) {
-        response.set_content_provider(std::max<size_t>(body->size(), 1), scripted.contentType,
-                                      [](size_t, size_t, httplib::DataSink&) { return false; });
-        return;
-    }
-    if (body->empty()) {
-        response.set_content(std::string(), scripted.contentType);
-        return;
-    }
-    const size_t limit = scripted.truncateAfter.value_or(body->size());
-    if (scripted.noContentLength) {
-        response.set_content_provider(
-            scripted.contentType, [body, limit](size_t offset, httplib::DataSink& sink) {
-                if (offset >= limit) {
-                    if (limit < body->size()) return false;
-                    sink.done();
-                    return true;
-                }
-                return sink.write(body->data() + offset, std::min(kSlice, limit - offset));
-            });
-        return;
-    }
-    response.set_content_provider(
-        body->size(), scripted.contentType,
-        [body, limit](size_t offset, size_t length, httplib::DataSink& sink) {
-            if (offset >= limit) return false;
-            return sink.write(body->data() + offset, std::min({kSlice, length, limit - offset}));
-        });
+void LoopbackHttpServer::handle(const httplib::Request& request, httplib::Response& response) {
+    record(request);
+    const ScriptedResponse scripted = nextResponse(request.path);
+    const std::optional<server::Fault> fault = faultOf(scripted);
+    // A released stall answers as scripted: the tests go on after it.
+    server::holdAnswer(fault, stallsReleased_, server::OnRelease::Answer);
+    server::sendAnswer(response, answerOf(scripted), scripted.etag.value_or(""), fault,
+                       stallsReleased_);
 }

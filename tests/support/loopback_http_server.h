@@ -3,12 +3,12 @@
 // for the network tests: each path answers from a script of responses, with
 // the faults a real server shows (error status, delay, stall, truncated body,
 // dropped connection, missing or wrong ETag, no Content-Length), and every
-// request is recorded.
+// request is recorded. The answers go out through the local platform
+// server's fault injection, so both servers show a fault alike.
 //
 // Clients reach it through "*.localhost" names with the port (host()), which
 // libcurl resolves to loopback, so Host-header and https-first logic run for real.
 
-#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -16,6 +16,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "stop_signal.h"
 
 namespace httplib {
 class Server;
@@ -85,19 +87,15 @@ public:
 private:
     void start(int port);
     void handle(const httplib::Request& request, httplib::Response& response);
+    void record(const httplib::Request& request);
     ScriptedResponse nextResponse(const std::string& path);
-    void waitWhileStalled();
 
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     int port_ = 0;
     mutable std::mutex lock_;
-    std::condition_variable stallReleased_;
-    bool stallsReleased_ = false;
+    zorbit::server::StopSignal stallsReleased_;
     std::map<std::string, std::vector<ScriptedResponse>> scripts_;
     std::map<std::string, size_t> served_;
     std::vector<RecordedRequest> requests_;
 };
-
-// The lower-case hexadecimal MD5 of data.
-std::string md5Hex(const std::string& data);

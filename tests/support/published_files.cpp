@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "md5.h"
+#include "platform/md5.h"
 #include "support/file_contents.h"
 
 std::string manifestPathToNative(std::string path) {
@@ -19,7 +19,7 @@ std::vector<std::string> filesDifferingFromManifest(
         const std::string path = versionFolder + relative;
         if (!std::filesystem::is_regular_file(path)) {
             differing.push_back(relative + " (missing)");
-        } else if (zorbit::publish::md5Hex(readFile(path)) != line.md5) {
+        } else if (platform::md5Hex(readFile(path)) != line.md5) {
             differing.push_back(relative);
         }
     }

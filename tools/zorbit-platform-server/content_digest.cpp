@@ -1,57 +1,25 @@
 #include "content_digest.h"
 
-#include <openssl/evp.h>
-
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <stdexcept>
 #include <vector>
 
+#include "platform/md5.h"
+
 namespace zorbit::server {
-namespace {
-
-using Context = std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)>;
-
-Context newContext() {
-    Context context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_md5(), nullptr) != 1)
-        throw std::runtime_error("MD5 unavailable");
-    return context;
-}
-
-std::string finish(EVP_MD_CTX* context) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    EVP_DigestFinal_ex(context, digest, &size);
-    static const char* hex = "0123456789abcdef";
-    std::string text;
-    for (unsigned int i = 0; i < size; ++i) {
-        text += hex[digest[i] >> 4];
-        text += hex[digest[i] & 15];
-    }
-    return text;
-}
-
-}  // namespace
-
-std::string md5Hex(const std::string& bytes) {
-    Context context = newContext();
-    EVP_DigestUpdate(context.get(), bytes.data(), bytes.size());
-    return finish(context.get());
-}
 
 std::string md5HexOfFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);
-    Context context = newContext();
+    platform::Md5 md5;
     std::vector<char> buffer(1 << 20);
     while (in) {
         in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        EVP_DigestUpdate(context.get(), buffer.data(), static_cast<size_t>(in.gcount()));
+        md5.update(buffer.data(), static_cast<size_t>(in.gcount()));
     }
     if (in.bad()) throw std::runtime_error("cannot read " + path);
-    return finish(context.get());
+    return platform::hexOf(md5.finish());
 }
 
 std::string FileDigestCache::digest(const std::string& path) {

@@ -1,6 +1,6 @@
 #pragma once
-// MD5 digests of answers, for ETags: of a text, and of a file, remembered per
-// file version so a large package is hashed once.
+// MD5 digests of files, for ETags, remembered per file version so a large
+// package is hashed once.
 
 #include <cstdint>
 #include <map>
@@ -9,7 +9,6 @@
 
 namespace zorbit::server {
 
-std::string md5Hex(const std::string& bytes);
 // Throws std::runtime_error when the file cannot be read.
 std::string md5HexOfFile(const std::string& path);
 

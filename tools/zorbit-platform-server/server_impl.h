@@ -42,8 +42,6 @@ private:
                           const std::optional<Fault>& fault);
     // False when the answer must not be written (the connection was dropped).
     bool delayOrDrop(const httplib::Request& request, const std::optional<Fault>& fault);
-    void send(httplib::Response& response, const Answer& answer, const std::string& etag,
-              const std::optional<Fault>& fault);
 
     // Hashes the root's files ahead of the first requests for them.
     void warmDigests();

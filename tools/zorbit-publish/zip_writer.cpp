@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "md5.h"
+#include "platform/md5.h"
 
 namespace zorbit::publish {
 namespace {
@@ -72,7 +72,7 @@ std::string ZipWriter::addFile(const std::string& entryName, const std::string& 
 
     openEntry(entryName, dosDateTime(status.st_mtime), status.st_mode, Z_DEFLATED,
               static_cast<uint64_t>(status.st_size));
-    Md5 md5;
+    platform::Md5 md5;
     while (in) {
         in.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
         const auto got = static_cast<size_t>(in.gcount());
@@ -82,7 +82,7 @@ std::string ZipWriter::addFile(const std::string& entryName, const std::string& 
     }
     if (in.bad()) throw std::runtime_error("cannot read " + sourcePath);
     closeEntry(entryName);
-    return md5.hexDigest();
+    return platform::hexOf(md5.finish());
 }
 
 void ZipWriter::add(const ZipEntry& entry) {

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/md5.h"
 #include "support/temp_dir.h"
 #include "zip_builder.h"
 
@@ -24,6 +25,13 @@ TEST(Md5Hasher, KnownVectors) {
               "9e107d9d372bb6826bd81d3542a419d6");
     // Larger than one read block.
     EXPECT_EQ(md5Of(std::string(1000000, 'a')), "7707d6ae4e027c70eea2a935c2296f21");
+}
+
+// Manifests and ETags carry this text form; every tool hashes through it.
+TEST(Md5Hasher, OneCallTextFormMatchesTheHasher) {
+    EXPECT_EQ(platform::md5Hex(""), "d41d8cd98f00b204e9800998ecf8427e");
+    EXPECT_EQ(platform::md5Hex("abc"), md5Of("abc"));
+    EXPECT_EQ(platform::md5Hex(std::string("a\0b", 3)), md5Of(std::string("a\0b", 3)));
 }
 
 TEST(Md5Hasher, HashesFromTheStartAndKeepsTheDigest) {

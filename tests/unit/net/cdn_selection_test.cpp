@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "base/errors.h"
+#include "platform/md5.h"
 #include "unit/net/net_test.h"
 
 struct CdnSelectionTest : NetTest {
@@ -31,7 +32,7 @@ TEST_F(CdnSelectionTest, DownloadsFromTheContentHostNamedInCdnTxt) {
     std::string etag;
     EXPECT_EQ(download("/v1-pkg.zip", output, etag), 200);
     EXPECT_EQ(output.str(), "zip bytes");
-    EXPECT_EQ(etag, md5Hex("zip bytes"));
+    EXPECT_EQ(etag, platform::md5Hex("zip bytes"));
     EXPECT_EQ(hostsAsked("/v1-pkg.zip"), std::vector<std::string>{server.host("cdn")});
     EXPECT_EQ(hostsAsked("/cdn.txt"), std::vector<std::string>{server.host("setup")});
     EXPECT_EQ(site.logCount("primaryCdn: " + server.host("cdn")), 1);
@@ -79,7 +80,7 @@ TEST_F(CdnSelectionTest, FailedContentHostLeavesOnlyTheSecondHostsAnswer) {
     std::string etag = "cached";
     EXPECT_EQ(download("/v1-pkg.zip", output, etag), 200);
     EXPECT_EQ(output.str(), "0123456789");
-    EXPECT_EQ(etag, md5Hex("0123456789"));
+    EXPECT_EQ(etag, platform::md5Hex("0123456789"));
     const auto requests = server.requestsFor("/v1-pkg.zip");
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[2].host, server.host("setup"));

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "base/errors.h"
+#include "platform/md5.h"
 #include "support/silent_tcp_server.h"
 #include "support/test_certificate.h"
 #include "unit/net/net_test.h"
@@ -56,7 +57,7 @@ TEST_F(HttpRequestTest, OkGivesTheBodyAndTheEtagWithoutQuotes) {
     std::stringstream output;
     EXPECT_EQ(get("/file.zip", etag, output), 200);
     EXPECT_EQ(output.str(), "hello");
-    EXPECT_EQ(etag, md5Hex("hello"));
+    EXPECT_EQ(etag, platform::md5Hex("hello"));
     const auto requests = server.requestsFor("/file.zip");
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].host, server.host());
@@ -243,7 +244,7 @@ TEST_F(HttpFallbackTest, HttpsFailureFallsBackToHttpAndLeavesOnlyItsBody) {
     std::stringstream output;
     EXPECT_EQ(httpGet(site, etag, output, true, server.host(), "/file.zip", noProgress()), 200);
     EXPECT_EQ(output.str(), "plain body");
-    EXPECT_EQ(etag, md5Hex("plain body"));
+    EXPECT_EQ(etag, platform::md5Hex("plain body"));
     EXPECT_EQ(site.logCount("GET https://" + server.host() + "/file.zip"), 1);
     EXPECT_EQ(site.logCount("https failed (HttpSendRequest failed: "), 1);
     EXPECT_EQ(site.logCount("), falling back to http"), 1);
@@ -318,7 +319,7 @@ TEST_F(HttpsTest, HttpsAnswerReachesTheOutputThroughASpoolFile) {
     EXPECT_EQ(httpGet(site, etag, output, true, tlsServer.host(), "/secure.zip", noProgress()),
               200);
     EXPECT_EQ(output.str(), "prefix:" + body);
-    EXPECT_EQ(etag, md5Hex(body));
+    EXPECT_EQ(etag, platform::md5Hex(body));
     EXPECT_EQ(site.logCount("https failed"), 0);
     EXPECT_EQ(tlsServer.countFor("/secure.zip"), 1u);
     EXPECT_EQ(tlsServer.requestsFor("/secure.zip")[0].host, tlsServer.host());

@@ -9,6 +9,8 @@
 #include <thread>
 
 #include "content_digest.h"
+#include "faulted_answer.h"
+#include "platform/md5.h"
 #include "platform/process.h"
 #include "support/local_platform_server.h"
 #include "support/test_process.h"
@@ -198,10 +200,10 @@ TEST_F(PlatformServerTest, EtagIsTheBodysMd5AndAMatchGives304) {
     writeFile(fontsFile, "replaced");
     const Reply replaced = getFonts({{"If-None-Match", etag}});
     EXPECT_EQ(replaced.status, 200);
-    EXPECT_EQ(replaced.header("ETag"), "\"" + zorbit::server::md5Hex("replaced") + "\"");
+    EXPECT_EQ(replaced.header("ETag"), "\"" + platform::md5Hex("replaced") + "\"");
     // Texts get ETags too.
     EXPECT_EQ(get(port, platform.installHost(), "/versionZARadada").header("ETag"),
-              "\"" + zorbit::server::md5Hex(guid) + "\"");
+              "\"" + platform::md5Hex(guid) + "\"");
 }
 
 TEST_F(PlatformServerTest, StatusFaultFailsChosenTimesThenSucceeds) {
@@ -266,6 +268,25 @@ TEST_F(PlatformServerTest, StallNeverAnswersAndDoesNotHoldUpStop) {
     platform.server().stop();
     waiting.join();
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
+}
+
+// The scripted test server answers once a stall is let go; this server drops.
+TEST(FaultedAnswer, ALetGoHoldAnswersOrDropsAsAsked) {
+    using zorbit::server::holdAnswer;
+    using zorbit::server::OnRelease;
+    zorbit::server::StopSignal signal;
+    Fault delay;
+    delay.delayMs = 10;
+    EXPECT_TRUE(holdAnswer(delay, signal, OnRelease::Drop));
+    signal.trigger();
+    Fault stall;
+    stall.stall = true;
+    EXPECT_TRUE(holdAnswer(stall, signal, OnRelease::Answer));
+    EXPECT_FALSE(holdAnswer(stall, signal, OnRelease::Drop));
+    EXPECT_FALSE(holdAnswer(delay, signal, OnRelease::Drop));
+    Fault drop;
+    drop.drop = true;
+    EXPECT_FALSE(holdAnswer(drop, signal, OnRelease::Answer));
 }
 
 TEST_F(PlatformServerTest, DropClosesWithoutAnAnswer) {

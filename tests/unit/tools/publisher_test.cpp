@@ -12,7 +12,7 @@
 
 #include "component_table.h"
 #include "launcher_stamp.h"
-#include "md5.h"
+#include "platform/md5.h"
 #include "platform/process.h"
 #include "platform/resource_block.h"
 #include "support/local_platform_server.h"
@@ -161,7 +161,7 @@ TEST_F(PublisherTest, PackagesHoldTheBuildAndTheManifestListsIt) {
     size_t pairs = 0;
     while (std::getline(lines, path) && std::getline(lines, md5)) {
         ASSERT_TRUE(expected.count(path)) << path;
-        EXPECT_EQ(md5, md5Hex(expected[path])) << path;
+        EXPECT_EQ(md5, platform::md5Hex(expected[path])) << path;
         ++pairs;
     }
     EXPECT_EQ(pairs, expected.size());
