@@ -1,12 +1,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "support/desktop_files.h"
+#include "support/file_contents.h"
 #include "support/installing_bootstrapper.h"
+#include "support/posix/desktop_files.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
 
@@ -66,9 +66,8 @@ TEST_F(InstallSteps, AFreshInstallDoesEveryStepAndWritesTheVersionLast) {
     EXPECT_EQ(appValue("protocol handler scheme"), b->protocolScheme());
 
     // The launcher copied itself into the version folder, runnable.
-    struct stat info {};
-    ASSERT_EQ(::stat(launcherIn("version-1").c_str(), &info), 0);
-    EXPECT_TRUE(info.st_mode & S_IXUSR);
+    ASSERT_TRUE(fs::exists(launcherIn("version-1")));
+    EXPECT_TRUE(ownerMayRun(launcherIn("version-1")));
     EXPECT_EQ(fs::file_size(launcherIn("version-1")), fs::file_size(platform::executablePath()));
 
     EXPECT_TRUE(fs::exists(sandbox.versions() + "version-1/AppSettings.xml"));
