@@ -2,7 +2,6 @@
 // unpacking, registration) leaves nothing that the next run does not finish,
 // and never records a version whose files are incomplete.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -14,6 +13,7 @@
 #include "support/local_platform_server.h"
 #include "support/published_files.h"
 #include "support/scoped_env.h"
+#include "support/test_process.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
 
@@ -139,7 +139,7 @@ protected:
                     if (!earlier.count(path)) log = path;
                 if (log.empty()) return;
             }
-            if (lineCount(readFile(log)) > line) ::kill(pid, SIGKILL);
+            if (lineCount(readFile(log)) > line) test_process::killProcess(pid);
         });
     }
 

@@ -3,8 +3,6 @@
 // registry values, shortcuts, desktop entries, cookie entries and counters
 // each leaves behind.
 #include <gtest/gtest.h>
-#include <pwd.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -16,12 +14,13 @@
 #include "base/format.h"
 #include "platform/local_date.h"
 #include "platform/md5.h"
-#include "support/desktop_files.h"
 #include "support/file_contents.h"
 #include "support/launcher_sandbox.h"
 #include "support/local_platform_server.h"
+#include "support/posix/desktop_files.h"
 #include "support/published_files.h"
 #include "support/scoped_env.h"
+#include "support/test_process.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
 
@@ -143,9 +142,8 @@ protected:
 
     // The name the per-user uninstall entry carries: the user the run became.
     std::string runUserName(bool perUser) const {
-        const uid_t uid = perUser && ::geteuid() == 0 ? 65534 : ::geteuid();
-        const passwd* entry = ::getpwuid(uid);
-        return entry ? entry->pw_name : "";
+        using namespace test_process;
+        return userName(perUser && runningAsRoot() ? kNobodyId : currentUserId());
     }
 
     void install() {

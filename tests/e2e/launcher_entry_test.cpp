@@ -1,12 +1,12 @@
 // The launcher binary's entry: the version answer, a normal start, and a
 // command-line error before the run.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <regex>
 
 #include "platform/named_mutex.h"
+#include "support/file_contents.h"
 #include "support/launcher_sandbox.h"
 #include "support/local_platform_server.h"
 #include "support/scoped_env.h"
@@ -46,9 +46,8 @@ TEST_F(LauncherEntryTest, QuietRunWritesAnOwnerOnlyLog) {
     ASSERT_EQ(found.size(), 1u);
     EXPECT_TRUE(std::regex_match(std::filesystem::path(found[0]).filename().string(),
                                  std::regex("ZBT-[0-9A-F]{8}\\.log")));
-    struct stat info {};
-    ASSERT_EQ(::stat(found[0].c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    ASSERT_TRUE(std::filesystem::exists(found[0]));
+    EXPECT_EQ(fileRights(found[0]), std::filesystem::perms(0600));
     const std::string log = readFile(found[0]);
     for (const char* line :
          {"Bootstrapper::Bootstrapper", "Main threadID \\d+",

@@ -1,8 +1,5 @@
 // The run sequence of real launcher processes against the local platform server.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +12,7 @@
 #include "support/launcher_sandbox.h"
 #include "support/local_platform_server.h"
 #include "support/scoped_env.h"
+#include "support/test_process.h"
 
 namespace {
 
@@ -131,7 +129,7 @@ TEST_F(RunSequenceTest, InterruptCancelsTheRunAndLeavesNoDownloads) {
                 std::any_of(now.begin(), now.end(), [](const std::string& name) {
                     return name != "ZBT-0000A1B2.tmp" && name != "ZBT-0000C3D4.tmp";
                 });
-            if (!interrupted && transferring) interrupted = ::kill(pid, SIGINT) == 0;
+            if (!interrupted && transferring) interrupted = test_process::interruptProcess(pid);
         });
         EXPECT_TRUE(interrupted);
         EXPECT_EQ(result.exitCode, 255) << result.err;
@@ -150,17 +148,17 @@ TEST_F(RunSequenceTest, InterruptCancelsTheRunAndLeavesNoDownloads) {
 // in that user's home, and what it creates there stays the user's.
 TEST(RunSequenceElevated, FilesMadeInTheUsersHomeStayTheUsers) {
     namespace fs = std::filesystem;
-    if (::geteuid() != 0) GTEST_SKIP() << "an elevated run needs root";
+    if (!test_process::runningAsRoot()) GTEST_SKIP() << "an elevated run needs root";
     LocalPlatformServer server;
     LauncherSandbox sandbox(&server, SandboxScope::AllUsers);
-    const unsigned nobody = 65534;
+    const unsigned nobody = test_process::kNobodyId;
     const std::vector<std::string> homeFolders{"tmp",  "run",   "bin",    "config",
                                                "data", "cache", "Desktop"};
-    ::chown(sandbox.path("").c_str(), nobody, nobody);
+    test_process::giveToUser(sandbox.path(""), nobody, nobody);
     for (const auto& folder : homeFolders) {
-        ::chown(sandbox.path(folder).c_str(), nobody, nobody);
+        test_process::giveToUser(sandbox.path(folder), nobody, nobody);
         for (const auto& entry : fs::recursive_directory_iterator(sandbox.path(folder)))
-            ::lchown(entry.path().c_str(), nobody, nobody);
+            test_process::giveToUser(entry.path().string(), nobody, nobody);
     }
     sandbox.environment()["SUDO_UID"] = std::to_string(nobody);
 
@@ -169,9 +167,8 @@ TEST(RunSequenceElevated, FilesMadeInTheUsersHomeStayTheUsers) {
     std::vector<std::string> rootOwned;
     for (const auto& folder : homeFolders)
         for (const auto& entry : fs::recursive_directory_iterator(sandbox.path(folder))) {
-            struct stat info {};
-            if (::lstat(entry.path().c_str(), &info) == 0 && info.st_uid != nobody)
-                rootOwned.push_back(entry.path().string());
+            const auto owner = test_process::ownerOf(entry.path().string());
+            if (owner && *owner != nobody) rootOwned.push_back(entry.path().string());
         }
     EXPECT_EQ(rootOwned, std::vector<std::string>{}) << sandbox.newestLog();
 }

@@ -1,6 +1,5 @@
 // The launcher keeping itself current against the local platform server.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
@@ -63,13 +62,12 @@ TEST(SelfUpdate, NewerLauncherIsDownloadedAndTakesOverWithTheSameArguments) {
     const std::string first = readFile(logs.front());
     EXPECT_NE(first.find("Getting the latest Vexmoor..."), std::string::npos) << first;
     // What we start must be no one else's to change.
-    struct stat folder {
-    }, download{};
-    ASSERT_EQ(::stat(sandbox.path("tmp/Vexmoor").c_str(), &folder), 0);
-    ASSERT_EQ(::stat(sandbox.path("tmp/Vexmoor/ZorbitStudioLauncherBeta.exe").c_str(), &download),
-              0);
-    EXPECT_EQ(folder.st_mode & 0777, 0700u);
-    EXPECT_EQ(download.st_mode & 0777, 0700u);
+    const std::string folder = sandbox.path("tmp/Vexmoor");
+    const std::string download = sandbox.path("tmp/Vexmoor/ZorbitStudioLauncherBeta.exe");
+    ASSERT_TRUE(std::filesystem::exists(folder));
+    ASSERT_TRUE(std::filesystem::exists(download));
+    EXPECT_EQ(fileRights(folder), std::filesystem::perms(0700));
+    EXPECT_EQ(fileRights(download), std::filesystem::perms(0700));
 }
 
 // A published text that the published launcher does not carry would make

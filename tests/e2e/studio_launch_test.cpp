@@ -1,7 +1,6 @@
 // Starting the Studio stand-in from the launcher: browser links, hostile links
 // and two launchers racing.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +14,7 @@
 #include "support/launcher_sandbox.h"
 #include "support/local_platform_server.h"
 #include "support/studio_standin.h"
+#include "support/test_process.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ struct StudioLaunchTest : ::testing::Test {
         studio = sandbox.versionFolder(server.versionGuid()) + "ZorbitStudioBeta.exe";
     }
     void TearDown() override {
-        for (const auto& start : readStandinStarts(studio)) ::kill(start.pid, SIGKILL);
+        for (const auto& start : readStandinStarts(studio)) test_process::killProcess(start.pid);
     }
 };
 
@@ -130,7 +130,7 @@ TEST(SuccessScreenTest, WithoutAWindowAFreshInstallStartsTheStudio) {
     const ChildResult result = sandbox.run({"-ide"}, 60000);
     const std::string studio = sandbox.versionFolder(server.versionGuid()) + "ZorbitStudioBeta.exe";
     const auto starts = readStandinStarts(studio);
-    for (const auto& start : starts) ::kill(start.pid, SIGKILL);
+    for (const auto& start : starts) test_process::killProcess(start.pid);
     EXPECT_EQ(result.exitCode, 0) << result.err << sandbox.newestLog();
     EXPECT_EQ(starts.size(), 1u) << sandbox.newestLog();
 }
@@ -169,7 +169,7 @@ TEST_F(StudioLaunchTest, BackgroundUpdateNeverClosesARunningStudio) {
             EXPECT_EQ(event.find("closing"), std::string::npos);
         EXPECT_FALSE(
             std::filesystem::exists(sandbox.versionFolder(newer) + "ZorbitStudioBeta.exe"));
-        for (const auto& start : readStandinStarts(studio)) ::kill(start.pid, SIGKILL);
+        for (const auto& start : readStandinStarts(studio)) test_process::killProcess(start.pid);
         running.join();
     }
 }

@@ -1,8 +1,5 @@
 // The progress window drawn under a private X server: looks and bar position.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -17,6 +14,7 @@
 #include "platform/window_system.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
+#include "support/test_process.h"
 #include "support/xvfb.h"
 #include "ui/studio_progress_dialog.h"
 
@@ -174,17 +172,16 @@ TEST(StudioAppProbe, SeesAPlayerOfThisUser) {
     TempDir dir;
     std::string player = dir.file("ZorbitPlayerBeta.exe");
     std::filesystem::copy_file("/bin/sleep", player);
-    char* argv[] = {player.data(), const_cast<char*>("30"), nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(::posix_spawn(&pid, player.c_str(), nullptr, nullptr, argv, environ), 0);
+    platform::ProcessInfo started;
+    ASSERT_TRUE(platform::startProcess(platform::joinCommandLine({player, "30"}), started));
     ProbedStudioDialog dialog;
     bool seen = false;
     for (int attempt = 0; attempt < 100 && !seen; ++attempt) {
         seen = dialog.realProbe();
         if (!seen) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
+    test_process::killProcess(started.processId);
+    platform::waitForProcess(started, 5000);
     EXPECT_TRUE(seen);
 }
 

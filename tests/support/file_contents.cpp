@@ -9,3 +9,14 @@ std::string readFile(const std::string& path) {
     content << in.rdbuf();
     return content.str();
 }
+
+std::filesystem::perms fileRights(const std::string& path) {
+    std::error_code missing;
+    const auto status = std::filesystem::status(path, missing);
+    if (missing) return std::filesystem::perms::none;
+    return status.permissions() & std::filesystem::perms::all;
+}
+
+bool ownerMayRun(const std::string& path) {
+    return (fileRights(path) & std::filesystem::perms::owner_exec) != std::filesystem::perms::none;
+}

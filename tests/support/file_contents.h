@@ -1,6 +1,14 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 // The whole content of a file; empty when it cannot be read.
 std::string readFile(const std::string& path);
+
+// The read, write and run rights of a file or folder (of a link's target), for
+// everyone; none when it is missing.
+std::filesystem::perms fileRights(const std::string& path);
+
+// Whether the file's owner may run it (a link's target).
+bool ownerMayRun(const std::string& path);

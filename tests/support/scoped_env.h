@@ -5,17 +5,19 @@
 #include <optional>
 #include <string>
 
+#include "support/test_process.h"
+
 class ScopedEnv {
 public:
     ScopedEnv(std::string name, const std::string& value) : name_(std::move(name)) {
         if (const char* old = std::getenv(name_.c_str())) old_ = old;
-        ::setenv(name_.c_str(), value.c_str(), 1);
+        test_process::setEnvironmentValue(name_, value);
     }
     ~ScopedEnv() {
         if (old_) {
-            ::setenv(name_.c_str(), old_->c_str(), 1);
+            test_process::setEnvironmentValue(name_, *old_);
         } else {
-            ::unsetenv(name_.c_str());
+            test_process::removeEnvironmentValue(name_);
         }
     }
     ScopedEnv(const ScopedEnv&) = delete;

@@ -4,9 +4,13 @@
 // process calls only through here (the implementation is in support/posix/).
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace test_process {
+
+// A process as the OS numbers it.
+using ProcessId = int;
 
 // A child that runs body, a part of the test, in a process of its own (on
 // POSIX a fork of the test's process) and ends with body's answer as its exit
@@ -20,7 +24,7 @@ public:
     Child& operator=(const Child&) = delete;
     Child& operator=(Child&&) = delete;
 
-    int id() const { return id_; }
+    ProcessId id() const { return id_; }
     // Waits for the end: the exit code, or 128 + the signal that ended it.
     int wait();
     // Whether it has ended, without waiting; then wait() answers at once.
@@ -33,7 +37,7 @@ public:
 private:
     void reaped(int status);
 
-    int id_ = -1;
+    ProcessId id_ = -1;
     bool ended_ = false;
     bool killed_ = false;
     int exitCode_ = -1;
@@ -61,9 +65,17 @@ private:
 int runInChild(const std::function<int()>& body);
 
 // Ends the process at once (SIGKILL on POSIX).
-void killProcess(int processId);
+void killProcess(ProcessId processId);
 // Asks the process to end, as the desktop does at log-off (SIGTERM on POSIX).
-void askToEnd(int processId);
+void askToEnd(ProcessId processId);
+// Interrupts the process as Ctrl+C in its terminal would (SIGINT on POSIX);
+// false when there is no such process.
+bool interruptProcess(ProcessId processId);
+
+// The test process's peak memory in use (resident) in KiB, -1 when unknown.
+long peakMemoryKiB();
+// Lowers that peak to what is in use now, so a later peak belongs to what follows.
+void resetPeakMemory();
 
 // Whether the test runs with the administrator's rights (root).
 bool runningAsRoot();
@@ -77,6 +89,14 @@ constexpr unsigned kNobodyId = 65534;
 // Gives a file or folder (a link itself, not its target) to another user;
 // false when that is refused.
 bool giveToUser(const std::string& path, unsigned uid, unsigned gid);
+// The user a file or folder (a link itself, not its target) belongs to; none
+// when it cannot be looked at.
+std::optional<unsigned> ownerOf(const std::string& path);
+// The account name of a user id; empty when there is none.
+std::string userName(unsigned uid);
+
+// Makes a named pipe (a FIFO) at path; false when that is refused.
+bool makeNamedPipe(const std::string& path);
 
 // Sets the process's mask of the rights new files never get; answers the old one.
 unsigned setCreationMask(unsigned mask);
@@ -87,5 +107,9 @@ std::string uncreatableFolder(const std::string& name);
 // Runs a command line through the shell; its standard output in output.
 // Answers the exit code, or -1 when it could not run or did not exit.
 int runShellCommand(const std::string& command, std::string& output);
+
+// Sets a variable of the test process's environment, or removes it.
+void setEnvironmentValue(const std::string& name, const std::string& value);
+void removeEnvironmentValue(const std::string& name);
 
 }  // namespace test_process

@@ -1,6 +1,7 @@
 // The tests' processes on POSIX: children are forks of the test's process.
 #include "support/test_process.h"
 
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -8,6 +9,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <stdexcept>
 
 namespace test_process {
@@ -91,12 +94,29 @@ int runInChild(const std::function<int()>& body) {
     return Child(body).wait();
 }
 
-void killProcess(int processId) {
+void killProcess(ProcessId processId) {
     ::kill(processId, SIGKILL);
 }
 
-void askToEnd(int processId) {
+void askToEnd(ProcessId processId) {
     ::kill(processId, SIGTERM);
+}
+
+bool interruptProcess(ProcessId processId) {
+    return ::kill(processId, SIGINT) == 0;
+}
+
+long peakMemoryKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    return -1;
+}
+
+void resetPeakMemory() {
+    // 5 resets the high-water mark of the resident set.
+    std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 bool runningAsRoot() {
@@ -116,6 +136,21 @@ bool giveToUser(const std::string& path, unsigned uid, unsigned gid) {
     return ::lchown(path.c_str(), uid, gid) == 0;
 }
 
+std::optional<unsigned> ownerOf(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return std::nullopt;
+    return info.st_uid;
+}
+
+std::string userName(unsigned uid) {
+    const passwd* entry = ::getpwuid(uid);
+    return entry ? entry->pw_name : "";
+}
+
+bool makeNamedPipe(const std::string& path) {
+    return ::mkfifo(path.c_str(), 0600) == 0;
+}
+
 unsigned setCreationMask(unsigned mask) {
     return ::umask(static_cast<mode_t>(mask));
 }
@@ -133,6 +168,14 @@ int runShellCommand(const std::string& command, std::string& output) {
     while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, read);
     const int status = ::pclose(pipe);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void setEnvironmentValue(const std::string& name, const std::string& value) {
+    ::setenv(name.c_str(), value.c_str(), 1);
+}
+
+void removeEnvironmentValue(const std::string& name) {
+    ::unsetenv(name.c_str());
 }
 
 }  // namespace test_process

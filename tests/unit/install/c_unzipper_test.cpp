@@ -1,7 +1,6 @@
 #include "install/c_unzipper.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -10,6 +9,7 @@
 #include <functional>
 #include <thread>
 
+#include "platform/process.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "zip_builder.h"
@@ -111,7 +111,7 @@ TEST_F(UnzipperTest, FolderInTheWayIsSkippedOnlyWithDeleteBeforeWrite) {
 }
 
 TEST_F(UnzipperTest, NamesLeavingTheTargetFailWithoutWritingOutside) {
-    const std::string outside = "zorbit-unzip-evil-" + std::to_string(::getpid());
+    const std::string outside = "zorbit-unzip-evil-" + std::to_string(platform::currentProcessId());
     for (const std::string& name :
          {"..\\..\\" + outside, "sub/../../../" + outside, "/tmp/" + outside, "\\tmp\\" + outside,
           "C:\\" + outside, "c:" + outside}) {

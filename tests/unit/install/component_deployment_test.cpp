@@ -14,6 +14,8 @@
 #include "launcher/bootstrapper_zaradada.h"
 #include "support/file_contents.h"
 #include "support/recording_dialog.h"
+#include "support/test_site.h"
+#include "system/version_folders.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -153,7 +155,61 @@ TEST_F(ComponentDeploymentTest, PackageFailingTwiceStopsTheDriverWithTheRecorded
     EXPECT_TRUE(dialogCalls("marquee:on").empty());
 }
 
-TEST_F(ComponentDeploymentTest, CancelDuringTheTransfersEndsTheDeploymentAtOnce) {
+TEST_F(ComponentDeploymentTest, MissingFolderStopsBeforeAnyDownload) {
+    // A file where a folder of the tree belongs.
+    const std::string version = bootstrapper->programDirectory();
+    { std::ofstream(version + "shaders") << "in the way"; }
+    EXPECT_THROW(bootstrapper->DeployComponents(false, true), std::runtime_error);
+    EXPECT_TRUE(env.requestsFor("redist.zip").empty());
+}
+
+namespace {
+
+// The deployment over a test site of its own, with what the run would hand it.
+struct PackageDeploymentTest : ::testing::Test {
+    DeployTestEnv env;
+    RecordingDialog dialog;
+    std::shared_ptr<TestSite> site = makeSite();
+
+    std::shared_ptr<TestSite> makeSite() const {
+        auto made = std::make_shared<TestSite>();
+        made->installHostName = env.server.installHost();
+        made->baseHostName = env.server.baseHost();
+        made->versionGuidText = env.server.versionGuid();
+        made->programDirectoryPath = versionFolder(true, made->versionGuidText);
+        return made;
+    }
+    PackageDeployment deployment() {
+        PackageDeployment made;
+        made.siteOwner = site;
+        made.deployer = std::make_shared<FileDeployer>(site.get(), true);
+        made.dialog = &dialog;
+        made.productName = "ZARadada";
+        made.displayName = "VEXMOOR TEST1 Studio";
+        made.setUiMessage = [this](const std::string& text) { dialog.setMessage(text); };
+        return made;
+    }
+    std::vector<std::string> dialogCalls(const std::string& prefix) {
+        std::vector<std::string> found;
+        for (const auto& call : dialog.calls())
+            if (call.rfind(prefix, 0) == 0) found.push_back(call);
+        return found;
+    }
+
+    // Every worker has let go of the site: nothing outlives the test.
+    ~PackageDeploymentTest() override {
+        std::weak_ptr<TestSite> run = site;
+        site.reset();
+        const auto deadline = Clock::now() + std::chrono::seconds(20);
+        while (!run.expired() && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_TRUE(run.expired()) << "a package worker is still running";
+    }
+};
+
+}  // namespace
+
+TEST_F(PackageDeploymentTest, CancelDuringTheTransfersEndsTheDeploymentAtOnce) {
     // Slow bodies keep every transfer running until the cancel.
     zorbit::server::Fault slow;
     slow.path = env.packagePath("*");
@@ -161,7 +217,7 @@ TEST_F(ComponentDeploymentTest, CancelDuringTheTransfersEndsTheDeploymentAtOnce)
     env.server.addFault(slow);
 
     Clock::time_point cancelledAt;
-    std::thread canceller([&, run = bootstrapper.get()] {
+    std::thread canceller([&, run = site.get()] {
         env.server.server().waitForRequest(
             [&](const zorbit::server::JournalEntry& entry) {
                 return entry.path == env.packagePath("imageformats.zip");
@@ -169,24 +225,16 @@ TEST_F(ComponentDeploymentTest, CancelDuringTheTransfersEndsTheDeploymentAtOnce)
             std::chrono::seconds(10));
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         cancelledAt = Clock::now();
-        run->onCancel();
+        run->cancelled = true;
     });
-    EXPECT_THROW(bootstrapper->deployComponentPackages(studioComponentTable(), false, true),
+    EXPECT_THROW(deployComponentPackages(*site, deployment(), studioComponentTable(), false, true),
                  cancel_exception);
     const auto ended = Clock::now();
     canceller.join();
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(ended - cancelledAt).count(),
               100);
-    EXPECT_TRUE(bootstrapper->errorsSnapshot().empty());
+    EXPECT_TRUE(site->reportedErrors().empty());
     EXPECT_TRUE(dialogCalls("marquee:on").empty());
-    // The fixture lets go of the run now, while workers may still be winding
+    // The fixture lets go of the site now, while workers may still be winding
     // down: they hold it until their last step.
-}
-
-TEST_F(ComponentDeploymentTest, MissingFolderStopsBeforeAnyDownload) {
-    // A file where a folder of the tree belongs.
-    const std::string version = bootstrapper->programDirectory();
-    { std::ofstream(version + "shaders") << "in the way"; }
-    EXPECT_THROW(bootstrapper->DeployComponents(false, true), std::runtime_error);
-    EXPECT_TRUE(env.requestsFor("redist.zip").empty());
 }

@@ -8,23 +8,12 @@
 
 #include "base/logger.h"
 #include "install_env.h"
+#include "support/test_process.h"
 #include "zip_builder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// The process's peak resident size in KiB, after resetting it to the current size.
-long peakKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-    return -1;
-}
-void resetPeak() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
 
 std::string copyError(simple_logger& logger, const std::string& from, const std::string& to) {
     try {
@@ -64,10 +53,10 @@ TEST(CopyFile, StreamsALargeFileInBoundedMemory) {
     const std::string source = env.temp.file("large");
     { std::ofstream(source, std::ios::binary); }
     fs::resize_file(source, 256ull * 1024 * 1024);
-    resetPeak();
-    const long before = peakKiB();
+    test_process::resetPeakMemory();
+    const long before = test_process::peakMemoryKiB();
     copyFile(logger, source, "/dev/null");
-    const long growth = peakKiB() - before;
+    const long growth = test_process::peakMemoryKiB() - before;
     if (before < 0) GTEST_SKIP() << "no peak resident size to read";
     EXPECT_LT(growth, 32 * 1024) << "peak grew by " << growth << " KiB";
 }

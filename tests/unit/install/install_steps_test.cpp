@@ -1,14 +1,22 @@
+#include "install/install_steps.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "support/desktop_files.h"
+#include "base/resource_strings.h"
+#include "platform/process.h"
+#include "support/file_contents.h"
 #include "support/installing_bootstrapper.h"
+#include "support/posix/desktop_files.h"
+#include "support/test_site.h"
+#include "system/registered_values.h"
 #include "system/registry_keys.h"
 #include "system/registry_operations.h"
+#include "system/shortcuts.h"
+#include "system/version_folders.h"
 
 namespace fs = std::filesystem;
 using platform::RegistryHive;
@@ -17,11 +25,70 @@ using ::testing::HasSubstr;
 
 namespace {
 
+const char* const kLauncherExeName = "ZorbitStudioLauncherBeta.exe";
+
+// The Studio's per-user install of version-1 as the run hands it to the steps,
+// with a deployment that only records its call (and runs a hook in its place)
+// and shortcut events that are recorded.
+struct StudioInstallRun {
+    TestSite site;
+    std::vector<std::pair<bool, bool>> deployCalls;
+    std::function<void()> deployHook;
+    std::vector<std::string> events;
+    RegistryKeyPtr classesKey;
+    bool machineScopeUsed = false;
+
+    StudioInstallRun() {
+        site.baseHostName = resourceString(resource_id::kBaseHost);
+        site.installHostName = resourceString(resource_id::kInstallHost);
+        site.versionGuidText = "version-1";
+        site.programDirectoryPath = versionFolder(true, site.versionGuidText);
+    }
+
+    void install() { installStudio(site, steps(), classesKey); }
+
+    StudioInstall steps() {
+        StudioInstall install;
+        install.productName = "ZARadada";
+        install.productRegistryKey = kAppKeyPath;
+        install.protocolScheme = protocolScheme();
+        // A Studio name of its own: tests running beside it never close each other's.
+        install.appExeName =
+            "ZorbitStudioBeta-" + std::to_string(platform::currentProcessId()) + ".exe";
+        install.launcherExeName = kLauncherExeName;
+        install.installedVersion = [this] {
+            return registeredVersion(site.logger(), true, kAppKeyPath, machineScopeUsed);
+        };
+        install.deployComponents = [this](bool upgrade, bool unzip) {
+            deployCalls.emplace_back(upgrade, unzip);
+            if (deployHook) deployHook();
+        };
+        install.setUiMessage = [](const std::string&) {};
+        install.createShortcuts = [this](bool forced) {
+            createStudioShortcuts(
+                site,
+                {true, kLauncherExeName, [this] { return installedLauncherPath(); },
+                 [this](const std::string& event) { events.push_back(event); }},
+                forced);
+        };
+        return install;
+    }
+
+    std::string installHost() { return site.installHost(); }
+    std::string baseHost() { return site.baseHost(); }
+    static std::string protocolScheme() { return "zorbit-studio-qs1"; }
+    std::string logText() const { return site.logText(); }
+    std::string installedLauncherPath() { return site.programDirectory() + kLauncherExeName; }
+    // The version folder's launcher as a link to the running program, so that
+    // the install's self-copy finds itself in place and copies nothing.
+    void linkInstalledLauncher() {
+        fs::create_symlink(platform::executablePath(), installedLauncherPath());
+    }
+};
+
 struct InstallSteps : ::testing::Test {
     InstallSandbox sandbox;
-    std::shared_ptr<InstallingBootstrapper> b = std::make_shared<InstallingBootstrapper>();
-
-    void SetUp() override { b->versionGuid_ = "version-1"; }
+    StudioInstallRun run;
 
     static std::string appValue(const std::string& name,
                                 RegistryHive hive = RegistryHive::CurrentUser) {
@@ -46,36 +113,38 @@ struct InstallSteps : ::testing::Test {
 
 }  // namespace
 
+// The Studio profile's own step, with its messages to the log.
 TEST_F(InstallSteps, AppSettingsAreFiveLinesWithCrLf) {
-    b->baseHost_ = "www.qasite1.zorbit.localhost:8080";
-    b->writeAppSettings();
-    b->writeAppSettings();
+    auto studio = std::make_shared<InstallingBootstrapper>();
+    studio->versionGuid_ = "version-1";
+    studio->baseHost_ = "www.qasite1.zorbit.localhost:8080";
+    studio->writeAppSettings();
+    studio->writeAppSettings();
     EXPECT_EQ(readWholeFile(sandbox.versions() + "version-1/AppSettings.xml"),
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Settings>\r\n"
               "\t<ContentFolder>content</ContentFolder>\r\n"
               "\t<BaseUrl>http://www.qasite1.zorbit.localhost:8080</BaseUrl>\r\n</Settings>\r\n");
-    EXPECT_THAT(b->logText(), HasSubstr("UI Message: Configuring VEXMOOR...\n"));
+    EXPECT_THAT(studio->logText(), HasSubstr("UI Message: Configuring VEXMOOR...\n"));
 }
 
 TEST_F(InstallSteps, AFreshInstallDoesEveryStepAndWritesTheVersionLast) {
-    b->DoInstallApp();
-    EXPECT_EQ(b->deployCalls, (std::vector<std::pair<bool, bool>>{{false, true}}));
+    run.install();
+    EXPECT_EQ(run.deployCalls, (std::vector<std::pair<bool, bool>>{{false, true}}));
     EXPECT_EQ(appValue(""), launcherIn("version-1"));
-    EXPECT_EQ(appValue("install host"), b->installHost());
+    EXPECT_EQ(appValue("install host"), run.installHost());
     EXPECT_EQ(appValue("version"), "version-1");
-    EXPECT_EQ(appValue("protocol handler scheme"), b->protocolScheme());
+    EXPECT_EQ(appValue("protocol handler scheme"), run.protocolScheme());
 
     // The launcher copied itself into the version folder, runnable.
-    struct stat info {};
-    ASSERT_EQ(::stat(launcherIn("version-1").c_str(), &info), 0);
-    EXPECT_TRUE(info.st_mode & S_IXUSR);
+    ASSERT_TRUE(fs::exists(launcherIn("version-1")));
+    EXPECT_TRUE(ownerMayRun(launcherIn("version-1")));
     EXPECT_EQ(fs::file_size(launcherIn("version-1")), fs::file_size(platform::executablePath()));
 
     EXPECT_TRUE(fs::exists(sandbox.versions() + "version-1/AppSettings.xml"));
     EXPECT_TRUE(openKey(RegistryKey::root(RegistryHive::CurrentUser), "Software\\Classes\\.zbtl"));
     EXPECT_TRUE(openKey(RegistryKey::root(RegistryHive::CurrentUser), kUninstallKeyPath));
     EXPECT_TRUE(fs::exists(placeEntryPath(true)));
-    EXPECT_TRUE(fs::exists(protocolEntryPath(true, b->protocolScheme())));
+    EXPECT_TRUE(fs::exists(protocolEntryPath(true, run.protocolScheme())));
     for (const std::string& link : {sandbox.desktop(), sandbox.programs()}) {
         const auto entry = DesktopEntry::load(link + "ZORBIT Studio.desktop");
         ASSERT_TRUE(entry) << link;
@@ -86,9 +155,9 @@ TEST_F(InstallSteps, AFreshInstallDoesEveryStepAndWritesTheVersionLast) {
                                      "Software\\ZORBIT Corporation\\Zorbit");
     ASSERT_TRUE(current);
     EXPECT_EQ(readStringValue(*current, "curZARadadaVer"), "version-1");
-    EXPECT_EQ(readStringValue(*current, "curZARadadaUrl"), b->baseHost());
+    EXPECT_EQ(readStringValue(*current, "curZARadadaUrl"), run.baseHost());
 
-    const std::string log = b->logText();
+    const std::string log = run.logText();
     const char* const order[] = {
         "BootstrapperZARadada::DoInstallApp - set install key",
         "BootstrapperZARadada::DoInstallApp - set install host key value",
@@ -115,49 +184,49 @@ TEST_F(InstallSteps, AFreshInstallDoesEveryStepAndWritesTheVersionLast) {
         EXPECT_GT(at, last) << line;
         last = at;
     }
-    EXPECT_EQ(b->events, (std::vector<std::string>{"BoostrapperCreateShortcutsStarted",
-                                                   "BoostrapperCreateShortcutsSuccess"}));
+    EXPECT_EQ(run.events, (std::vector<std::string>{"BoostrapperCreateShortcutsStarted",
+                                                    "BoostrapperCreateShortcutsSuccess"}));
 }
 
 TEST_F(InstallSteps, AFailedStepLeavesThePreviousVersionNamed) {
     setAppValue("version", "version-0");
-    b->deployHook = [] { throw std::runtime_error("download failed"); };
-    b->linkInstalledLauncher();
-    EXPECT_THROW(b->DoInstallApp(), std::runtime_error);
+    run.deployHook = [] { throw std::runtime_error("download failed"); };
+    run.linkInstalledLauncher();
+    EXPECT_THROW(run.install(), std::runtime_error);
     EXPECT_EQ(appValue("version"), "version-0");
     EXPECT_EQ(appValue(""), launcherIn("version-1"));
-    EXPECT_EQ(b->deployCalls, (std::vector<std::pair<bool, bool>>{{true, true}}));
+    EXPECT_EQ(run.deployCalls, (std::vector<std::pair<bool, bool>>{{true, true}}));
 
     // A failure after the deployment, in the registration of the file type.
-    b->deployHook = nullptr;
+    run.deployHook = nullptr;
     fs::create_directories(placeEntryPath(true));
-    EXPECT_THROW(b->DoInstallApp(), std::runtime_error);
+    EXPECT_THROW(run.install(), std::runtime_error);
     EXPECT_EQ(appValue("version"), "version-0");
 }
 
 TEST_F(InstallSteps, ReinstallingTheInstalledVersionUnnamesItUntilDone) {
     setAppValue("version", "version-1");
     fs::create_directories(sandbox.versions() + "version-1");
-    b->linkInstalledLauncher();
-    b->deployHook = [this] {
+    run.linkInstalledLauncher();
+    run.deployHook = [this] {
         EXPECT_EQ(appValue("version"), "<none>") << "the files are being rewritten";
         throw std::runtime_error("unpack failed");
     };
-    EXPECT_THROW(b->DoInstallApp(), std::runtime_error);
+    EXPECT_THROW(run.install(), std::runtime_error);
     EXPECT_EQ(appValue("version"), "<none>");
-    EXPECT_EQ(b->deployCalls, (std::vector<std::pair<bool, bool>>{{true, true}}));
-    b->deployHook = nullptr;
-    b->DoInstallApp();
+    EXPECT_EQ(run.deployCalls, (std::vector<std::pair<bool, bool>>{{true, true}}));
+    run.deployHook = nullptr;
+    run.install();
     EXPECT_EQ(appValue("version"), "version-1");
 }
 
 TEST_F(InstallSteps, AnUpdateKeepsTheUsersChoiceOfDesktopShortcut) {
     setAppValue("version", "version-0");
-    b->linkInstalledLauncher();
-    b->DoInstallApp();
+    run.linkInstalledLauncher();
+    run.install();
     EXPECT_FALSE(fs::exists(sandbox.desktop() + "ZORBIT Studio.desktop"));
     EXPECT_TRUE(fs::exists(sandbox.programs() + "ZORBIT Studio.desktop"));
-    EXPECT_THAT(b->logText(), HasSubstr("Bootstrapper::CreateShortcuts force = 0,"));
+    EXPECT_THAT(run.logText(), HasSubstr("Bootstrapper::CreateShortcuts force = 0,"));
 }
 
 TEST_F(InstallSteps, AnUpdateWithAnOldStudioShortcutGetsTheDesktopEntry) {
@@ -165,8 +234,8 @@ TEST_F(InstallSteps, AnUpdateWithAnOldStudioShortcutGetsTheDesktopEntry) {
     std::ofstream(sandbox.desktop() + "Zorbit Studio.desktop") << "[Desktop Entry]\nExec=/x/y\n";
     std::ofstream(sandbox.desktop() + "ZORBIT Studio Beta.desktop")
         << "[Desktop Entry]\nExec=/x/y\n";
-    b->linkInstalledLauncher();
-    b->DoInstallApp();
+    run.linkInstalledLauncher();
+    run.install();
     EXPECT_TRUE(fs::exists(sandbox.desktop() + "ZORBIT Studio.desktop"));
     EXPECT_FALSE(fs::exists(sandbox.desktop() + "ZORBIT Studio Beta.desktop")) << "a legacy name";
     EXPECT_TRUE(fs::exists(sandbox.desktop() + "Zorbit Studio.desktop")) << "not a legacy name";
@@ -174,11 +243,11 @@ TEST_F(InstallSteps, AnUpdateWithAnOldStudioShortcutGetsTheDesktopEntry) {
 
 TEST_F(InstallSteps, AFailingShortcutStepDoesNotStopTheInstall) {
     fs::create_symlink("/no/such/file", sandbox.desktop() + "broken.desktop");
-    b->linkInstalledLauncher();
-    b->DoInstallApp();
+    run.linkInstalledLauncher();
+    run.install();
     EXPECT_EQ(appValue("version"), "version-1");
-    EXPECT_EQ(b->events.back(), "BoostrapperCreateShortcutsFailure");
-    EXPECT_THAT(b->logText(), HasSubstr("IPersistFile Load failed"));
+    EXPECT_EQ(run.events.back(), "BoostrapperCreateShortcutsFailure");
+    EXPECT_THAT(run.logText(), HasSubstr("IPersistFile Load failed"));
 }
 
 TEST_F(InstallSteps, OldBetaLeftoversAreRemoved) {
@@ -189,8 +258,8 @@ TEST_F(InstallSteps, OldBetaLeftoversAreRemoved) {
     std::ofstream(data + "v/content/file");
     createKey(RegistryHive::CurrentUser,
               std::string(kUninstallKeysPath) + "\\{6B64A6DF-79A4-418A-9A30-C7CFFAB603E9}\\x");
-    b->linkInstalledLauncher();
-    b->DoInstallApp();
+    run.linkInstalledLauncher();
+    run.install();
     EXPECT_FALSE(fs::exists(links));
     EXPECT_FALSE(fs::exists(data));
     EXPECT_FALSE(

@@ -1,7 +1,6 @@
 #include "install/self_update.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -47,7 +46,7 @@ TEST(ReplaceInstalledCopy, ReplacesOnlyADifferingCopyAndLeavesNoNewFile) {
     EXPECT_FALSE(fs::exists(installed));
 
     std::ofstream(installed) << "an older launcher";
-    ::chmod(installed.c_str(), 0755);
+    fs::permissions(installed, fs::perms(0755));
     replaceInstalledCopy(site.logger(), installed);
     EXPECT_FALSE(filesDiffer(platform::executablePath(), installed));
     EXPECT_FALSE(fs::exists(installed + ".new"));

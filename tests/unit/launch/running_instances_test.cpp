@@ -1,10 +1,10 @@
 #include "launch/running_instances.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "base/errors.h"
 #include "base/resource_strings.h"
@@ -14,6 +14,7 @@
 #include "platform/shared_memory.h"
 #include "support/recording_dialog.h"
 #include "support/test_bootstrapper.h"
+#include "support/test_process.h"
 #include "support/test_site.h"
 
 namespace {
@@ -33,7 +34,7 @@ struct RunningInstancesTest : ::testing::Test {
     RecordingDialog* dialog = &recording;
     std::vector<platform::ProcessInfo> started;
     // Tests run in parallel: each has a Studio name of its own.
-    const std::string studioName = "Studio" + std::to_string(::getpid()) + ".exe";
+    const std::string studioName = "Studio" + std::to_string(platform::currentProcessId()) + ".exe";
 
     void SetUp() override { setShutdownTimeoutSeconds(1); }
 
@@ -52,7 +53,7 @@ struct RunningInstancesTest : ::testing::Test {
     void TearDown() override {
         setShutdownTimeoutSeconds(15);
         for (auto& process : started) {
-            ::kill(process.processId, SIGKILL);
+            test_process::killProcess(process.processId);
             platform::waitForProcess(process, 5000);
         }
     }
@@ -66,7 +67,7 @@ struct RunningInstancesTest : ::testing::Test {
         EXPECT_TRUE(platform::startProcess("\"" + copy + "\" " + arguments, info));
         started.push_back(info);
         for (int i = 0; i < 100 && platform::findProcessesByImageName(name).empty(); ++i)
-            usleep(10000);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return info;
     }
     // A Studio that ignores the request to close, once its shell has said so.
@@ -74,7 +75,8 @@ struct RunningInstancesTest : ::testing::Test {
         const std::string ready = environment.dir().file("stubborn");
         auto info = startAs(studioName, "/bin/sh",
                             "-c \"trap '' TERM; : > " + ready + "; while :; do sleep 1; done\"");
-        for (int i = 0; i < 200 && !std::filesystem::exists(ready); ++i) usleep(10000);
+        for (int i = 0; i < 200 && !std::filesystem::exists(ready); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return info;
     }
 };
@@ -132,14 +134,11 @@ TEST_F(RunningInstancesTest, OtherProgramsAreNotTouched) {
 TEST_F(RunningInstancesTest, TheLaterLauncherIsTheLatest) {
     const auto mapping = registerLatestProcess(site.logger(), studioLatestProcessName());
     EXPECT_TRUE(isLatestProcess(site.logger(), mapping.get()));
-    const pid_t child = ::fork();
-    if (child == 0) {
+    const int laterIsLatest = test_process::runInChild([this] {
         const auto later = registerLatestProcess(site.logger(), studioLatestProcessName());
-        ::_exit(isLatestProcess(site.logger(), later.get()) ? 0 : 1);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        return isLatestProcess(site.logger(), later.get()) ? 0 : 1;
+    });
+    EXPECT_EQ(laterIsLatest, 0);
     EXPECT_FALSE(isLatestProcess(site.logger(), mapping.get()));
 }
 

@@ -1,8 +1,6 @@
 // The shared game launcher as other programs load it: the built shared library,
 // opened by path, its entry points found by name.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <chrono>
 #include <filesystem>
@@ -14,7 +12,9 @@
 #include "platform/elevation.h"
 #include "support/local_platform_server.h"
 #include "support/registry_sandbox.h"
+#include "support/shared_library.h"
 #include "support/studio_standin.h"
+#include "support/test_process.h"
 #include "system/registry_operations.h"
 
 namespace {
@@ -31,22 +31,24 @@ const char* kCppStartGameSymbol =
 struct SharedLauncherLibraryTest : ::testing::Test {
     RegistrySandbox sandbox;
     ScopedEnv lifetime{"ZORBIT_STANDIN_LIFETIME_MS", "30000"};
-    void* library = nullptr;
+    std::unique_ptr<SharedLibrary> library;
     std::string player;
 
     void SetUp() override {
-        library = ::dlopen(ZORBIT_SHARED_LAUNCHER_PATH, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(library, nullptr) << ::dlerror();
+        std::string error;
+        library = SharedLibrary::load(ZORBIT_SHARED_LAUNCHER_PATH, error);
+        ASSERT_NE(library, nullptr) << error;
     }
     void TearDown() override {
         if (!player.empty())
-            for (const auto& started : readStandinStarts(player)) ::kill(started.pid, SIGKILL);
-        if (library) ::dlclose(library);
+            for (const auto& started : readStandinStarts(player))
+                test_process::killProcess(started.pid);
+        library.reset();
     }
 
     template <typename Function>
     Function entry(const char* name) {
-        return reinterpret_cast<Function>(::dlsym(library, name));
+        return library->entry<Function>(name);
     }
 
     void installPlayer() {
@@ -104,7 +106,7 @@ TEST_F(SharedLauncherLibraryTest, CEntryReportsNothingInstalled) {
 TEST_F(SharedLauncherLibraryTest, CppEntryIsExportedByName) {
     installPlayer();
     auto startGame = entry<CppStartGame>(kCppStartGameSymbol);
-    ASSERT_NE(startGame, nullptr) << ::dlerror();
+    ASSERT_NE(startGame, nullptr) << "no entry point " << kCppStartGameSymbol;
     simple_logger logger;
     EXPECT_EQ(startGame(logger, "T", "", "", platform::Guid{}, false, "", false, "",
                         SharedLauncher::Play),

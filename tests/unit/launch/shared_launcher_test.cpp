@@ -4,7 +4,6 @@
 #include "launch/shared_launcher.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <chrono>
 #include <filesystem>
@@ -19,6 +18,7 @@
 #include "support/registry_sandbox.h"
 #include "support/studio_standin.h"
 #include "support/test_certificate.h"
+#include "support/test_process.h"
 #include "system/registry_operations.h"
 
 namespace {
@@ -83,7 +83,8 @@ struct SharedLauncherTest : ::testing::Test {
 
     void TearDown() override {
         for (const auto& program : programs)
-            for (const auto& started : readStandinStarts(program)) ::kill(started.pid, SIGKILL);
+            for (const auto& started : readStandinStarts(program))
+                test_process::killProcess(started.pid);
     }
 };
 

@@ -1,21 +1,11 @@
 #include "platform/shortcut.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <fstream>
 
 #include "support/file_contents.h"
 #include "support/temp_dir.h"
-
-namespace {
-
-bool executable(const std::string& file) {
-    struct stat info {};
-    return ::stat(file.c_str(), &info) == 0 && (info.st_mode & S_IXUSR);
-}
-
-}  // namespace
 
 TEST(Shortcut, AWrittenLinkReplacesTheFileAndIsStartable) {
     TempDir dir;
@@ -26,7 +16,7 @@ TEST(Shortcut, AWrittenLinkReplacesTheFileAndIsStartable) {
     EXPECT_EQ(readFile(file),
               "[Desktop Entry]\nType=Application\nVersion=1.0\nName=ZORBIT Studio\n"
               "Exec=\"/v/1 2/L.exe\" -ide\nTerminal=false\n");
-    EXPECT_TRUE(executable(file)) << "desktops start only executable entries";
+    EXPECT_TRUE(ownerMayRun(file)) << "desktops start only executable entries";
     EXPECT_FALSE(platform::writeShortcut(dir.file("missing/x.desktop"), {"x", "/L", ""}));
 }
 
@@ -39,7 +29,7 @@ TEST(Shortcut, RetargetingKeepsTheRestOfTheLinkAndItsMode) {
     EXPECT_EQ(shortcut->target(), "/old/L.exe");
     ASSERT_TRUE(shortcut->retarget("/new/L.exe"));
     EXPECT_EQ(readFile(file), "[Desktop Entry]\nName=Old\nExec=\"/new/L.exe\" -ide\nIcon=x\n");
-    EXPECT_FALSE(executable(file));
+    EXPECT_FALSE(ownerMayRun(file));
     EXPECT_FALSE(platform::ShortcutFile::load(dir.file("missing.desktop")));
 }
 

@@ -10,7 +10,7 @@
 #include "platform/helper_program.h"
 #include "platform/local_date.h"
 #include "platform/user_account.h"
-#include "support/desktop_files.h"
+#include "support/posix/desktop_files.h"
 #include "support/registry_sandbox.h"
 #include "system/initialization_keys.h"
 #include "system/registry_keys.h"

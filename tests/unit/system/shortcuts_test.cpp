@@ -2,13 +2,13 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "base/logger.h"
-#include "support/desktop_files.h"
+#include "support/file_contents.h"
+#include "support/posix/desktop_files.h"
 #include "support/registry_sandbox.h"
 #include "support/test_site.h"
 
@@ -60,9 +60,8 @@ TEST_F(Shortcuts, AWrittenEntryStartsTheLauncherWithIde) {
     EXPECT_EQ(entry->value("Name"), "ZORBIT Studio");
     EXPECT_EQ(entry->value("Type"), "Application");
     EXPECT_EQ(words(file), (std::vector<std::string>{"/v/a b/" + std::string(kOwn), "-ide"}));
-    struct stat info {};
-    ASSERT_EQ(::stat(file.c_str(), &info), 0);
-    EXPECT_TRUE(info.st_mode & S_IXUSR) << "desktops start only executable entries";
+    ASSERT_TRUE(fs::exists(file));
+    EXPECT_TRUE(ownerMayRun(file)) << "desktops start only executable entries";
 }
 
 TEST_F(Shortcuts, CreateShortcutWritesWhenForcedOrPresent) {

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <thread>
 
-#include "support/desktop_files.h"
 #include "support/installing_bootstrapper.h"
+#include "support/posix/desktop_files.h"
 #include "support/private_machine_folders.h"
 #include "support/test_site.h"
 #include "system/earlier_studio.h"

@@ -2,15 +2,13 @@
 // the path and host of the posts, and failures that only log.
 #include "telemetry/log_upload.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "base/format.h"
 #include "base/resource_strings.h"
+#include "support/test_process.h"
 #include "telemetry/app_logs.h"
 #include "telemetry_test.h"
 
@@ -70,10 +68,11 @@ TEST_F(LogUploadTest, OnlyTheUsersOwnPlainFilesAreTakenOrOpened) {
     writeFile(tmp("secret.txt"), "secret\n");
     fs::create_symlink(tmp("secret.txt"), tmp("link.zbal"));
     fs::create_hard_link(tmp("secret.txt"), tmp("second-name.zbal"));
-    ASSERT_EQ(::mkfifo(tmp("pipe.zbal").c_str(), 0600), 0);
-    if (::geteuid() == 0) {
+    ASSERT_TRUE(test_process::makeNamedPipe(tmp("pipe.zbal")));
+    if (test_process::runningAsRoot()) {
         writeFile(tmp("theirs.zbal"), "theirs\n");
-        ASSERT_EQ(::chown(tmp("theirs.zbal").c_str(), 65534, 65534), 0);
+        ASSERT_TRUE(test_process::giveToUser(tmp("theirs.zbal"), test_process::kNobodyId,
+                                             test_process::kNobodyId));
     }
     EXPECT_EQ(newestAppLog(environment.dir().path() + "/"), tmp("newer.zbal"));
     // Refused on opening too, should one be swapped in after the listing; the FIFO at once.
