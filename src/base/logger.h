@@ -6,6 +6,8 @@
 #include <mutex>
 #include <string>
 
+#include "base/format.h"
+
 class simple_logger {
 public:
     // Opens a new log file named by getTempFileName(extension). Throws
@@ -16,7 +18,7 @@ public:
     simple_logger(const simple_logger&) = delete;
     simple_logger& operator=(const simple_logger&) = delete;
 
-    void log(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    void log(const char* fmt, ...) ZORBIT_PRINTF_LIKE(2, 3);
     // Time stamp, text and line feed as one line; lines of several threads never mix.
     void writeLine(const std::string& text);
 
