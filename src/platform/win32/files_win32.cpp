@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <io.h>
 #include <windows.h>
 
 #include <cstring>
@@ -8,6 +7,7 @@
 #include "platform/last_error.h"
 #include "platform/win32/crt_error.h"
 #include "platform/win32/file_security.h"
+#include "platform/win32/handle_stream.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
@@ -18,23 +18,6 @@ using win32::toWide;
 bool refuse() {
     setLastError(kErrorAccessDenied);
     return false;
-}
-
-// Hands the handle to a stdio stream; the handle is closed on failure.
-std::FILE* streamOf(HANDLE handle, int flags, const char* mode) {
-    win32::clearCrtError();
-    const int descriptor = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), flags);
-    if (descriptor < 0) {
-        win32::setLastErrorFromCrt();
-        ::CloseHandle(handle);
-        return nullptr;
-    }
-    std::FILE* file = ::_wfdopen(descriptor, toWide(mode).c_str());
-    if (!file) {
-        win32::setLastErrorFromCrt();
-        ::_close(descriptor);
-    }
-    return file;
 }
 
 // What another user planted, or a link, must not be written through.
@@ -98,7 +81,7 @@ std::FILE* openOwnerOnlyFile(const std::string& path, const char* mode) {
         return nullptr;
     }
     const int flags = _O_WRONLY | (std::strchr(mode, 'b') ? _O_BINARY : _O_TEXT);
-    return streamOf(file, flags, mode);
+    return win32::streamOfHandle(file, flags, mode);
 }
 
 bool createOwnerOnlyFile(const std::string& path) {
@@ -165,7 +148,7 @@ std::FILE* openOwnPlainFileForAppend(const std::string& path) {
         refuse();
         return nullptr;
     }
-    return streamOf(file, _O_RDWR | _O_APPEND | _O_BINARY, "a+b");
+    return win32::streamOfHandle(file, _O_RDWR | _O_APPEND | _O_BINARY, "a+b");
 }
 
 // DeleteFileW refuses a folder with ERROR_ACCESS_DENIED itself.
