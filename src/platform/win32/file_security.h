@@ -36,7 +36,8 @@ bool ownedByThisUser(HANDLE object);
 // or change the folder.
 bool othersMayWrite(HANDLE object);
 
-// Whether anyone but the running user has any access at all.
+// Whether anyone but the running user, the system and the administrators
+// has any access at all.
 bool othersMayAccess(HANDLE object);
 
 // Opens the object (a link itself unless followLinks) for reading its

@@ -51,8 +51,9 @@ constexpr ACCESS_MASK kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_W
                                      FILE_DELETE_CHILD | FILE_WRITE_ATTRIBUTES | WRITE_DAC |
                                      WRITE_OWNER | DELETE | GENERIC_WRITE | GENERIC_ALL;
 
-// Whether an allowing entry grants any of the rights to someone untrusted.
-bool othersAllowed(HANDLE object, ACCESS_MASK rights, bool trustAdministrators) {
+// Whether an allowing entry grants any of the rights to someone else than
+// the owner, the user, the system or the administrators.
+bool othersAllowed(HANDLE object, ACCESS_MASK rights) {
     PSID owner = nullptr;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -61,7 +62,6 @@ bool othersAllowed(HANDLE object, ACCESS_MASK rights, bool trustAdministrators) 
                           &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
         return true;
     bool others = dacl == nullptr;  // no access list: everyone may do anything
-    const std::vector<BYTE> user = tokenSid(TokenUser);
     for (DWORD i = 0; !others && i < dacl->AceCount; ++i) {
         void* entry = nullptr;
         if (!::GetAce(dacl, i, &entry)) continue;
@@ -70,9 +70,7 @@ bool othersAllowed(HANDLE object, ACCESS_MASK rights, bool trustAdministrators) 
             continue;
         auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
         const PSID sid = &allowed->SidStart;
-        const bool trusted =
-            sameSid(sid, user) || (trustAdministrators && isTrustedWriter(sid, owner));
-        others = (allowed->Mask & rights) != 0 && !trusted;
+        others = (allowed->Mask & rights) != 0 && !isTrustedWriter(sid, owner);
     }
     ::LocalFree(descriptor);
     return others;
@@ -122,11 +120,11 @@ bool ownedByThisUser(HANDLE object) {
 }
 
 bool othersMayWrite(HANDLE object) {
-    return othersAllowed(object, kWriteRights, true);
+    return othersAllowed(object, kWriteRights);
 }
 
 bool othersMayAccess(HANDLE object) {
-    return othersAllowed(object, ~ACCESS_MASK{0}, false);
+    return othersAllowed(object, ~ACCESS_MASK{0});
 }
 
 bool isPlainDiskFile(HANDLE object, BY_HANDLE_FILE_INFORMATION& info) {

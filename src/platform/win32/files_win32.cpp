@@ -65,7 +65,7 @@ std::FILE* openOwnerOnlyFile(const std::string& path, const char* mode) {
     win32::OwnerOnlySecurity security(false);
     const HANDLE file =
         ::CreateFileW(toWide(path).c_str(), GENERIC_WRITE | READ_CONTROL | WRITE_DAC,
-                      FILE_SHARE_READ, security.attributes(), OPEN_ALWAYS,
+                      FILE_SHARE_READ | FILE_SHARE_DELETE, security.attributes(), OPEN_ALWAYS,
                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) return nullptr;
     const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
