@@ -1,8 +1,6 @@
 #include <aclapi.h>
 #include <sddl.h>
 
-#include <memory>
-
 #include "platform/win32/file_security.h"
 
 namespace platform::win32 {
@@ -18,7 +16,6 @@ std::vector<BYTE> tokenSid(TOKEN_INFORMATION_CLASS kind) {
     const bool ok = size != 0 && ::GetTokenInformation(token, kind, buffer.data(), size, &size);
     ::CloseHandle(token);
     if (!ok) return {};
-    // TOKEN_USER and TOKEN_OWNER both start with the SID's pointer.
     const PSID sid = kind == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
                                        : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner;
     const BYTE* bytes = static_cast<const BYTE*>(sid);
@@ -38,8 +35,9 @@ std::wstring userSidText() {
     return result;
 }
 
-bool isTrustedWriter(PSID sid, PSID owner) {
-    if (::EqualSid(sid, owner)) return true;
+// The owner, the user, and those who may take any file anyway.
+bool isTrusted(PSID sid, PSID owner) {
+    if (owner && ::EqualSid(sid, owner)) return true;
     for (const WELL_KNOWN_SID_TYPE type : {WinLocalSystemSid, WinBuiltinAdministratorsSid,
                                            WinCreatorOwnerSid, WinCreatorOwnerRightsSid}) {
         if (::IsWellKnownSid(sid, type)) return true;
@@ -70,7 +68,7 @@ bool othersAllowed(HANDLE object, ACCESS_MASK rights) {
             continue;
         auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
         const PSID sid = &allowed->SidStart;
-        others = (allowed->Mask & rights) != 0 && !isTrustedWriter(sid, owner);
+        others = (allowed->Mask & rights) != 0 && !isTrusted(sid, owner);
     }
     ::LocalFree(descriptor);
     return others;
