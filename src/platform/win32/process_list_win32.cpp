@@ -94,7 +94,7 @@ bool waitForProcessEnd(uint32_t processId, uint32_t timeoutMs) {
 }
 
 std::string processTitle(uint32_t processId) {
-    return win32::fromWide(fileName(imagePath(processId)));
+    return win32::toUtf8(fileName(imagePath(processId)));
 }
 
 }  // namespace platform

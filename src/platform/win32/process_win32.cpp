@@ -110,7 +110,7 @@ std::string takeEnvironmentValue(const std::string& name) {
     // The C runtime keeps a copy of its own: clear both.
     ::_wputenv_s(wideName.c_str(), L"");
     ::SetEnvironmentVariableW(wideName.c_str(), nullptr);
-    return win32::fromWide(value);
+    return win32::toUtf8(value);
 }
 
 void releaseProcess(const ProcessInfo& info) {
@@ -154,7 +154,7 @@ std::string executablePath() {
         if (length == 0) return {};
         if (length < path.size()) {
             path.resize(length);
-            return win32::fromWide(path);
+            return win32::toUtf8(path);
         }
         path.resize(path.size() * 2);
     }

@@ -1,12 +1,13 @@
 #pragma once
-// UTF-8 text of the core to the wide text of Win32 calls and back.
+// UTF-8 text at the core's boundary, UTF-16 in every Win32 call: narrow calls
+// would read the text in the ANSI code page.
 
 #include <string>
-#include <string_view>
 
 namespace platform::win32 {
 
-std::wstring toWide(std::string_view text);
-std::string fromWide(std::wstring_view text);
+std::wstring toWide(const std::string& utf8);
+std::string toUtf8(const std::wstring& wide);
+std::string toUtf8(const wchar_t* wide);
 
 }  // namespace platform::win32
