@@ -1,6 +1,6 @@
-#include "platform/win32/shell_execute.h"
-
 #include <windows.h>
+
+#include "platform/win32/shell_execute.h"
 // after windows.h, whose types it uses
 #include <shellapi.h>
 
