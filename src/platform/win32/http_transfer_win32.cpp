@@ -27,16 +27,28 @@ const wchar_t* orNull(const std::wstring& text) {
     return text.empty() ? nullptr : text.c_str();
 }
 
-// "Name:" alone removes a header of that name; others are added, replacing
-// one of the same name.
+bool hasRequestHeader(HINTERNET request, const std::wstring& name) {
+    std::wstring buffer = name;
+    buffer.resize(std::max<size_t>(buffer.size() + 1, 64), L'\0');
+    DWORD bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    return HttpQueryInfoW(request, HTTP_QUERY_CUSTOM | HTTP_QUERY_FLAG_REQUEST_HEADERS,
+                          buffer.data(), &bytes, nullptr) ||
+           GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+}
+
+// "Name:" alone removes a header of that name, when there is one: asked to
+// remove a missing header, some WinINets add it empty. Others are added,
+// replacing one of the same name.
 bool addHeader(HINTERNET request, const std::string& line) {
-    const std::wstring wide = widen(line) + L"\r\n";
+    const std::wstring wide = widen(line);
     const bool removal = !line.empty() && line.back() == ':';
+    if (removal && !hasRequestHeader(request, wide.substr(0, wide.size() - 1))) return true;
+    const std::wstring header = wide + L"\r\n";
     const DWORD flags =
         removal ? HTTP_ADDREQ_FLAG_REPLACE : HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE;
     const BOOL added =
-        HttpAddRequestHeadersW(request, wide.c_str(), static_cast<DWORD>(wide.size()), flags);
-    return added || removal;  // there may be nothing to remove
+        HttpAddRequestHeadersW(request, header.c_str(), static_cast<DWORD>(header.size()), flags);
+    return added || removal;
 }
 
 StepOutcome failure(HttpFailure kind, std::string message) {

@@ -11,12 +11,17 @@
 
 namespace platform {
 
+// Made in place, never copied: the handle closes its key.
 struct RegistryKey::Handle {
-    HKEY key;
-    bool owned;  // the predefined hive handles are never closed
+    Handle(HKEY opened, bool closes) : key(opened), owned(closes) {}
     ~Handle() {
         if (owned) RegCloseKey(key);
     }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    HKEY key;
+    bool owned;  // the predefined hive handles are never closed
 };
 
 namespace {
@@ -88,12 +93,10 @@ uint32_t readRawValue(HKEY key, const std::wstring& name, DWORD& type, std::vect
 }  // namespace
 
 const RegistryKey& RegistryKey::root(RegistryHive hive) {
-    static const RegistryKey currentUser(
-        RegistryHive::CurrentUser, "", kKeyReadWrite,
-        std::make_unique<Handle>(Handle{HKEY_CURRENT_USER, false}));
-    static const RegistryKey localMachine(
-        RegistryHive::LocalMachine, "", kKeyReadWrite,
-        std::make_unique<Handle>(Handle{HKEY_LOCAL_MACHINE, false}));
+    static const RegistryKey currentUser(RegistryHive::CurrentUser, "", kKeyReadWrite,
+                                         std::make_unique<Handle>(HKEY_CURRENT_USER, false));
+    static const RegistryKey localMachine(RegistryHive::LocalMachine, "", kKeyReadWrite,
+                                          std::make_unique<Handle>(HKEY_LOCAL_MACHINE, false));
     return hive == RegistryHive::CurrentUser ? currentUser : localMachine;
 }
 
@@ -118,8 +121,8 @@ uint32_t RegistryKey::createKey(const std::string& subPath, uint32_t access,
         RegCreateKeyExW(handle_->key, widen(subPath).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         desiredAccess(access), nullptr, &opened, &disposition);
     if (status != ERROR_SUCCESS) return static_cast<uint32_t>(status);
-    key.reset(new RegistryKey(hive_, childPath(subPath), access,
-                              std::make_unique<Handle>(Handle{opened, true})));
+    key.reset(
+        new RegistryKey(hive_, childPath(subPath), access, std::make_unique<Handle>(opened, true)));
     if (created) *created = disposition == REG_CREATED_NEW_KEY;
     return kErrorSuccess;
 }
@@ -131,8 +134,8 @@ uint32_t RegistryKey::openKey(const std::string& subPath, uint32_t access,
     const LSTATUS status =
         RegOpenKeyExW(handle_->key, widen(subPath).c_str(), 0, desiredAccess(access), &opened);
     if (status != ERROR_SUCCESS) return static_cast<uint32_t>(status);
-    key.reset(new RegistryKey(hive_, childPath(subPath), access,
-                              std::make_unique<Handle>(Handle{opened, true})));
+    key.reset(
+        new RegistryKey(hive_, childPath(subPath), access, std::make_unique<Handle>(opened, true)));
     return kErrorSuccess;
 }
 
