@@ -90,6 +90,25 @@ bool chainEndsIn(HCERTSTORE store, PCCERT_CONTEXT server) {
     return trusted;
 }
 
+// The server's own certificate, from the chain WinINet built for it (not
+// every WinINet hands out the certificate alone).
+PCCERT_CONTEXT serverCertificate(HINTERNET request) {
+    PCCERT_CHAIN_CONTEXT chain = nullptr;
+    DWORD size = sizeof chain;
+    if (InternetQueryOptionW(request, INTERNET_OPTION_SERVER_CERT_CHAIN_CONTEXT, &chain, &size) &&
+        chain) {
+        PCCERT_CONTEXT leaf = nullptr;
+        if (chain->cChain > 0 && chain->rgpChain[0]->cElement > 0)
+            leaf = CertDuplicateCertificateContext(chain->rgpChain[0]->rgpElement[0]->pCertContext);
+        CertFreeCertificateChain(chain);
+        return leaf;
+    }
+    PCCERT_CONTEXT server = nullptr;
+    size = sizeof server;
+    if (!InternetQueryOptionW(request, kServerCertContextOption, &server, &size)) return nullptr;
+    return server;
+}
+
 }  // namespace
 
 void acceptAnyIssuer(HINTERNET request) {
@@ -101,10 +120,8 @@ void acceptAnyIssuer(HINTERNET request) {
 }
 
 bool trustsServer(HINTERNET request, const std::string& caBundle) {
-    PCCERT_CONTEXT server = nullptr;
-    DWORD size = sizeof server;
-    if (!InternetQueryOptionW(request, kServerCertContextOption, &server, &size) || !server)
-        return false;
+    const PCCERT_CONTEXT server = serverCertificate(request);
+    if (!server) return false;
     const CertificateStore store = bundleStore(caBundle);
     const bool trusted = store && chainEndsIn(store.get(), server);
     CertFreeCertificateContext(server);

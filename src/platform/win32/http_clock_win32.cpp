@@ -30,6 +30,26 @@ std::string systemText(DWORD code) {
     return narrow(message);
 }
 
+// Texts for the failures a download meets most, where the system has none.
+const char* knownText(DWORD code) {
+    switch (code) {
+        case ERROR_INTERNET_NAME_NOT_RESOLVED:
+            return "The server name or address could not be resolved";
+        case ERROR_INTERNET_CANNOT_CONNECT:
+            return "The attempt to connect to the server failed";
+        case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+            return "The date in the certificate is invalid or has expired";
+        case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+            return "The host name in the certificate is invalid or does not match";
+        case ERROR_INTERNET_INVALID_CA:
+            return "The certificate authority is invalid or incorrect";
+        case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
+            return "An error occurred in the secure channel support";
+        default:
+            return "WinINet error";
+    }
+}
+
 void setTimeout(HINTERNET handle, DWORD option, std::chrono::milliseconds timeout) {
     DWORD ms = static_cast<DWORD>(std::max<int64_t>(1, timeout.count()));
     InternetSetOptionW(handle, option, &ms, sizeof ms);
@@ -41,7 +61,8 @@ std::string lastInternetError() {
     const DWORD code = GetLastError();
     if (isTimeout(code)) return "Operation timed out (error " + std::to_string(code) + ")";
     const std::string text = systemText(code);
-    return (text.empty() ? "WinINet error" : text) + " (error " + std::to_string(code) + ")";
+    return (text.empty() ? std::string(knownText(code)) : text) + " (error " +
+           std::to_string(code) + ")";
 }
 
 TransferClock::TransferClock(const HttpRequest& request)

@@ -95,6 +95,15 @@ void feedHeadLines(const std::wstring& raw, HttpResponseHead& head) {
     }
 }
 
+// WinINet ends a body the peer cut short as if it were whole.
+StepOutcome endOfBody(const HttpRequest& asked, const HttpResponseHead& head, int64_t received) {
+    const bool bodyExpected = asked.method != "HEAD" && head.status != 204 && head.status != 304;
+    if (!bodyExpected || head.contentLength < 0 || received >= head.contentLength) return {};
+    return failure(HttpFailure::Transfer, "transfer closed with " +
+                                              std::to_string(head.contentLength - received) +
+                                              " bytes remaining to read");
+}
+
 // Each chunk as soon as it is there: asking what is available first keeps a
 // read from waiting for a whole buffer of a slow answer.
 StepOutcome readChunks(HINTERNET request, const HttpRequest& asked, TransferClock& clock,
@@ -109,11 +118,11 @@ StepOutcome readChunks(HINTERNET request, const HttpRequest& asked, TransferCloc
         DWORD available = 0;
         if (!InternetQueryDataAvailable(request, &available, 0, 0))
             return transferFailure(clock, received);
-        if (available == 0) return {};
+        if (available == 0) return endOfBody(asked, head, received);
         DWORD read = 0;
         if (!InternetReadFile(request, buffer.data(), std::min(available, kChunkBytes), &read))
             return transferFailure(clock, received);
-        if (read == 0) return {};
+        if (read == 0) return endOfBody(asked, head, received);
         received += read;
         if (asked.onBody && !asked.onBody(buffer.data(), read, head))
             return failure(HttpFailure::BodyRefused, "Failure writing output to destination");
