@@ -53,6 +53,14 @@ std::optional<HttpUrl> redirectTarget(HINTERNET request, const HttpUrl& from, st
     return target;
 }
 
+// A redirect that cannot be followed fails with the head of its answer, as
+// the answer that ended the transfer.
+HttpResult stoppedAt(HttpResult result, std::string message) {
+    result.failure = HttpFailure::Transfer;
+    result.message = std::move(message);
+    return result;
+}
+
 HttpResult exchangeOver(HINTERNET session, const HttpRequest& asked, HttpUrl url) {
     HttpRequest current = asked;
     TransferClock clock(asked);
@@ -63,16 +71,17 @@ HttpResult exchangeOver(HINTERNET session, const HttpRequest& asked, HttpUrl url
         if (sent.failure != HttpFailure::None) return failed(sent.failure, sent.message);
         HttpResult result;
         win32::readHead(open.request.get(), result.head);
-        if (!isRedirect(result.head.status)) {
+        std::string error;
+        std::optional<HttpUrl> target;
+        if (isRedirect(result.head.status)) target = redirectTarget(open.request.get(), url, error);
+        if (!error.empty()) return stoppedAt(std::move(result), error);
+        // Not a redirect, or one with nowhere to go: this is the answer.
+        if (!target) {
             win32::readBody(open.request.get(), current, clock, result);
             return result;
         }
-        std::string error;
-        std::optional<HttpUrl> target = redirectTarget(open.request.get(), url, error);
-        if (!error.empty()) return failed(HttpFailure::Transfer, error);
-        if (!target) return result;  // a redirect with nowhere to go is the answer
         if (redirects == kMaxRedirects)
-            return failed(HttpFailure::Transfer, "Maximum (10) redirects followed");
+            return stoppedAt(std::move(result), "Maximum (10) redirects followed");
         followRedirect(result.head.status, current);
         url = std::move(*target);
     }

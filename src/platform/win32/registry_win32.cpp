@@ -30,6 +30,9 @@ using win32::narrow;
 using win32::widen;
 
 constexpr REGSAM kView = KEY_WOW64_32KEY;
+// What RegDeleteTreeW needs of the key it empties.
+constexpr REGSAM kTreeDeleteAccess =
+    DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE;
 
 REGSAM desiredAccess(uint32_t access) {
     REGSAM sam = kView;
@@ -254,7 +257,7 @@ uint32_t RegistryKey::deleteTree(const std::string& subPath) const {
     const std::wstring wideSubPath = widen(subPath);
     HKEY tree = nullptr;
     LSTATUS status =
-        RegOpenKeyExW(handle_->key, wideSubPath.c_str(), 0, kView | KEY_ALL_ACCESS, &tree);
+        RegOpenKeyExW(handle_->key, wideSubPath.c_str(), 0, kView | kTreeDeleteAccess, &tree);
     if (status != ERROR_SUCCESS) return static_cast<uint32_t>(status);
     status = RegDeleteTreeW(tree, nullptr);
     RegCloseKey(tree);
