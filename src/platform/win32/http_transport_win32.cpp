@@ -6,8 +6,8 @@
 // after windows.h, which it needs
 #include <wininet.h>
 
-#include <algorithm>
-#include <memory>
+#include <optional>
+#include <string>
 
 #include "platform/http_transport.h"
 #include "platform/win32/http_transfer.h"

@@ -126,7 +126,8 @@ uint32_t RegistryKey::createKey(const std::string& subPath, uint32_t access,
     if (status != ERROR_SUCCESS) return static_cast<uint32_t>(status);
     key.reset(
         new RegistryKey(hive_, childPath(subPath), access, std::make_unique<Handle>(opened, true)));
-    if (created) *created = disposition == REG_CREATED_NEW_KEY;
+    // This key itself exists already, whatever the disposition says.
+    if (created) *created = !subPath.empty() && disposition == REG_CREATED_NEW_KEY;
     return kErrorSuccess;
 }
 
