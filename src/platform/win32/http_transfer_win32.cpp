@@ -27,6 +27,7 @@ const wchar_t* orNull(const std::wstring& text) {
     return text.empty() ? nullptr : text.c_str();
 }
 
+// Asks for the header by name; a buffer too small for its value still means it is there.
 bool hasRequestHeader(HINTERNET request, const std::wstring& name) {
     std::wstring buffer = name;
     buffer.resize(std::max<size_t>(buffer.size() + 1, 64), L'\0');
