@@ -6,6 +6,7 @@
 #include "base/errors.h"
 #include "base/format.h"
 #include "install/md5_hasher.h"
+#include "install/native_path.h"
 #include "launcher/bootstrapper.h"
 #include "net/cdn_selection.h"
 #include "platform/files.h"
@@ -15,13 +16,6 @@ namespace {
 
 void dropCarriageReturn(std::string& line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-}
-
-// Manifest names are backslash-separated; they become native paths.
-std::string nativePath(std::string name) {
-    for (char& c : name)
-        if (c == '\\') c = '/';
-    return name;
 }
 
 }  // namespace

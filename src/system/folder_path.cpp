@@ -50,13 +50,14 @@ void createFolder(const std::string& path, const char* message) {
 
 std::string getFolderPath(int kind, bool create, const std::string& subfolder, bool productFolder) {
     std::string path = platform::knownFolderPath(knownFolderOf(kind));
-    if (productFolder) path += "/vexmoor-qasite1";
-    path += '/';
+    const char separator = platform::kPathSeparator;
+    if (productFolder) path += separator + std::string("vexmoor-qasite1");
+    path += separator;
     if (create) createFolder(path, "Failed to create directory '%s', error=%d");
     if (!subfolder.empty()) {
         path += subfolder;
         if (create) createFolder(path, "Failed to create subdirectory '%s', error=%d");
     }
-    if (path.back() != '/') path += '/';
+    if (path.back() != separator) path += separator;
     return path;
 }
