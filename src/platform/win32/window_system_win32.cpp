@@ -3,6 +3,7 @@
 #include <windows.h>
 // commctrl.h needs the types windows.h declares.
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <string>
 
@@ -121,7 +122,8 @@ private:
                                kBarBox.w, kBarBox.h, window_, nullptr, GetModuleHandleW(nullptr),
                                nullptr);
         if (!bar_) return;
-        // Without a visual-styles manifest the classic bar takes these colours.
+        // A themed bar ignores its colours; the classic one takes the window's green.
+        SetWindowTheme(bar_, L" ", L" ");
         SendMessageW(bar_, PBM_SETRANGE32, 0, 100);
         SendMessageW(bar_, PBM_SETBARCOLOR, 0, RGB(6, 176, 37));
         SendMessageW(bar_, PBM_SETBKCOLOR, 0, RGB(230, 230, 230));
