@@ -1,6 +1,7 @@
 // The progress window drawn on the console (standard error): a live bar when
 // it is a terminal, one plain line per message when it is not.
 #include <io.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <mutex>
@@ -13,9 +14,19 @@ namespace {
 
 constexpr int kBarWidth = 30;
 
+// The live bar redraws its line with escape sequences, which a console reads
+// only once asked to; a console that cannot gets plain lines.
+bool liveConsole() {
+    if (!_isatty(_fileno(stderr))) return false;
+    HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (!GetConsoleMode(console, &mode)) return false;
+    return SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
 class TerminalProgressWindow final : public ProgressWindow {
 public:
-    TerminalProgressWindow() : live_(_isatty(_fileno(stderr)) != 0) {}
+    TerminalProgressWindow() : live_(liveConsole()) {}
     ~TerminalProgressWindow() override { destroy(); }
 
     void setTitle(const std::string& title) override { title_ = title; }

@@ -118,9 +118,9 @@ private:
     enum class Hot { None, Cancel, Launch, Link };
 
     void createBar() {
-        bar_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, kBarBox.x, kBarBox.y,
-                               kBarBox.w, kBarBox.h, window_, nullptr, GetModuleHandleW(nullptr),
-                               nullptr);
+        bar_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE | PBS_SMOOTH,
+                               kBarBox.x, kBarBox.y, kBarBox.w, kBarBox.h, window_, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
         if (!bar_) return;
         // A themed bar ignores its colours; the classic one takes the window's green.
         SetWindowTheme(bar_, L" ", L" ");
