@@ -118,9 +118,10 @@ private:
     enum class Hot { None, Cancel, Launch, Link };
 
     void createBar() {
+        // Inside the frame the window draws around it, as the bar's own edge.
         bar_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE | PBS_SMOOTH,
-                               kBarBox.x, kBarBox.y, kBarBox.w, kBarBox.h, window_, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
+                               kBarBox.x + 1, kBarBox.y + 1, kBarBox.w - 2, kBarBox.h - 2, window_,
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
         if (!bar_) return;
         // A themed bar ignores its colours; the classic one takes the window's green.
         SetWindowTheme(bar_, L" ", L" ");
@@ -147,6 +148,7 @@ private:
         drawLogo(dc, content_.logo);
         if (!finished_) {
             drawCentredText(dc, message_, kMessageBox, {11, false, RGB(25, 25, 25)});
+            frameBox(dc, kBarBox, RGB(188, 188, 188));
             if (cancelVisible_)
                 drawButton(dc, kCancelBox, content_.cancelLabel, hot_ == Hot::Cancel, false);
         }
@@ -305,7 +307,6 @@ bool registerWindowClass() {
     windowClass.lpfnWndProc = Win32ProgressWindow::procedure;
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.hCursor = systemCursor(IDC_ARROW);
-    windowClass.hIcon = LoadIconW(windowClass.hInstance, MAKEINTRESOURCEW(1));
     windowClass.lpszClassName = kWindowClass;
     return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
