@@ -2,7 +2,7 @@
 # Sets everything up, checks that includes follow the layer order and that the
 # code follows .clang-format, then runs the whole test suite: the release build, then the
 # address and undefined-behaviour sanitizer build, the Windows cross-build of the
-# OS-independent libraries, then the deployment tests under the thread sanitizer.
+# launcher, then the deployment tests under the thread sanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -17,10 +17,10 @@ for preset in release asan; do
     ctest --preset "$preset" -j "$(nproc)" --timeout 300 -L e2e
 done
 
-echo "== windows build (the OS-independent libraries, cross-compiled)"
+echo "== windows build (the launcher and the shared launcher, cross-compiled)"
 bash scripts/setup_windows.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$(nproc)" --target zorbit_libraries
+cmake --build --preset windows -j "$(nproc)"
 
 echo "== tsan build (deployment tests)"
 cmake --preset tsan >/dev/null

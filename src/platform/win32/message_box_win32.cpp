@@ -1,0 +1,48 @@
+// Message boxes: the window system's when there is one, else the console's.
+#include <io.h>
+
+#include <cctype>
+#include <cstdio>
+#include <iostream>
+#include <mutex>
+#include <string>
+
+#include "platform/message_box.h"
+#include "platform/window_system.h"
+
+namespace platform {
+namespace {
+
+std::mutex consoleLock;
+
+int askOnConsole(unsigned buttons) {
+    const bool yesNo = buttons == kMbYesNo;
+    std::cerr << (yesNo ? "[y/n] " : "[o]k/[c]ancel ") << std::flush;
+    std::string answer;
+    if (!std::getline(std::cin, answer) || answer.empty()) return kIdNone;
+    const char first = static_cast<char>(std::tolower(static_cast<unsigned char>(answer[0])));
+    if (yesNo) return first == 'y' ? kIdYes : kIdNo;
+    return first == 'o' ? kIdOk : kIdCancel;
+}
+
+}  // namespace
+
+int messageBox(const std::string& text, const std::string& caption, unsigned type) {
+    if (WindowSystem* windows = WindowSystem::active())
+        return windows->messageBox(text, caption, type);
+    std::lock_guard guard(consoleLock);
+    const unsigned buttons = type & 0xF;
+    // A plain box is the program's answer (its version, say): the text alone on
+    // standard output. Anything else is a notice on standard error.
+    if (type == kMbOk) {
+        std::fprintf(stdout, "%s\n", text.c_str());
+    } else {
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    }
+    std::fflush(stdout);
+    if (buttons == kMbOk) return kIdOk;
+    if (!_isatty(_fileno(stdin))) return kIdNone;
+    return askOnConsole(buttons);
+}
+
+}  // namespace platform
