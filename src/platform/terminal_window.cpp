@@ -1,11 +1,10 @@
 // The progress window drawn on the terminal (standard error): a live bar when
-// it is a terminal, one plain line per message when it is not.
-#include <unistd.h>
-
+// it redraws in place, one plain line per message when it does not.
 #include <cstdio>
 #include <mutex>
 #include <string>
 
+#include "platform/console.h"
 #include "platform/window_system.h"
 
 namespace platform {
@@ -15,7 +14,7 @@ constexpr int kBarWidth = 30;
 
 class TerminalProgressWindow final : public ProgressWindow {
 public:
-    TerminalProgressWindow() : live_(::isatty(STDERR_FILENO) == 1) {}
+    TerminalProgressWindow() : live_(standardErrorRedrawsInPlace()) {}
     ~TerminalProgressWindow() override { destroy(); }
 
     void setTitle(const std::string& title) override { title_ = title; }

@@ -1,11 +1,13 @@
-#include <unistd.h>
+// Message boxes: the window system's when there is one, else the terminal's.
+#include "platform/message_box.h"
 
+#include <cctype>
 #include <cstdio>
 #include <iostream>
 #include <mutex>
 #include <string>
 
-#include "platform/message_box.h"
+#include "platform/console.h"
 #include "platform/window_system.h"
 
 namespace platform {
@@ -40,7 +42,7 @@ int messageBox(const std::string& text, const std::string& caption, unsigned typ
     }
     std::fflush(stdout);
     if (buttons == kMbOk) return kIdOk;
-    if (!::isatty(STDIN_FILENO)) return kIdNone;
+    if (!standardInputIsInteractive()) return kIdNone;
     return askOnTerminal(text, buttons);
 }
 
