@@ -9,18 +9,7 @@ cd "$(dirname "$0")/.."
 deps=$(pwd)/build/windows-deps
 
 packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev dpkg-dev libboost-dev rapidjson-dev)
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-        missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get update -q
-    $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install_packages.sh "${packages[@]}"
 
 [ -f "$deps/lib/libminizip.a" ] && exit 0
 
