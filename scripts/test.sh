@@ -13,7 +13,7 @@ for preset in release asan; do
     echo "== $preset build"
     bash scripts/build.sh "$preset"
     echo "== $preset tests"
-    ctest --preset "$preset" -j "$(nproc)" --timeout 300 -LE e2e
+    ctest --preset "$preset" -j "$(nproc)" --timeout 300 -LE 'e2e|wine'
     ctest --preset "$preset" -j "$(nproc)" --timeout 300 -L e2e
 done
 

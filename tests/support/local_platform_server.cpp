@@ -27,7 +27,9 @@ LocalPlatformServer::LocalPlatformServer(LocalPlatformServerOptions options)
     build.totalBytes = options_.syntheticBytes;
     build.fileCount = options_.syntheticFiles;
     build.seed = options_.seed;
-    if (options_.withStandin) build.studioExecutable = standinBinary();
+    if (options_.withStandin)
+        build.studioExecutable =
+            options_.standinProgram.empty() ? standinBinary() : options_.standinProgram;
     zorbit::publish::generateSyntheticBuild(build_, build);
     zorbit::publish::PublishOptions publishOptions;
     publishOptions.guid = options_.guid;
@@ -71,7 +73,7 @@ zorbit::publish::PublishResult LocalPlatformServer::publish(
     if (options.buildFolder.empty()) options.buildFolder = build_;
     options.port = port();
     if (options.launcherPath.empty() && options_.withLauncher)
-        options.launcherPath = launcherBinary();
+        options.launcherPath = launcherProgram();
     deployment_ = zorbit::publish::publishDeployment(options);
     return deployment_;
 }
@@ -87,8 +89,12 @@ std::vector<zorbit::server::JournalEntry> LocalPlatformServer::requestsFor(
 std::string LocalPlatformServer::stampLauncher(const std::string& target,
                                                const std::string& versionText) const {
     zorbit::publish::stampLauncherCopy(
-        launcherBinary(), target, zorbit::publish::LauncherStamp{port(), kSiteHost, versionText});
+        launcherProgram(), target, zorbit::publish::LauncherStamp{port(), kSiteHost, versionText});
     return target;
+}
+
+std::string LocalPlatformServer::launcherProgram() const {
+    return options_.launcherProgram.empty() ? launcherBinary() : options_.launcherProgram;
 }
 
 std::string LocalPlatformServer::launcherBinary() {

@@ -25,6 +25,10 @@ struct LocalPlatformServerOptions {
     std::string guid;             // empty: a new one
     std::string journalPath;      // empty: journal in memory only
     bool https = false;           // also answer TLS on the port (see certificatePath)
+    // The programs published and stamped; empty: this build's own (another
+    // build's, e.g. the Windows one, for tests that run it under Wine).
+    std::string launcherProgram;
+    std::string standinProgram;
 };
 
 class LocalPlatformServer {
@@ -64,7 +68,8 @@ public:
     void addFault(zorbit::server::Fault fault) { server_->addFault(std::move(fault)); }
     void clearFaults() { server_->clearFaults(); }
 
-    // Copies the built launcher to the target, pointed at this server; answers the target.
+    // Copies the launcher (the options' program) to the target, pointed at this
+    // server; answers the target.
     std::string stampLauncher(const std::string& target, const std::string& versionText = "") const;
 
     // Programs of this build (the preset's build folder).
@@ -74,6 +79,8 @@ public:
     static std::string publisherBinary();
 
 private:
+    std::string launcherProgram() const;
+
     LocalPlatformServerOptions options_;
     TempDir temp_;
     std::string root_;
