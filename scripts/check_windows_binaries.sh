@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks what the Windows cross-build leaves in its files that no compiler
 # checks: the launcher's file properties and string table carry the resource
-# block's defaults. Reads the PE files with binutils; needs no Windows.
+# block's defaults, and the shared launcher DLL exports its entry points alone. Reads the PE files with binutils; needs no Windows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=build/windows/src
@@ -23,5 +23,13 @@ for expected in "VALUE \"FileVersion\", \"$version\"" "VALUE \"ProductVersion\",
     grep -qF "$expected" <<<"$resources" || fail "launcher resources lack: $expected"
 done
 
+exports=$(x86_64-w64-mingw32-objdump -p "$out/libZorbitSharedLauncher.dll" |
+    sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/s/^\s*\[ *[0-9]*\] //p')
+grep -qx ZorbitSharedLauncher_StartGame <<<"$exports" ||
+    fail "the shared launcher DLL does not export ZorbitSharedLauncher_StartGame"
+others=$(grep -Ev '^(_ZN(14SharedLauncher|13simple_logger)|ZorbitSharedLauncher_)' <<<"$exports" || true)
+[ -z "$others" ] || fail "the shared launcher DLL exports $(wc -l <<<"$others") other symbols, as" \
+    "$(head -3 <<<"$others" | paste -sd ' ')"
+
 [ "$failures" -eq 0 ] || exit 1
-echo "windows binaries: resources match the resource block"
+echo "windows binaries: resources match the resource block, the DLL exports $(wc -l <<<"$exports") entry points"
