@@ -8,7 +8,7 @@ out=build/windows/src
 failures=0
 
 fail() {
-    echo "$1" >&2
+    echo "$*" >&2
     failures=$((failures + 1))
 }
 
