@@ -21,6 +21,7 @@ echo "== windows build (the launcher and the shared launcher, cross-compiled)"
 bash scripts/setup_windows.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$(nproc)"
+bash scripts/check_windows_binaries.sh
 
 echo "== tsan build (deployment tests)"
 cmake --preset tsan >/dev/null

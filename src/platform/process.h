@@ -55,4 +55,9 @@ uint32_t currentThreadId();
 // Full path of the running executable.
 std::string executablePath();
 
+// This program's arguments in UTF-8, the program itself first: argv as it is
+// where the system passes UTF-8; on Windows, where argv is in the ANSI code
+// page, the process's UTF-16 command line split by splitCommandLine's rules.
+std::vector<std::string> programArguments(int argc, char** argv);
+
 }  // namespace platform

@@ -1,13 +1,11 @@
 // The Studio stand-in, published as "ZorbitStudioBeta.exe": records how it was
 // started, signals the event named after "-startEvent", waits for the one named
-// after "-readyEvent" (bounded), and stays up until SIGTERM or SIGINT. Options
-// in standin_options.h, files in standin_records.h.
-#include <signal.h>
-#include <time.h>
-
+// after "-readyEvent" (bounded), and stays up until asked to close (close_wait.h).
+// Options in standin_options.h, files in standin_records.h.
 #include <chrono>
 #include <thread>
 
+#include "close_wait.h"
 #include "platform/event.h"
 #include "platform/named_mutex.h"
 #include "platform/process.h"
@@ -33,13 +31,13 @@ public:
         appendEvent(events_, pid_, "started");
     }
 
-    int run(const sigset_t& stopSignals) {
+    int run(CloseRequests& closeRequests) {
         holdApplicationMutex();
         const std::string log = writeApplicationLog(pid_, args_);
         if (!log.empty()) appendEvent(events_, pid_, "applog " + log);
         signalStarted();
         waitForReady();
-        return waitForClose(stopSignals);
+        return waitForClose(closeRequests);
     }
 
 private:
@@ -92,7 +90,7 @@ private:
                     std::string("readyEvent ") + (signalled ? "signalled " : "timed out ") + name);
     }
 
-    int waitForClose(const sigset_t& stopSignals) {
+    int waitForClose(CloseRequests& closeRequests) {
         const auto deadline =
             options_.lifetimeMs
                 ? std::chrono::steady_clock::now() + std::chrono::milliseconds(*options_.lifetimeMs)
@@ -106,13 +104,7 @@ private:
             // At most a minute per wait so the deadline arithmetic stays small.
             const auto wait =
                 std::min<std::chrono::steady_clock::duration>(left, std::chrono::minutes(1));
-            const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
-            timespec timeout{
-                static_cast<time_t>(seconds.count()),
-                static_cast<long>(
-                    std::chrono::duration_cast<std::chrono::nanoseconds>(wait - seconds).count())};
-            const int received = sigtimedwait(&stopSignals, nullptr, &timeout);
-            if (received <= 0) continue;
+            if (!closeRequests.wait(std::chrono::ceil<std::chrono::milliseconds>(wait))) continue;
             if (options_.ignoreTerm) {
                 appendEvent(events_, pid_, "close refused");
                 continue;
@@ -135,15 +127,12 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Blocked first, so a SIGTERM that comes early waits for sigtimedwait.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGINT);
-    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
-
+    // First, so a close asked for early waits for the stand-in to take it.
+    CloseRequests closeRequests;
+    std::vector<std::string> args = platform::programArguments(argc, argv);
     std::string executable = platform::executablePath();
-    if (executable.empty()) executable = argv[0];
-    Standin standin(std::vector<std::string>(argv + 1, argv + argc), executable);
-    return standin.run(stopSignals);
+    if (executable.empty()) executable = args.at(0);
+    args.erase(args.begin());
+    Standin standin(std::move(args), executable);
+    return standin.run(closeRequests);
 }

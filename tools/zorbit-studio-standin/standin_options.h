@@ -7,8 +7,9 @@
 //   ZORBIT_STANDIN_NO_START_SIGNAL   1: never signal the started event
 //   ZORBIT_STANDIN_READY_TIMEOUT_MS  longest wait for the ready event (30000)
 //   ZORBIT_STANDIN_LIFETIME_MS       end by itself after this long; empty: never
-//   ZORBIT_STANDIN_CLOSE_DELAY_MS    take this long to close after SIGTERM (0)
-//   ZORBIT_STANDIN_IGNORE_TERM       1: refuse to close on SIGTERM (SIGKILL still works)
+//   ZORBIT_STANDIN_CLOSE_DELAY_MS    take this long to close when asked (0)
+//   ZORBIT_STANDIN_IGNORE_TERM       1: refuse to close when asked, by SIGTERM or WM_CLOSE
+//                                    (SIGKILL and TerminateProcess still work)
 //   ZORBIT_STANDIN_EXIT_CODE         exit code (0)
 
 #include <cstdint>

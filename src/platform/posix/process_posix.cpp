@@ -129,4 +129,8 @@ std::string executablePath() {
     return path;
 }
 
+std::vector<std::string> programArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
+
 }  // namespace platform

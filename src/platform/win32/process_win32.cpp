@@ -160,4 +160,10 @@ std::string executablePath() {
     }
 }
 
+// argv is ignored: the runtime made it from the same command line, but in the
+// ANSI code page, which loses every character outside it.
+std::vector<std::string> programArguments(int, char**) {
+    return splitCommandLine(win32::toUtf8(::GetCommandLineW()));
+}
+
 }  // namespace platform

@@ -9,6 +9,7 @@
 
 #include "platform/message_box.h"
 #include "platform/message_loop.h"
+#include "platform/png_file.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/window_drawing.h"
 #include "platform/win32/window_layout.h"
@@ -376,9 +377,13 @@ bool captureProgressWindow(ProgressWindow& window, std::string& rgb, int& width,
     return true;
 }
 
-// No image encoder here: tests compare the captured pixels instead.
-bool saveProgressWindowPng(ProgressWindow&, const std::string&) {
-    return false;
+bool saveProgressWindowPng(ProgressWindow& window, const std::string& path) {
+    std::string rgb;
+    int width = 0;
+    int height = 0;
+    if (!captureProgressWindow(window, rgb, width, height)) return false;
+    writePngFile(path, rgb, width, height);
+    return true;
 }
 
 }  // namespace platform
