@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Prepares the Windows cross-build: the mingw-w64 compiler and zlib from
+# Prepares the Windows cross-build and its tests: the mingw-w64 compiler, zlib and Wine from
 # Debian's packages, and minizip built for Windows from Debian's own minizip
 # source package (with its Win32 file functions), into build/windows-deps.
 # The source is fetched with a private apt configuration; the system's apt
@@ -8,7 +8,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 deps=$(pwd)/build/windows-deps
 
-packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev dpkg-dev libboost-dev rapidjson-dev)
+# wine runs the Windows programs in the tests (64-bit only).
+packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev dpkg-dev libboost-dev rapidjson-dev
+    wine wine64)
 bash scripts/install_packages.sh "${packages[@]}"
 
 [ -f "$deps/lib/libminizip.a" ] && exit 0

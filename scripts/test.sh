@@ -22,6 +22,8 @@ bash scripts/setup_windows.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$(nproc)"
 bash scripts/check_windows_binaries.sh
+echo "== windows launcher under wine (end to end)"
+ctest --preset release -j "$(nproc)" --timeout 600 -L wine
 
 echo "== tsan build (deployment tests)"
 cmake --preset tsan >/dev/null

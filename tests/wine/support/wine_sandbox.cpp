@@ -45,12 +45,14 @@ std::string WineSandbox::desktopWindowsFolder() const {
 
 std::vector<std::string> WineSandbox::logs() const {
     std::vector<std::pair<fs::file_time_type, std::string>> found;
-    const std::string temp = prefix_.profileFolder() + "AppData/Local/Temp";
-    std::error_code error;
-    for (fs::recursive_directory_iterator it(temp, error), end; !error && it != end;
-         it.increment(error))
-        if (it->path().extension() == ".log")
-            found.emplace_back(it->last_write_time(), it->path().string());
+    // Wine's own TEMP, and where Windows keeps it.
+    for (const char* temp : {"Temp", "AppData/Local/Temp"}) {
+        std::error_code error;
+        for (fs::recursive_directory_iterator it(prefix_.profileFolder() + temp, error), end;
+             !error && it != end; it.increment(error))
+            if (it->path().extension() == ".log")
+                found.emplace_back(it->last_write_time(), it->path().string());
+    }
     std::sort(found.begin(), found.end());
     std::vector<std::string> paths;
     for (auto& [time, path] : found) paths.push_back(path);
