@@ -4,10 +4,16 @@
 # server on port 8470 (the port the default launcher build points at) and runs
 # the launcher against it in a private home under build/demo-home, so the real
 # user's files, registry and desktop are never touched. Arguments are handed to
-# the launcher (default: none, the double-click start).
+# the launcher (default: none, the double-click start). With --windows first,
+# the Windows launcher runs under Wine (scripts/demo_windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
+# The Windows launcher under Wine instead.
+if [ "${1:-}" = "--windows" ]; then
+    shift
+    exec bash scripts/demo_windows.sh "$@"
+fi
 
 bash scripts/setup.sh
 bash scripts/build.sh release
