@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <future>
 #include <map>
 #include <stdexcept>
@@ -122,6 +123,11 @@ int main(int argc, char** argv) {
     const bool showLog = argc > 2 && std::string(argv[2]) == "--show-log";
     try {
         LaunchBench bench;
+        // What every self-update downloads.
+        std::printf(
+            "published launcher: %.2f MiB\n",
+            static_cast<double>(std::filesystem::file_size(LocalPlatformServer::launcherBinary())) /
+                (1024.0 * 1024.0));
         // One of each first, uncounted: the first launcher run writes state later runs reuse.
         const size_t warmStart = bench.journal().size();
         bench.throughLauncher();

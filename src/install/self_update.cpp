@@ -1,5 +1,6 @@
 #include "install/self_update.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -33,11 +34,6 @@ namespace {
 constexpr uint32_t kVersionRetryDelayMs = 3000;
 
 const HttpProgress kNoProgress = [](int, int) {};
-
-std::string readWhole(const std::string& path) {
-    std::ifstream in(platform::fsPath(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 bool fileExists(const std::string& path) {
     std::error_code error;
@@ -139,11 +135,27 @@ bool isPublishedLauncher(simple_logger& logger, const std::string& downloaded,
 
 }  // namespace
 
+// Whether two readable files differ: by size first, then block by block, so
+// that copies that match cost one read each and a difference ends the reading.
 bool filesDiffer(const std::string& a, const std::string& b) {
     std::ifstream first(platform::fsPath(a), std::ios::binary);
     std::ifstream second(platform::fsPath(b), std::ios::binary);
     if (!first || !second) return false;
-    return readWhole(a) != readWhole(b);
+    std::error_code sizeA, sizeB;
+    const auto bytesA = fs::file_size(platform::fsPath(a), sizeA);
+    const auto bytesB = fs::file_size(platform::fsPath(b), sizeB);
+    if (!sizeA && !sizeB && bytesA != bytesB) return true;
+    std::vector<char> blockA(64 * 1024), blockB(64 * 1024);
+    for (;;) {
+        first.read(blockA.data(), static_cast<std::streamsize>(blockA.size()));
+        second.read(blockB.data(), static_cast<std::streamsize>(blockB.size()));
+        const std::streamsize got = first.gcount();
+        if (got != second.gcount() ||
+            !std::equal(blockA.begin(), blockA.begin() + got, blockB.begin()))
+            return true;
+        if (got == 0 || !first || !second)
+            return static_cast<bool>(first) != static_cast<bool>(second);
+    }
 }
 
 std::string launcherDownloadPath(const std::string& name) {

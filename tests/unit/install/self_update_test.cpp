@@ -20,6 +20,15 @@ TEST(FilesDiffer, OnlyWhenBothOpenAndDiffer) {
     EXPECT_FALSE(filesDiffer(dir.file("a"), dir.file("b")));
     EXPECT_TRUE(filesDiffer(dir.file("a"), dir.file("c")));
     EXPECT_FALSE(filesDiffer(dir.file("a"), dir.file("missing")));
+    // Same size, a difference only in a later block; and one file the other's start.
+    std::string big(200000, 'x');
+    std::ofstream(dir.file("big1"), std::ios::binary) << big;
+    std::ofstream(dir.file("big2"), std::ios::binary) << big.substr(0, big.size() - 1) << 'y';
+    std::ofstream(dir.file("big3"), std::ios::binary) << big;
+    std::ofstream(dir.file("start"), std::ios::binary) << big.substr(0, 65536);
+    EXPECT_TRUE(filesDiffer(dir.file("big1"), dir.file("big2")));
+    EXPECT_FALSE(filesDiffer(dir.file("big1"), dir.file("big3")));
+    EXPECT_TRUE(filesDiffer(dir.file("start"), dir.file("big1")));
 }
 
 TEST(LauncherDownloadPath, UsesTheVexmoorFolderAndAvoidsAStuckFile) {
