@@ -173,6 +173,24 @@ void FileDeployer::transfer(const std::string& name, std::string& etag,
         httpGet(site, etag, temporary.stream(), true, site.installHost(), path, onChunk);
 }
 
+namespace {
+
+// On one file system the finished download becomes the cached copy by a
+// rename, readable by all as a copy under the usual mask would be; elsewhere
+// it is copied.
+bool moveIntoCache(TemporaryDownload& temporary, const std::string& fresh) {
+    std::error_code error;
+    fs::rename(platform::fsPath(temporary.path()), platform::fsPath(fresh), error);
+    if (error) return false;
+    temporary.keep();
+    constexpr auto kCopyRights = fs::perms::owner_read | fs::perms::owner_write |
+                                 fs::perms::group_read | fs::perms::others_read;
+    fs::permissions(platform::fsPath(fresh), kCopyRights, fs::perm_options::replace, error);
+    return true;
+}
+
+}  // namespace
+
 std::string FileDeployer::keepInCache(const std::string& name, const std::string& folder,
                                       const std::string& cached, TemporaryDownload& temporary,
                                       const std::string& etag) {
@@ -189,13 +207,14 @@ std::string FileDeployer::keepInCache(const std::string& name, const std::string
     std::error_code error;
     const uintmax_t size = fs::file_size(platform::fsPath(temporary.path()), error);
     if (!error) bytesReceived_ += static_cast<int64_t>(size);
-    copyFile(logger, temporary.path(), fresh);
+    const bool moved = moveIntoCache(temporary, fresh);
+    if (!moved) copyFile(logger, temporary.path(), fresh);
     try {
         writeStoredEtag(perUser_, name, etag);
     } catch (const std::exception&) {
         // A store that cannot be written only costs the cache.
     }
-    if (!temporary.remove())
+    if (!moved && !temporary.remove())
         logger.log("Failed to delete %s: %s", temporary.path().c_str(), lastErrorText().c_str());
     return fresh;
 }
