@@ -1,12 +1,14 @@
 #pragma once
 // A private home for one test: HOME, the XDG folders, TMPDIR and the machine
-// state folder (the machine registry hive) all point into a temporary folder.
+// state folder (the machine registry hive) all point into a temporary folder;
+// on Windows the registry's hives and the known folders too (PrivateRegistry).
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "support/private_registry.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -18,7 +20,8 @@ public:
           data_("XDG_DATA_HOME", dir_.file("home/.local/share")),
           cache_("XDG_CACHE_HOME", dir_.file("home/.cache")),
           tmp_("TMPDIR", dir_.file("tmp")),
-          machine_("ZORBIT_MACHINE_STATE_DIR", dir_.file("machine")) {
+          machine_("ZORBIT_MACHINE_STATE_DIR", dir_.file("machine")),
+          registry_(dir_.path()) {
         std::filesystem::create_directories(dir_.file("home"));
         std::filesystem::create_directories(dir_.file("tmp"));
     }
@@ -37,6 +40,7 @@ public:
 private:
     TempDir dir_;
     ScopedEnv home_, config_, data_, cache_, tmp_, machine_;
+    PrivateRegistry registry_;
 };
 
 inline std::string readWholeFile(const std::string& path) {

@@ -10,7 +10,9 @@
 #include "platform/process.h"
 #include "support/file_contents.h"
 #include "support/installing_bootstrapper.h"
+#ifndef _WIN32
 #include "support/posix/desktop_files.h"
+#endif
 #include "support/test_site.h"
 #include "system/registered_values.h"
 #include "system/registry_keys.h"
@@ -128,6 +130,9 @@ TEST_F(InstallSteps, AppSettingsAreFiveLinesWithCrLf) {
 }
 
 TEST_F(InstallSteps, AFreshInstallDoesEveryStepAndWritesTheVersionLast) {
+#ifdef _WIN32
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links and registry keys";
+#else
     run.install();
     EXPECT_EQ(run.deployCalls, (std::vector<std::pair<bool, bool>>{{false, true}}));
     EXPECT_EQ(appValue(""), launcherIn("version-1"));
@@ -186,9 +191,13 @@ TEST_F(InstallSteps, AFreshInstallDoesEveryStepAndWritesTheVersionLast) {
     }
     EXPECT_EQ(run.events, (std::vector<std::string>{"BoostrapperCreateShortcutsStarted",
                                                     "BoostrapperCreateShortcutsSuccess"}));
+#endif
 }
 
 TEST_F(InstallSteps, AFailedStepLeavesThePreviousVersionNamed) {
+#ifdef _WIN32
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links and registry keys";
+#else
     setAppValue("version", "version-0");
     run.deployHook = [] { throw std::runtime_error("download failed"); };
     run.linkInstalledLauncher();
@@ -202,6 +211,7 @@ TEST_F(InstallSteps, AFailedStepLeavesThePreviousVersionNamed) {
     fs::create_directories(placeEntryPath(true));
     EXPECT_THROW(run.install(), std::runtime_error);
     EXPECT_EQ(appValue("version"), "version-0");
+#endif
 }
 
 TEST_F(InstallSteps, ReinstallingTheInstalledVersionUnnamesItUntilDone) {
