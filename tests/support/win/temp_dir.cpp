@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -26,4 +27,10 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempDir::file(const std::string& name) const {
+    std::string path = path_ + "\\" + name;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
 }

@@ -93,6 +93,12 @@ void resetPeakMemory() {
                                static_cast<SIZE_T>(-1));
 }
 
+bool runningUnderWine() {
+    // Wine's ntdll names its version; Windows' has no such entry.
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
 bool runningAsRoot() {
     return platform::isElevated();
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -105,7 +106,9 @@ TEST_F(BootstrapperTest, StudioConstants) {
 }
 
 TEST_F(BootstrapperTest, ConstructorLogsItsStart) {
-    const std::string log = readFile(bootstrapper->logger().fileName());
+    std::string log = readFile(bootstrapper->logger().fileName());
+    // Windows' log lines end in CR LF.
+    log.erase(std::remove(log.begin(), log.end(), '\r'), log.end());
     for (const char* line :
          {"Bootstrapper::Bootstrapper\n", "Main threadID ", "Start time: ", "installHost: ",
           "baseHost: ", "BootstrapperZARadada::BootstrapperZARadada\n"})
