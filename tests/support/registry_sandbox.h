@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "support/file_contents.h"
 #include "support/private_registry.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
@@ -27,6 +28,14 @@ public:
     }
 
     const TempDir& dir() const { return dir_; }
+    // Where the user's program data goes: the XDG data folder, LocalAppData on Windows.
+    std::string userData(const std::string& relative = {}) const {
+#ifdef _WIN32
+        return dir_.file("home/AppData/Local/" + relative);
+#else
+        return dir_.file("home/.local/share/" + relative);
+#endif
+    }
     std::string machineFolder() const { return dir_.file("machine"); }
     std::string userHiveFile() const { return dir_.file("home/.config/zorbit/registry.db"); }
     std::string machineHiveFile() const { return machineFolder() + "/registry.db"; }

@@ -111,6 +111,9 @@ TEST_F(LoggerTest, LinesOfSeveralThreadsNeverMix) {
 }
 
 TEST_F(LoggerTest, ASharedTemporaryFolderGetsAFolderOfOurOwn) {
+#ifdef _WIN32
+    GTEST_SKIP() << "makes symbolic links, which need a privilege on Windows (Wine makes none)";
+#endif
     std::filesystem::permissions(dir.path(), std::filesystem::perms(01777));
     const std::string own = dir.file("zorbit-" + std::to_string(test_process::currentUserId()));
     simple_logger log;

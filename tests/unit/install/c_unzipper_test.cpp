@@ -295,6 +295,9 @@ TEST_F(UnzipperTest, ArchiveAndFolderNamesOutsideEveryCodePageArriveWhole) {
 }
 
 TEST_F(UnzipperTest, SetFileModTimeConvertsLocalTimeAndReportsFailures) {
+#ifdef _WIN32
+    GTEST_SKIP() << "sets the time zone through TZ, which Windows' own time calls do not read";
+#endif
     ScopedEnv zone("TZ", "UTC0");
     const std::string path = temp.file("f");
     writeFile(path, "x");

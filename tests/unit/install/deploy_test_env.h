@@ -57,7 +57,7 @@ struct DeployTestEnv {
     }
     // The per-user download cache.
     std::string downloads() const {
-        return sandbox.dir().file("home/.local/share/vexmoor-qasite1/Downloads/");
+        return sandbox.userData("vexmoor-qasite1/Downloads/");
     }
     // Files the deployment left in the temporary folder (the log aside).
     std::vector<std::string> temporaryDownloads() const {

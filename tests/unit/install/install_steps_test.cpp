@@ -84,7 +84,12 @@ struct StudioInstallRun {
     // The version folder's launcher as a link to the running program, so that
     // the install's self-copy finds itself in place and copies nothing.
     void linkInstalledLauncher() {
+#ifdef _WIN32
+        // Making links needs a privilege on Windows: a copy is the same program.
+        fs::copy_file(platform::executablePath(), installedLauncherPath());
+#else
         fs::create_symlink(platform::executablePath(), installedLauncherPath());
+#endif
     }
 };
 
@@ -252,6 +257,9 @@ TEST_F(InstallSteps, AnUpdateWithAnOldStudioShortcutGetsTheDesktopEntry) {
 }
 
 TEST_F(InstallSteps, AFailingShortcutStepDoesNotStopTheInstall) {
+#ifdef _WIN32
+    GTEST_SKIP() << "makes symbolic links, which need a privilege on Windows (Wine makes none)";
+#endif
     fs::create_symlink("/no/such/file", sandbox.desktop() + "broken.desktop");
     run.linkInstalledLauncher();
     run.install();

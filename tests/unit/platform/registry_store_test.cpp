@@ -40,9 +40,15 @@ TEST_F(RegistryStore, NamesCompareWithoutCaseAndKeepTheirSpelling) {
     KeyPtr software;
     ASSERT_EQ(user().openKey("software", platform::kKeyRead, software), 0u);
     std::string name;
-    ASSERT_EQ(software->enumKey(0, name), 0u);
+    uint32_t index = 0;
+#ifdef _WIN32
+    // The test's private hive holds the shell's folder values under Software\Microsoft.
+    ASSERT_EQ(software->enumKey(index++, name), 0u);
+    EXPECT_EQ(name, "Microsoft");
+#endif
+    ASSERT_EQ(software->enumKey(index++, name), 0u);
     EXPECT_EQ(name, "StudioQTZorbitReg");
-    EXPECT_EQ(software->enumKey(1, name), platform::kErrorNoMoreItems);
+    EXPECT_EQ(software->enumKey(index, name), platform::kErrorNoMoreItems);
     // Only ASCII letters fold: other characters must match exactly.
     create(user(), "Software\\Ärger");
     KeyPtr other;
@@ -116,9 +122,11 @@ TEST_F(RegistryStore, StringReadsCountWideCharactersWithTheirNul) {
     key->setString("emoji", "\xF0\x9F\x98\x80");
     EXPECT_EQ(readString(*key, "emoji", 2), "<status 234>");
     EXPECT_EQ(readString(*key, "emoji", 3), "\xF0\x9F\x98\x80");
-    // Data without its NUL is no string.
+    // Data without its NUL is no string (Wine's registry adds the NUL when reading).
     key->setValue("raw", platform::kRegSz, "abc", 3);
-    EXPECT_EQ(readString(*key, "raw"), "<status 13>");
+    if (!test_process::runningUnderWine()) {
+        EXPECT_EQ(readString(*key, "raw"), "<status 13>");
+    }
 }
 
 TEST_F(RegistryStore, MissingKeysValuesAndItems) {

@@ -43,7 +43,7 @@ struct Prerequisites : ::testing::Test {
 
     ~Prerequisites() override { resetPrerequisiteProbes(); }
 
-    std::string log() { return readWholeFile(bootstrapper.logger.fileName()); }
+    std::string log() { return readLogFile(bootstrapper.logger.fileName()); }
 
     void setFreeBytes(uint64_t bytes) {
         prerequisiteProbes().freeDiskBytes = [this, bytes](const std::string& path) {

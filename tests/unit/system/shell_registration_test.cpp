@@ -46,7 +46,7 @@ struct ShellRegistration : ::testing::Test {
     static bool exists(RegistryHive hive, const std::string& path) {
         return openKey(RegistryKey::root(hive), path) != nullptr;
     }
-    std::string log() const { return readWholeFile(logger.fileName()); }
+    std::string log() const { return readLogFile(logger.fileName()); }
 };
 
 }  // namespace

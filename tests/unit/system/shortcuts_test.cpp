@@ -30,7 +30,7 @@ struct Shortcuts : ::testing::Test {
     const std::string versions = sandbox.dir().file("home/.local/share/vexmoor-qasite1/Versions/");
 
     void SetUp() override { fs::create_directories(desktop); }
-    std::string log() const { return readWholeFile(logger.fileName()); }
+    std::string log() const { return readLogFile(logger.fileName()); }
 #ifndef _WIN32
     static std::string target(const std::string& file) {
         const auto entry = DesktopEntry::load(file);

@@ -44,7 +44,7 @@ TEST_F(DeleteDirectoryTest, RemovesEverythingIncludingDotFiles) {
     EXPECT_FALSE(deleteDirectory(site, root, false));
     EXPECT_FALSE(fs::exists(root));
     EXPECT_NE(
-        readFile(site.logger().fileName()).find("deleteDirectory " + root + " childrenOnly=0"),
+        readLogFile(site.logger().fileName()).find("deleteDirectory " + root + " childrenOnly=0"),
         std::string::npos);
 }
 
@@ -55,6 +55,9 @@ TEST_F(DeleteDirectoryTest, ChildrenOnlyKeepsTheFolder) {
 }
 
 TEST_F(DeleteDirectoryTest, LinksAreRemovedNotFollowed) {
+#ifdef _WIN32
+    GTEST_SKIP() << "makes symbolic links, which need a privilege on Windows (Wine makes none)";
+#endif
     const std::string outside = env.temp.file("outside/");
     fs::create_directories(outside);
     writeFile(outside + "precious", "keep me");
@@ -79,7 +82,7 @@ namespace {
 struct VersionFoldersTest : ::testing::Test {
     InstallEnv env;
     TestSite site;
-    std::string versions = env.temp.file("data/vexmoor-qasite1/Versions/");
+    std::string versions = env.userData("vexmoor-qasite1/Versions/");
 
     static std::string none() { return {}; }
 };
