@@ -1,6 +1,7 @@
 // Each test's hives are keys below HKCU\Software\ZorbitTests, which the
 // process sees as HKCU and HKLM (RegOverridePredefKey) until the test ends.
-// The shell answers the known folders from the folder values in them.
+// The shell answers the known folders from the folder values in them; the few
+// system keys the code under test needs are copied into the machine's.
 #include "support/private_registry.h"
 
 #include <windows.h>
@@ -64,6 +65,24 @@ void setFolders(HKEY hive, const std::string& base, const FolderValue* values, s
     }
 }
 
+// What the system itself keeps in the machine's hive and the code under test
+// reaches through it: the cryptographic providers (MD5) and the browser's version.
+const char* const kSystemMachineKeys[] = {"Software\\Microsoft\\Cryptography",
+                                          "Software\\Microsoft\\Internet Explorer"};
+
+void copySystemKeys(HKEY machine) {
+    for (const char* path : kSystemMachineKeys) {
+        HKEY source = nullptr;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, toWide(path).c_str(), 0, KEY_READ, &source) !=
+            ERROR_SUCCESS)
+            continue;
+        HKEY copy = createKey(machine, path);
+        ::RegCopyTreeW(source, nullptr, copy);
+        ::RegCloseKey(copy);
+        ::RegCloseKey(source);
+    }
+}
+
 std::string backslashed(std::string path) {
     for (char& c : path)
         if (c == '/') c = '\\';
@@ -79,6 +98,7 @@ PrivateRegistry::PrivateRegistry(const std::string& folder)
     const std::string base = backslashed(folder);
     setFolders(user, base, kUserFolders, std::size(kUserFolders));
     setFolders(machine, base, kMachineFolders, std::size(kMachineFolders));
+    copySystemKeys(machine);
     // The override keeps its own handle.
     ::RegOverridePredefKey(HKEY_CURRENT_USER, user);
     ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine);

@@ -119,8 +119,9 @@ TEST_F(UnzipperTest, NamesLeavingTheTargetFailWithoutWritingOutside) {
         writeZip(archive, {{"fine.txt", "fine"}, {name, "evil"}});
         const std::string error = extractError();
         EXPECT_NE(error.find("Unsafe entry name"), std::string::npos) << error;
-        EXPECT_EQ(filesBelow(temp.path()), (std::vector<std::string>{"version", "version/content",
-                                                                     "version/content/fine.txt"}));
+        const std::string content = fs::path("version/content").make_preferred().string();
+        EXPECT_EQ(filesBelow(temp.path()),
+                  (std::vector<std::string>{"version", content, content + fs::path("/").make_preferred().string() + "fine.txt"}));
         EXPECT_FALSE(fs::exists("/tmp/" + outside));
         fs::remove_all(target);
     }
@@ -228,7 +229,11 @@ TEST_F(UnzipperTest, ReadEntryInfoReportsTheDirectory) {
     CUnzipper unzipper(archive);
     ZipEntryInfo info;
     ASSERT_TRUE(unzipper.ReadEntryInfo(info));
+#ifdef _WIN32
+    EXPECT_EQ(info.fileName, "dir\\file.txt");
+#else
     EXPECT_EQ(info.fileName, "dir/file.txt");
+#endif
     EXPECT_EQ(info.uncompressedSize, data.size());
     EXPECT_EQ(info.dosDateTime, 0x50221863u);
     EXPECT_EQ(info.compressionMethod, 8u);
@@ -287,6 +292,9 @@ TEST_F(UnzipperTest, ExtractAllIntoMissingFolderWithTrailingSeparator) {
 }
 
 TEST_F(UnzipperTest, ArchiveAndFolderNamesOutsideEveryCodePageArriveWhole) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the test's zip writer opens its archive by its ANSI name";
+#endif
     const std::string named = temp.file("Stüdio-スタジオ.zip");
     writeZip(named, {{"sub\\a.txt", "a"}});
     CUnzipper unzipper(named);

@@ -49,11 +49,14 @@ TEST_F(RegistryStore, NamesCompareWithoutCaseAndKeepTheirSpelling) {
     ASSERT_EQ(software->enumKey(index++, name), 0u);
     EXPECT_EQ(name, "StudioQTZorbitReg");
     EXPECT_EQ(software->enumKey(index, name), platform::kErrorNoMoreItems);
-    // Only ASCII letters fold: other characters must match exactly.
+    // Only ASCII letters fold: other characters must match exactly (Windows
+    // folds every letter).
     create(user(), "Software\\Ärger");
     KeyPtr other;
+#ifndef _WIN32
     EXPECT_EQ(user().openKey("Software\\äRGER", platform::kKeyRead, other),
               platform::kErrorFileNotFound);
+#endif
     EXPECT_EQ(user().openKey("Software\\ÄrGER", platform::kKeyRead, other), 0u);
 }
 

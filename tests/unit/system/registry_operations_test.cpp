@@ -201,6 +201,7 @@ TEST_F(RegistryOperations, LongVersionReadsAsNotInstalled) {
 }
 
 TEST_F(RegistryOperations, CurrentVersionValues) {
+    if (test_process::runningUnderWine()) GTEST_SKIP() << "Wine enumerates a key's values sorted by name; Windows in the order they were made";
     setCurrentVersion(logger, true, "ZARadada", "version-1", "www.zorbit.localhost");
     RegistryKeyPtr key = openKey(RegistryKey::root(RegistryHive::CurrentUser),
                                  "Software\\ZORBIT Corporation\\Zorbit");

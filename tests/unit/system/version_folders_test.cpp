@@ -83,6 +83,7 @@ struct VersionFoldersTest : ::testing::Test {
     InstallEnv env;
     TestSite site;
     std::string versions = env.userData("vexmoor-qasite1/Versions/");
+    const std::string version = env.temp.file("x/0a1b/").substr(env.temp.file("x/").size());
 
     static std::string none() { return {}; }
 };
@@ -91,10 +92,10 @@ struct VersionFoldersTest : ::testing::Test {
 
 TEST_F(VersionFoldersTest, ProgramDirectoryIsMadeUnderVersions) {
     EXPECT_EQ(versionsRoot(true), versions);
-    EXPECT_EQ(versionFolder(true, "0a1b"), versions + "0a1b/");
+    EXPECT_EQ(versionFolder(true, "0a1b"), versions + version);
     EXPECT_TRUE(fs::is_directory(versions + "0a1b"));
     // Workers ask for it again and again: an existing folder is fine.
-    EXPECT_EQ(versionFolder(true, "0a1b"), versions + "0a1b/");
+    EXPECT_EQ(versionFolder(true, "0a1b"), versions + version);
 }
 
 TEST_F(VersionFoldersTest, ProgramDirectoryFailsOnAFileInTheWay) {
@@ -105,7 +106,7 @@ TEST_F(VersionFoldersTest, ProgramDirectoryFailsOnAFileInTheWay) {
         FAIL();
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(
-            std::string(e.what()).rfind("CreateDirectory '" + versions + "0a1b/' failed: ", 0), 0u)
+            std::string(e.what()).rfind("CreateDirectory '" + versions + version + "' failed: ", 0), 0u)
             << e.what();
     }
     // Without a version the Versions folder itself must never pass for one.
