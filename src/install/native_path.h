@@ -8,6 +8,8 @@
 #include "platform/known_folders.h"
 
 inline std::string nativePath(std::string path) {
-    std::replace(path.begin(), path.end(), '\\', platform::kPathSeparator);
+    // Both separators, whichever the system's own is: zip tools write either.
+    for (char& c : path)
+        if (c == '\\' || c == '/') c = platform::kPathSeparator;
     return path;
 }

@@ -66,9 +66,8 @@ void setFolders(HKEY hive, const std::string& base, const FolderValue* values, s
 }
 
 // What the system itself keeps in the machine's hive and the code under test
-// reaches through it: the cryptographic providers (MD5) and the browser's version.
-const char* const kSystemMachineKeys[] = {"Software\\Microsoft\\Cryptography",
-                                          "Software\\Microsoft\\Internet Explorer"};
+// reaches through it: the cryptographic providers (MD5).
+const char* const kSystemMachineKeys[] = {"Software\\Microsoft\\Cryptography"};
 
 void copySystemKeys(HKEY machine) {
     for (const char* path : kSystemMachineKeys) {
