@@ -2,7 +2,6 @@
 // Names that arrive backslash-separated in data (zip entries, manifest lines,
 // the component table) become native paths.
 
-#include <algorithm>
 #include <string>
 
 #include "platform/known_folders.h"

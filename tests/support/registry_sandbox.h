@@ -36,9 +36,15 @@ public:
         return dir_.file("home/.local/share/" + relative);
 #endif
     }
-    std::string machineFolder() const { return dir_.file("machine"); }
-    std::string userHiveFile() const { return dir_.file("home/.config/zorbit/registry.db"); }
-    std::string machineHiveFile() const { return machineFolder() + "/registry.db"; }
+    std::string machineFolder() const {
+        return dir_.file("machine");
+    }
+    std::string userHiveFile() const {
+        return dir_.file("home/.config/zorbit/registry.db");
+    }
+    std::string machineHiveFile() const {
+        return machineFolder() + "/registry.db";
+    }
     // Lets other users reach the machine folder (mkdtemp makes the root 0700).
     void openToOtherUsers() const {
         std::error_code ignored;

@@ -17,7 +17,8 @@ SOCKET socketOf(int handle) {
 // Sockets are SOCKETs here; the header keeps them as ints (their values fit).
 SilentTcpServer::SilentTcpServer() {
     WSADATA data;
-    if (::WSAStartup(MAKEWORD(2, 2), &data) != 0) throw std::runtime_error("silent server: winsock");
+    if (::WSAStartup(MAKEWORD(2, 2), &data) != 0)
+        throw std::runtime_error("silent server: winsock");
     const SOCKET listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (listener == INVALID_SOCKET) throw std::runtime_error("silent server: socket");
     listener_ = static_cast<int>(listener);

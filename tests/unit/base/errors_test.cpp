@@ -33,7 +33,9 @@ TEST(ExceptionTexts, AreTheSystemsOwn) {
 }
 
 TEST(LastErrorText, AppendsTheHresult) {
-    if (test_process::runningUnderWine()) GTEST_SKIP() << "Wine's system message texts differ from Windows' (and it describes more codes)";
+    if (test_process::runningUnderWine())
+        GTEST_SKIP()
+            << "Wine's system message texts differ from Windows' (and it describes more codes)";
     platform::setLastError(2);
     EXPECT_EQ(lastErrorText(), "The system cannot find the file specified. (HRESULT 0x80070002)");
     platform::setLastError(5);
@@ -41,14 +43,18 @@ TEST(LastErrorText, AppendsTheHresult) {
 }
 
 TEST(LastErrorText, UndescribedCodeHasNoSecondSuffix) {
-    if (test_process::runningUnderWine()) GTEST_SKIP() << "Wine's system message texts differ from Windows' (and it describes more codes)";
+    if (test_process::runningUnderWine())
+        GTEST_SKIP()
+            << "Wine's system message texts differ from Windows' (and it describes more codes)";
     platform::setLastError(0x3039);
     EXPECT_EQ(lastErrorText(), "HRESULT 0x80073039");
     EXPECT_EQ(errorText(static_cast<int32_t>(0x80004005u)), "HRESULT 0x80004005");
 }
 
 TEST(ThrowHelpers, ThrowOnlyOnFailure) {
-    if (test_process::runningUnderWine()) GTEST_SKIP() << "Wine's system message texts differ from Windows' (and it describes more codes)";
+    if (test_process::runningUnderWine())
+        GTEST_SKIP()
+            << "Wine's system message texts differ from Windows' (and it describes more codes)";
     EXPECT_NO_THROW(throwIfFailed(0, "step"));
     EXPECT_NO_THROW(throwIfFailed(1, "step"));
     try {

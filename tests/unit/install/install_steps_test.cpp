@@ -136,7 +136,8 @@ TEST_F(InstallSteps, AppSettingsAreFiveLinesWithCrLf) {
 
 TEST_F(InstallSteps, AFreshInstallDoesEveryStepAndWritesTheVersionLast) {
 #ifdef _WIN32
-    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links and registry keys";
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
 #else
     run.install();
     EXPECT_EQ(run.deployCalls, (std::vector<std::pair<bool, bool>>{{false, true}}));
@@ -201,7 +202,8 @@ TEST_F(InstallSteps, AFreshInstallDoesEveryStepAndWritesTheVersionLast) {
 
 TEST_F(InstallSteps, AFailedStepLeavesThePreviousVersionNamed) {
 #ifdef _WIN32
-    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links and registry keys";
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
 #else
     setAppValue("version", "version-0");
     run.deployHook = [] { throw std::runtime_error("download failed"); };
@@ -237,7 +239,8 @@ TEST_F(InstallSteps, ReinstallingTheInstalledVersionUnnamesItUntilDone) {
 
 TEST_F(InstallSteps, AnUpdateKeepsTheUsersChoiceOfDesktopShortcut) {
 #ifdef _WIN32
-    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files";
+    GTEST_SKIP()
+        << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files";
 #endif
     setAppValue("version", "version-0");
     run.linkInstalledLauncher();
@@ -249,7 +252,8 @@ TEST_F(InstallSteps, AnUpdateKeepsTheUsersChoiceOfDesktopShortcut) {
 
 TEST_F(InstallSteps, AnUpdateWithAnOldStudioShortcutGetsTheDesktopEntry) {
 #ifdef _WIN32
-    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files";
+    GTEST_SKIP()
+        << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files";
 #endif
     setAppValue("version", "version-0");
     std::ofstream(sandbox.desktop() + "Zorbit Studio.desktop") << "[Desktop Entry]\nExec=/x/y\n";
@@ -276,7 +280,8 @@ TEST_F(InstallSteps, AFailingShortcutStepDoesNotStopTheInstall) {
 
 TEST_F(InstallSteps, OldBetaLeftoversAreRemoved) {
 #ifdef _WIN32
-    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files";
+    GTEST_SKIP()
+        << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files";
 #endif
     const std::string links = sandbox.data() + "applications/ZorbitBeta/";
     const std::string data = sandbox.data() + "vexmoor-qasite1/StudioBetaVersions/";

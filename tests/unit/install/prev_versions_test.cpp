@@ -22,9 +22,7 @@ struct PrevVersions : ::testing::Test {
     TestSite site;
     Versions versions;
 
-    std::string versionsFolder() const {
-        return sandbox.userData("vexmoor-qasite1/Versions/");
-    }
+    std::string versionsFolder() const { return sandbox.userData("vexmoor-qasite1/Versions/"); }
 
     static RegistryKeyPtr versionsKey() {
         return createKey(RegistryHive::CurrentUser, kAppVersionsKeyPath);

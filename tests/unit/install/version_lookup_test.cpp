@@ -133,7 +133,8 @@ TEST_F(VersionLookupTest, NewFetchOutsideThePlatformsDomainsFails) {
 // needs that port; it is skipped when something else holds it.
 TEST_F(VersionLookupTest, ServiceAnswerLosesItsDoubleQuotesWhateverItsStatus) {
 #ifdef _WIN32
-    GTEST_SKIP() << "the test certificate and the https server need OpenSSL, which the Windows build lacks";
+    GTEST_SKIP()
+        << "the test certificate and the https server need OpenSSL, which the Windows build lacks";
 #endif
     TempDir certificateFolder;
     TestCertificate certificate(certificateFolder.path());

@@ -144,7 +144,8 @@ TEST_F(BootstrapperTest, CreateProcessQuotesTheModuleOnce) {
 }
 
 TEST_F(BootstrapperTest, CreateProcessFailureNamesTheModule) {
-    if (test_process::runningUnderWine()) GTEST_SKIP() << "Wine's system message texts differ from Windows'";
+    if (test_process::runningUnderWine())
+        GTEST_SKIP() << "Wine's system message texts differ from Windows'";
     platform::ProcessInfo info;
     try {
         Bootstrapper::CreateProcess(bootstrapper->logger(), "/no/such/program", "", info);

@@ -7,8 +7,8 @@
 #include "platform/md5.h"
 #include "support/silent_tcp_server.h"
 #include "support/test_certificate.h"
-#include "unit/net/net_test.h"
 #include "support/test_process.h"
+#include "unit/net/net_test.h"
 
 namespace {
 
@@ -177,7 +177,8 @@ TEST_F(HttpRequestTest, RefusedConnectionAndBadHostNameTheFailedStep) {
 }
 
 TEST_F(HttpRequestTest, StalledServerFailsWithinTheBound) {
-    if (test_process::runningUnderWine()) GTEST_SKIP() << "WinINet under Wine does not end a stalled answer within the set time-outs";
+    if (test_process::runningUnderWine())
+        GTEST_SKIP() << "WinINet under Wine does not end a stalled answer within the set time-outs";
     http_testing::setStallTimeoutSeconds(1);
     ScriptedResponse stall;
     stall.stall = true;

@@ -61,7 +61,9 @@ TEST_F(RegistryStore, NamesCompareWithoutCaseAndKeepTheirSpelling) {
 }
 
 TEST_F(RegistryStore, EnumerationOrders) {
-    if (test_process::runningUnderWine()) GTEST_SKIP() << "Wine enumerates a key's values sorted by name; Windows in the order they were made";
+    if (test_process::runningUnderWine())
+        GTEST_SKIP()
+            << "Wine enumerates a key's values sorted by name; Windows in the order they were made";
     KeyPtr key = create(user(), "Software\\Order");
     for (const char* name : {"b", "C", "a"}) create(*key, name);
     for (const char* name : {"z", "y", "x"}) key->setString(name, name);

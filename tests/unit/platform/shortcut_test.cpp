@@ -9,7 +9,8 @@
 
 TEST(Shortcut, AWrittenLinkReplacesTheFileAndIsStartable) {
 #ifdef _WIN32
-    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files";
+    GTEST_SKIP()
+        << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files";
 #endif
     TempDir dir;
     const std::string file = platform::shortcutPath(dir.path() + "/", "ZORBIT Studio");
@@ -25,7 +26,8 @@ TEST(Shortcut, AWrittenLinkReplacesTheFileAndIsStartable) {
 
 TEST(Shortcut, RetargetingKeepsTheRestOfTheLinkAndItsMode) {
 #ifdef _WIN32
-    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files";
+    GTEST_SKIP()
+        << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files";
 #endif
     TempDir dir;
     const std::string file = dir.file("old.desktop");
@@ -41,7 +43,8 @@ TEST(Shortcut, RetargetingKeepsTheRestOfTheLinkAndItsMode) {
 
 TEST(Shortcut, LinksAreKnownByTheirFileName) {
 #ifdef _WIN32
-    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files";
+    GTEST_SKIP()
+        << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files";
 #endif
     EXPECT_TRUE(platform::isShortcutFileName("ZORBIT Studio.desktop"));
     EXPECT_FALSE(platform::isShortcutFileName(".desktop"));

@@ -74,7 +74,8 @@ struct Prerequisites : ::testing::Test {
 
 TEST_F(Prerequisites, ThisMachinePassesTheSystemChecks) {
 #ifdef _WIN32
-    GTEST_SKIP() << "reads the machine's browser version, which the test's private machine hive does not hold";
+    GTEST_SKIP() << "reads the machine's browser version, which the test's private machine hive "
+                    "does not hold";
 #endif
     EXPECT_NO_THROW(bootstrapper.checkCPUPrerequisit());
     EXPECT_NO_THROW(bootstrapper.checkOSPrerequisit());

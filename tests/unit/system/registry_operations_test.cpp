@@ -5,9 +5,9 @@
 
 #include "base/logger.h"
 #include "support/registry_sandbox.h"
+#include "support/test_process.h"
 #include "system/registered_values.h"
 #include "system/registry_keys.h"
-#include "support/test_process.h"
 
 using platform::RegistryHive;
 using platform::RegistryKey;
@@ -49,7 +49,8 @@ TEST_F(RegistryOperations, CreateKeyWithAndWithoutDefaultText) {
 }
 
 TEST_F(RegistryOperations, CreateKeyFailuresRaiseWithTheSystemText) {
-    if (test_process::runningUnderWine()) GTEST_SKIP() << "Wine's system message texts differ from Windows'";
+    if (test_process::runningUnderWine())
+        GTEST_SKIP() << "Wine's system message texts differ from Windows'";
     createKey(RegistryHive::CurrentUser, "Software");
     RegistryKeyPtr reader = openKey(RegistryKey::root(RegistryHive::CurrentUser), "Software");
     ASSERT_TRUE(reader);
@@ -68,7 +69,8 @@ TEST_F(RegistryOperations, CreateKeyFailuresRaiseWithTheSystemText) {
 }
 
 TEST_F(RegistryOperations, DeleteKeyRemovesTheTreeAndOnlyLogsFailures) {
-    if (test_process::runningUnderWine()) GTEST_SKIP() << "Wine's system message texts differ from Windows'";
+    if (test_process::runningUnderWine())
+        GTEST_SKIP() << "Wine's system message texts differ from Windows'";
     createKey(RegistryHive::CurrentUser, "Software\\Classes\\Zorbit.Place\\DefaultIcon",
               std::string("icon"));
     const RegistryKey& root = RegistryKey::root(RegistryHive::CurrentUser);
@@ -201,7 +203,9 @@ TEST_F(RegistryOperations, LongVersionReadsAsNotInstalled) {
 }
 
 TEST_F(RegistryOperations, CurrentVersionValues) {
-    if (test_process::runningUnderWine()) GTEST_SKIP() << "Wine enumerates a key's values sorted by name; Windows in the order they were made";
+    if (test_process::runningUnderWine())
+        GTEST_SKIP()
+            << "Wine enumerates a key's values sorted by name; Windows in the order they were made";
     setCurrentVersion(logger, true, "ZARadada", "version-1", "www.zorbit.localhost");
     RegistryKeyPtr key = openKey(RegistryKey::root(RegistryHive::CurrentUser),
                                  "Software\\ZORBIT Corporation\\Zorbit");

@@ -53,7 +53,8 @@ struct ShellRegistration : ::testing::Test {
 
 TEST_F(ShellRegistration, FileTypeKeysAndTheirDesktopExport) {
 #ifdef _WIN32
-    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links and registry keys";
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
 #else
     RegistryKeyPtr classes = openClassesKey(logger, true);
     registerFileTypes(logger, *classes, kDir, "ZorbitStudioBeta.exe", kLauncher);
@@ -95,7 +96,8 @@ TEST_F(ShellRegistration, FileTypeKeysAndTheirDesktopExport) {
 
 TEST_F(ShellRegistration, TheDesktopDatabasesKnowTheHandlers) {
 #ifdef _WIN32
-    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links and registry keys";
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
 #else
     if (platform::runHelperProgram("update-desktop-database", {"--help"}, 5000) ==
         platform::kHelperNotFound)
@@ -116,7 +118,8 @@ TEST_F(ShellRegistration, TheDesktopDatabasesKnowTheHandlers) {
 
 TEST_F(ShellRegistration, ProtocolKeysRecordTheScheme) {
 #ifdef _WIN32
-    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links and registry keys";
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
 #else
     createKey(RegistryHive::CurrentUser, kAppKeyPath);
     createKey(RegistryHive::CurrentUser,
@@ -152,7 +155,8 @@ TEST_F(ShellRegistration, ProtocolKeysRecordTheScheme) {
 
 TEST_F(ShellRegistration, ANewSchemeRemovesTheRecordedOne) {
 #ifdef _WIN32
-    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links and registry keys";
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
 #else
     createKey(RegistryHive::CurrentUser, kAppKeyPath);
     RegisterProtocolHandler(logger, true, "zorbit-studio-old", "/v/L", kAppKeyPath);

@@ -49,7 +49,8 @@ struct Shortcuts : ::testing::Test {
 
 TEST_F(Shortcuts, FoldersOfTheScope) {
 #ifdef _WIN32
-    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are tested in ShortcutTest";
+    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are "
+                    "tested in ShortcutTest";
 #else
     EXPECT_EQ(desktopFolder(), desktop);
     EXPECT_EQ(programsFolder(true, false), programs);
@@ -61,7 +62,8 @@ TEST_F(Shortcuts, FoldersOfTheScope) {
 
 TEST_F(Shortcuts, AWrittenEntryStartsTheLauncherWithIde) {
 #ifdef _WIN32
-    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are tested in ShortcutTest";
+    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are "
+                    "tested in ShortcutTest";
 #else
     const std::string file = desktop + "ZORBIT Studio.desktop";
     std::ofstream(file) << "old content";
@@ -78,7 +80,8 @@ TEST_F(Shortcuts, AWrittenEntryStartsTheLauncherWithIde) {
 
 TEST_F(Shortcuts, CreateShortcutWritesWhenForcedOrPresent) {
 #ifdef _WIN32
-    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are tested in ShortcutTest";
+    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are "
+                    "tested in ShortcutTest";
 #else
     createShortcut(logger, true, "/v1/L", false, false);
     EXPECT_FALSE(fs::exists(programs)) << "no entry, no folder";
@@ -102,7 +105,8 @@ TEST_F(Shortcuts, CreateShortcutWritesWhenForcedOrPresent) {
 
 TEST_F(Shortcuts, ExistingEntriesFollowTheCurrentLauncher) {
 #ifdef _WIN32
-    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are tested in ShortcutTest";
+    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are "
+                    "tested in ShortcutTest";
 #else
     link(desktop + "older version.desktop", "\"/v/old/" + std::string(kOwn) + "\" -ide");
     link(desktop + "earlier studio.desktop", "/x/ZorbitStudioLauncher.exe -ide");
@@ -130,7 +134,8 @@ TEST_F(Shortcuts, ExistingEntriesFollowTheCurrentLauncher) {
 
 TEST_F(Shortcuts, AnUnreadableEntryStopsTheScan) {
 #ifdef _WIN32
-    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are tested in ShortcutTest";
+    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are "
+                    "tested in ShortcutTest";
 #else
     fs::create_symlink("/no/such/target", desktop + "broken.desktop");
     EXPECT_THROW(updateExistingZorbitShortcuts(logger, desktop, "/v/", versions, kOwn),
@@ -142,7 +147,8 @@ TEST_F(Shortcuts, AnUnreadableEntryStopsTheScan) {
 
 TEST_F(Shortcuts, LegacyNamesAreFoundAndRemoved) {
 #ifdef _WIN32
-    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are tested in ShortcutTest";
+    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are "
+                    "tested in ShortcutTest";
 #else
     EXPECT_FALSE(hasOldStudioDesktopShortcut(logger));
     link(desktop + "Zorbit Studio.desktop", "/x/L");
@@ -175,7 +181,8 @@ TEST_F(Shortcuts, LegacyNamesAreFoundAndRemoved) {
 
 TEST_F(Shortcuts, TheStudiosShortcutsReportTheirOutcomeAndNeverRaise) {
 #ifdef _WIN32
-    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are tested in ShortcutTest";
+    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are "
+                    "tested in ShortcutTest";
 #else
     TestSite site;
     site.programDirectoryPath = versions + "v2/";

@@ -85,7 +85,8 @@ TEST_F(Uninstall, AScopeNeverInstalledIsLeftAlone) {
 
 TEST_F(Uninstall, EverythingOfTheScopeGoes) {
 #ifdef _WIN32
-    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links and registry keys";
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
 #else
     auto b = installed(true, "version-1");
     std::ofstream(sandbox.desktop() + "VEXMOOR Player.desktop") << "[Desktop Entry]\nExec=/x\n";
@@ -117,7 +118,8 @@ TEST_F(Uninstall, EverythingOfTheScopeGoes) {
 
 TEST_F(Uninstall, AnotherComponentKeepsTheSharedParts) {
 #ifdef _WIN32
-    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links and registry keys";
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
 #else
     auto b = installed(true, "version-1");
     createKey(RegistryHive::CurrentUser, kOtherComponentUninstallKeyPath);
@@ -140,7 +142,8 @@ TEST_F(Uninstall, AnotherComponentKeepsTheSharedParts) {
 
 TEST_F(Uninstall, WhatRemainsPointsAtTheVersionsLauncher) {
 #ifdef _WIN32
-    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links and registry keys";
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
 #else
     auto b = installed(true, "version-1");
     b->DoUninstallApp(RegistryKey::root(RegistryHive::CurrentUser));
@@ -169,7 +172,8 @@ TEST_F(Uninstall, NothingIsLeftPointingAtALauncherThatCouldNotBeCopied) {
 
 TEST_F(Uninstall, RemovingThePerUserInstallLeavesTheAllUsersOneAlone) {
 #ifdef _WIN32
-    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links and registry keys";
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
 #else
     RUN_WITH_PRIVATE_MACHINE_FOLDERS([&] {
         const std::string machineVersions = "/opt/vexmoor-qasite1/Versions/";
@@ -209,7 +213,8 @@ TEST_F(Uninstall, RemovingThePerUserInstallLeavesTheAllUsersOneAlone) {
 
 TEST_F(Uninstall, TheEarlierStudioIsCleanedUpWhenNotInstalled) {
 #ifdef _WIN32
-    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files and runs a shell script";
+    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; Windows writes .lnk "
+                    "files and runs a shell script";
 #endif
     TestSite site;
     RegistryKeyPtr current = createKey(RegistryHive::CurrentUser, kCurrentVersionKey);
@@ -230,7 +235,8 @@ TEST_F(Uninstall, TheEarlierStudioIsCleanedUpWhenNotInstalled) {
 
 TEST_F(Uninstall, TheEarlierStudiosUninstallerIsStarted) {
 #ifdef _WIN32
-    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files and runs a shell script";
+    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; Windows writes .lnk "
+                    "files and runs a shell script";
 #endif
     auto b = std::make_shared<InstallingBootstrapper>();
     const std::string marker = sandbox.home("uninstaller-ran");

@@ -106,7 +106,8 @@ TEST_F(VersionFoldersTest, ProgramDirectoryFailsOnAFileInTheWay) {
         FAIL();
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(
-            std::string(e.what()).rfind("CreateDirectory '" + versions + version + "' failed: ", 0), 0u)
+            std::string(e.what()).rfind("CreateDirectory '" + versions + version + "' failed: ", 0),
+            0u)
             << e.what();
     }
     // Without a version the Versions folder itself must never pass for one.
