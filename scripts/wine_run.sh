@@ -68,14 +68,20 @@ prepare
 flock -u 9
 export DISPLAY=$(cat "$state/display")
 
-# A program Wine cannot start may print nothing and exit 0: a test program that
-# ran always prints, so silence with success is a failure.
+# The output goes through files, not pipes: helpers Wine starts on the way
+# (its desktop process) inherit the program's output and outlive it, and a
+# pipe would keep ctest waiting for them. A program Wine cannot start may print
+# nothing and exit 0: a test program that ran always prints, so silence with
+# success is a failure.
 output=$(mktemp "$state/output.XXXXXX")
-trap 'rm -f "$output"' EXIT
+errors=$(mktemp "$state/errors.XXXXXX")
+trap 'rm -f "$output" "$errors"' EXIT
 set +e
-"$wine" "$@" | tee "$output"
-code=${PIPESTATUS[0]}
+"$wine" "$@" >"$output" 2>"$errors" </dev/null 9>&-
+code=$?
 set -e
+cat "$output"
+cat "$errors" >&2
 if [ "$code" -eq 0 ] && [ ! -s "$output" ]; then
     echo "wine_run.sh: $1 printed nothing; it did not run" >&2
     exit 1

@@ -288,6 +288,9 @@ TEST_F(HttpFallbackTest, SecondGetAttemptRewritesTheOutput) {
 }
 
 TEST_F(HttpFallbackTest, CancellationEndsTheGetWithoutAnotherAttempt) {
+    if (test_process::runningUnderWine())
+        GTEST_SKIP() << "under Wine the https attempt against the plain server takes about 3 s to "
+                        "fail, beyond the bound";
     server.serve("/big", ScriptedResponse::ok(std::string(4 << 20, 'c')));
     std::string etag;
     std::stringstream output;
