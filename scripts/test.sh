@@ -2,7 +2,8 @@
 # Sets everything up, checks that includes follow the layer order and that the
 # code follows .clang-format, then runs the whole test suite: the release build, then the
 # address and undefined-behaviour sanitizer build, the Windows cross-build of the
-# launcher, then the deployment tests under the thread sanitizer.
+# launcher and its unit tests (run under Wine), then the deployment tests under
+# the thread sanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -17,11 +18,18 @@ for preset in release asan; do
     ctest --preset "$preset" -j "$(nproc)" --timeout 300 -L e2e
 done
 
-echo "== windows build (the launcher and the shared launcher, cross-compiled)"
+echo "== windows build (the launcher, the shared launcher and the unit tests, cross-compiled)"
 bash scripts/setup_windows.sh
 cmake --preset windows >/dev/null
+# The build lists the tests under Wine, which starts the run's wine server and
+# X server; they end with the run, whatever its outcome.
+trap 'bash scripts/wine_run.sh build/windows/wine --stop' EXIT
 cmake --build --preset windows -j "$(nproc)"
 bash scripts/check_windows_binaries.sh
+echo "== windows tests (under Wine)"
+ctest --preset windows -j2 --timeout 300
+bash scripts/wine_run.sh build/windows/wine --stop
+trap - EXIT
 echo "== windows launcher under wine (end to end)"
 ctest --preset release -j "$(nproc)" --timeout 600 -L wine
 

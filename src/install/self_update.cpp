@@ -159,7 +159,7 @@ bool filesDiffer(const std::string& a, const std::string& b) {
 }
 
 std::string launcherDownloadPath(const std::string& name) {
-    const std::string folder = platform::tempFolder() + "Vexmoor/";
+    const std::string folder = platform::tempFolder() + "Vexmoor" + platform::kPathSeparator;
     // We start what lands here: no one else may put or change a file in it.
     if (!platform::makeOwnerOnlyFolder(folder))
         throw std::runtime_error("Cannot use the folder " + folder + ": " + lastErrorText());

@@ -46,6 +46,23 @@ std::string versionsRoot(bool perUser) {
     return getFolderPath(versionsKind(perUser), true, "Versions", true);
 }
 
+namespace {
+
+// A read-only file cannot be removed on Windows: when the first try fails,
+// its write right (the read-only attribute there) is given back and it is
+// tried again. A link is never changed, only removed.
+bool removeFile(const fs::path& file) {
+    std::error_code error;
+    if (fs::remove(file, error) || !error) return true;
+    fs::permissions(file, fs::perms::owner_write,
+                    fs::perm_options::add | fs::perm_options::nofollow, error);
+    if (error) return false;
+    fs::remove(file, error);
+    return !error;
+}
+
+}  // namespace
+
 bool deleteDirectory(IInstallerSite& site, const std::string& path, bool childrenOnly) {
     site.logger().log("deleteDirectory %s childrenOnly=%d", path.c_str(), childrenOnly ? 1 : 0);
     const fs::path folderPath = platform::fsPath(path);
@@ -63,9 +80,8 @@ bool deleteDirectory(IInstallerSite& site, const std::string& path, bool childre
         const std::string entryPath = folder + platform::utf8Path(entries->path().filename());
         if (fs::is_directory(entries->symlink_status(error))) {
             if (deleteDirectory(site, entryPath + kSeparator, false)) failed = true;
-        } else {
-            fs::remove(platform::fsPath(entryPath), error);
-            if (error) failed = true;
+        } else if (!removeFile(platform::fsPath(entryPath))) {
+            failed = true;
         }
     }
     // The listing stopped on an error rather than at its end.

@@ -10,6 +10,14 @@ std::string readFile(const std::string& path) {
     return content.str();
 }
 
+std::string readLogFile(const std::string& path) {
+    std::string text = readFile(path);
+    // Windows' logs end their lines in CR LF.
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+        text.erase(at, 1);
+    return text;
+}
+
 std::filesystem::perms fileRights(const std::string& path) {
     std::error_code missing;
     const auto status = std::filesystem::status(path, missing);

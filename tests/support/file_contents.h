@@ -6,6 +6,9 @@
 // The whole content of a file; empty when it cannot be read.
 std::string readFile(const std::string& path);
 
+// A log file as text: its lines end in "\n" whatever the system writes.
+std::string readLogFile(const std::string& path);
+
 // The read, write and run rights of a file or folder (of a link's target), for
 // everyone; none when it is missing.
 std::filesystem::perms fileRights(const std::string& path);

@@ -32,12 +32,17 @@ public:
     std::string appExeName() override {
         return "ZorbitStudioBeta-" + std::to_string(platform::currentProcessId()) + ".exe";
     }
-    std::string logText() { return readWholeFile(logger().fileName()); }
+    std::string logText() { return readLogFile(logger().fileName()); }
 
     // The version folder's launcher as a link to the running program, so that
     // the install's self-copy finds itself in place and copies nothing.
     void linkInstalledLauncher() {
+#ifdef _WIN32
+        // Making links needs a privilege on Windows: a copy is the same program.
+        std::filesystem::copy_file(platform::executablePath(), installedLauncherPath());
+#else
         std::filesystem::create_symlink(platform::executablePath(), installedLauncherPath());
+#endif
     }
 
     std::vector<std::pair<bool, bool>> deployCalls;
@@ -56,7 +61,7 @@ struct InstallSandbox {
         return registry.dir().file("home/" + relative);
     }
     std::string desktop() const { return home("Desktop/"); }
-    std::string data() const { return home(".local/share/"); }
+    std::string data() const { return registry.userData(); }
     std::string versions() const { return data() + "vexmoor-qasite1/Versions/"; }
     std::string programs() const { return data() + "applications/vexmoor-qasite1/"; }
 };

@@ -71,10 +71,17 @@ LoopbackHttpServer::LoopbackHttpServer(int port) : server_(std::make_unique<http
     start(port);
 }
 
+#ifdef CPPHTTPLIB_OPENSSL_SUPPORT
 LoopbackHttpServer::LoopbackHttpServer(const TestCertificate& tls, int port)
     : server_(std::make_unique<httplib::SSLServer>(tls.certificate(), tls.privateKey())) {
     start(port);
 }
+#else
+// The Windows build has no OpenSSL, so no https server.
+LoopbackHttpServer::LoopbackHttpServer(const TestCertificate&, int) {
+    throw std::runtime_error("no https test server without OpenSSL");
+}
+#endif
 
 LoopbackHttpServer::~LoopbackHttpServer() {
     releaseStalls();

@@ -12,7 +12,8 @@ public:
 
     // The folder's path, without a trailing separator.
     const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    // A path inside it, in the system's own separators (name may use '/').
+    std::string file(const std::string& name) const;
 
 private:
     std::string path_;

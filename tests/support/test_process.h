@@ -77,6 +77,9 @@ long peakMemoryKiB();
 // Lowers that peak to what is in use now, so a later peak belongs to what follows.
 void resetPeakMemory();
 
+// Whether the test runs under Wine, which differs from Windows in places.
+bool runningUnderWine();
+
 // Whether the test runs with the administrator's rights (root).
 bool runningAsRoot();
 // The running user's id, as the platform names per-user objects.

@@ -21,7 +21,11 @@ constexpr uLong kMadeByDos = 20u;
 uint32_t dosDateTime(int64_t unixTime) {
     const time_t seconds = static_cast<time_t>(unixTime);
     tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &seconds);
+#else
     localtime_r(&seconds, &local);
+#endif
     if (local.tm_year < 80) return (1u << 5 | 1u) << 16;  // 1980-01-01, the format's first day
     const uint32_t date =
         static_cast<uint32_t>((local.tm_year - 80) << 9 | (local.tm_mon + 1) << 5 | local.tm_mday);

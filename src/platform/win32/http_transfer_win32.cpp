@@ -3,6 +3,7 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 #include "platform/win32/http_transfer.h"
@@ -134,12 +135,33 @@ StepOutcome readChunks(HINTERNET request, const HttpRequest& asked, TransferCloc
     }
 }
 
+// Names under "localhost" are the machine itself (RFC 6761), as libcurl
+// resolves them on Linux; the system's resolver may not know them, so the
+// connection goes to the loopback address and the Host header keeps the name.
+bool isLoopbackName(const std::wstring& host) {
+    constexpr std::wstring_view kSuffix = L".localhost";
+    std::wstring lower = host;
+    for (wchar_t& c : lower)
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    return lower.size() > kSuffix.size() &&
+           lower.compare(lower.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0;
+}
+
+std::string hostHeader(const HttpUrl& url) {
+    const INTERNET_PORT standard = url.https ? 443 : 80;
+    std::string header = "Host: " + toUtf8(url.host);
+    if (url.port != standard) header += ":" + std::to_string(url.port);
+    return header;
+}
+
 }  // namespace
 
 OpenRequest openRequest(HINTERNET session, const HttpUrl& url, const HttpRequest& asked,
                         const TransferClock& clock) {
     OpenRequest open;
-    open.connection.reset(InternetConnectW(session, url.host.c_str(), url.port, orNull(url.user),
+    const bool loopback = isLoopbackName(url.host);
+    const std::wstring server = loopback ? L"127.0.0.1" : url.host;
+    open.connection.reset(InternetConnectW(session, server.c_str(), url.port, orNull(url.user),
                                            orNull(url.password), INTERNET_SERVICE_HTTP, 0, 0));
     if (!open.connection) {
         open.error = "InternetConnect failed: " + lastInternetError();
@@ -154,7 +176,10 @@ OpenRequest openRequest(HINTERNET session, const HttpUrl& url, const HttpRequest
         return open;
     }
     clock.applyTimeouts(open.request.get());
-    for (const std::string& line : asked.headers) {
+    std::vector<std::string> headers;
+    if (loopback) headers.push_back(hostHeader(url));
+    headers.insert(headers.end(), asked.headers.begin(), asked.headers.end());
+    for (const std::string& line : headers) {
         if (addHeader(open.request.get(), line)) continue;
         open.error = "HttpAddRequestHeaders failed: " + lastInternetError();
         open.request.reset();

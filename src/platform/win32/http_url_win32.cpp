@@ -2,6 +2,8 @@
 // after windows.h, which it needs
 #include <wininet.h>
 
+#include <algorithm>
+
 #include "platform/http_transport.h"
 #include "platform/win32/http_url.h"
 #include "platform/win32/wide_text.h"
@@ -17,7 +19,24 @@ std::wstring part(const wchar_t* text, DWORD length) {
     return text ? std::wstring(text, length) : std::wstring();
 }
 
+// Some WinINet versions let through what no authority may hold: control
+// characters, spaces and an unclosed IPv6 bracket.
+bool usableAuthority(const std::wstring& url) {
+    const size_t scheme = url.find(L"://");
+    const size_t start = scheme == std::wstring::npos ? 0 : scheme + 3;
+    const size_t end = std::min(url.find_first_of(L"/?#", start), url.size());
+    const std::wstring authority = url.substr(start, end - start);
+    for (const wchar_t c : authority)
+        if (c <= L' ' || c == 0x7F) return false;
+    const size_t host = authority.find(L'@') == std::wstring::npos ? 0 : authority.find(L'@') + 1;
+    const size_t open = authority.find(L'[', host);
+    const size_t close = authority.find(L']', host);
+    if (open == std::wstring::npos) return close == std::wstring::npos;
+    return open == host && close != std::wstring::npos && close > open;
+}
+
 std::optional<HttpUrl> crackUrl(const std::wstring& url, bool httpOnly = true) {
+    if (!usableAuthority(url)) return std::nullopt;
     URL_COMPONENTSW parts{};
     parts.dwStructSize = sizeof parts;
     parts.dwSchemeLength = parts.dwHostNameLength = parts.dwUserNameLength = 1;

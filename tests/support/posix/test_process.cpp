@@ -119,6 +119,10 @@ void resetPeakMemory() {
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
+bool runningUnderWine() {
+    return false;
+}
+
 bool runningAsRoot() {
     return ::geteuid() == 0;
 }

@@ -5,7 +5,10 @@
 #include <filesystem>
 
 #include "platform/last_error.h"
+#include "support/test_process.h"
+#ifndef _WIN32
 #include "platform/posix/errno_error.h"
+#endif
 
 TEST(InstallerErrorNames, KnownCodesAndUnknown) {
     EXPECT_EQ(installerErrorName(0), "VistaElevation");
@@ -30,6 +33,9 @@ TEST(ExceptionTexts, AreTheSystemsOwn) {
 }
 
 TEST(LastErrorText, AppendsTheHresult) {
+    if (test_process::runningUnderWine())
+        GTEST_SKIP()
+            << "Wine's system message texts differ from Windows' (and it describes more codes)";
     platform::setLastError(2);
     EXPECT_EQ(lastErrorText(), "The system cannot find the file specified. (HRESULT 0x80070002)");
     platform::setLastError(5);
@@ -37,12 +43,18 @@ TEST(LastErrorText, AppendsTheHresult) {
 }
 
 TEST(LastErrorText, UndescribedCodeHasNoSecondSuffix) {
+    if (test_process::runningUnderWine())
+        GTEST_SKIP()
+            << "Wine's system message texts differ from Windows' (and it describes more codes)";
     platform::setLastError(0x3039);
     EXPECT_EQ(lastErrorText(), "HRESULT 0x80073039");
     EXPECT_EQ(errorText(static_cast<int32_t>(0x80004005u)), "HRESULT 0x80004005");
 }
 
 TEST(ThrowHelpers, ThrowOnlyOnFailure) {
+    if (test_process::runningUnderWine())
+        GTEST_SKIP()
+            << "Wine's system message texts differ from Windows' (and it describes more codes)";
     EXPECT_NO_THROW(throwIfFailed(0, "step"));
     EXPECT_NO_THROW(throwIfFailed(1, "step"));
     try {
@@ -58,10 +70,14 @@ TEST(ThrowHelpers, ThrowOnlyOnFailure) {
 }
 
 TEST(LastError, IsPerThreadAndMappedFromErrno) {
+#ifdef _WIN32
+    GTEST_SKIP() << "errno values are the POSIX build's; Windows sets its own codes";
+#else
     EXPECT_EQ(platform::win32ErrorFromErrno(ENOENT), 2u);
     EXPECT_EQ(platform::win32ErrorFromErrno(EACCES), 5u);
     EXPECT_EQ(platform::win32ErrorFromErrno(ENOSPC), 112u);
     EXPECT_EQ(platform::win32ErrorFromErrno(EEXIST), 183u);
+#endif
 }
 
 TEST(LastError, FileSystemErrorsMapAsTheSystemsOwn) {

@@ -43,14 +43,18 @@ TEST(LogTimeStamp, MonthFirstWithUnpaddedMilliseconds) {
 TEST_F(LoggerTest, FileNameIsUniqueOwnerOnlyAndInTheTemporaryFolder) {
     simple_logger first;
     simple_logger second;
-    const std::regex pattern(dir.path() + "/ZBT-[0-9A-F]{8}\\.log");
-    EXPECT_TRUE(std::regex_match(first.fileName(), pattern)) << first.fileName();
+    const std::filesystem::path name(first.fileName());
+    EXPECT_EQ(name.parent_path(), std::filesystem::path(dir.path())) << first.fileName();
+    EXPECT_TRUE(std::regex_match(name.filename().string(), std::regex("ZBT-[0-9A-F]{8}\\.log")))
+        << first.fileName();
     EXPECT_NE(first.fileName(), second.fileName());
     const auto status = std::filesystem::status(first.fileName());
     ASSERT_TRUE(std::filesystem::exists(status));
+#ifndef _WIN32
     EXPECT_EQ(status.permissions() & std::filesystem::perms::all, std::filesystem::perms(0600));
+#endif
     EXPECT_TRUE(std::regex_match(simple_logger::getTempFileName("manifest"),
-                                 std::regex(".*/ZBT-[0-9A-F]{8}\\.manifest")));
+                                 std::regex(".*[/\\\\]ZBT-[0-9A-F]{8}\\.manifest")));
 }
 
 TEST_F(LoggerTest, LinesAreStampedAndReadableWhileOpen) {
@@ -111,6 +115,9 @@ TEST_F(LoggerTest, LinesOfSeveralThreadsNeverMix) {
 }
 
 TEST_F(LoggerTest, ASharedTemporaryFolderGetsAFolderOfOurOwn) {
+#ifdef _WIN32
+    GTEST_SKIP() << "makes symbolic links, which need a privilege on Windows (Wine makes none)";
+#endif
     std::filesystem::permissions(dir.path(), std::filesystem::perms(01777));
     const std::string own = dir.file("zorbit-" + std::to_string(test_process::currentUserId()));
     simple_logger log;

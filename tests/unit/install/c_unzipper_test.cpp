@@ -78,9 +78,12 @@ TEST_F(UnzipperTest, ExtractsTreeWithNativePathsTimesAndModes) {
     EXPECT_FALSE(fs::exists(target + "empty"));
     // 2020-01-02 03:03:06 in a zone five hours behind UTC.
     EXPECT_EQ(modificationSeconds(target + "sub/deeper/big.bin"), 1577952186);
+#ifndef _WIN32
+    // Windows files have no run right.
     EXPECT_NE(fs::status(target + "tool").permissions() & fs::perms::owner_exec, fs::perms::none);
     EXPECT_EQ(fs::status(target + "top.txt").permissions() & fs::perms::owner_exec,
               fs::perms::none);
+#endif
     EXPECT_FALSE(hasTemporaryFiles(temp.path()));
 }
 
@@ -119,8 +122,11 @@ TEST_F(UnzipperTest, NamesLeavingTheTargetFailWithoutWritingOutside) {
         writeZip(archive, {{"fine.txt", "fine"}, {name, "evil"}});
         const std::string error = extractError();
         EXPECT_NE(error.find("Unsafe entry name"), std::string::npos) << error;
-        EXPECT_EQ(filesBelow(temp.path()), (std::vector<std::string>{"version", "version/content",
-                                                                     "version/content/fine.txt"}));
+        const std::string content = fs::path("version/content").make_preferred().string();
+        EXPECT_EQ(filesBelow(temp.path()),
+                  (std::vector<std::string>{
+                      "version", content,
+                      content + fs::path("/").make_preferred().string() + "fine.txt"}));
         EXPECT_FALSE(fs::exists("/tmp/" + outside));
         fs::remove_all(target);
     }
@@ -228,7 +234,11 @@ TEST_F(UnzipperTest, ReadEntryInfoReportsTheDirectory) {
     CUnzipper unzipper(archive);
     ZipEntryInfo info;
     ASSERT_TRUE(unzipper.ReadEntryInfo(info));
+#ifdef _WIN32
+    EXPECT_EQ(info.fileName, "dir\\file.txt");
+#else
     EXPECT_EQ(info.fileName, "dir/file.txt");
+#endif
     EXPECT_EQ(info.uncompressedSize, data.size());
     EXPECT_EQ(info.dosDateTime, 0x50221863u);
     EXPECT_EQ(info.compressionMethod, 8u);
@@ -287,6 +297,9 @@ TEST_F(UnzipperTest, ExtractAllIntoMissingFolderWithTrailingSeparator) {
 }
 
 TEST_F(UnzipperTest, ArchiveAndFolderNamesOutsideEveryCodePageArriveWhole) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the test's zip writer opens its archive by its ANSI name";
+#endif
     const std::string named = temp.file("Stüdio-スタジオ.zip");
     writeZip(named, {{"sub\\a.txt", "a"}});
     CUnzipper unzipper(named);
@@ -295,6 +308,10 @@ TEST_F(UnzipperTest, ArchiveAndFolderNamesOutsideEveryCodePageArriveWhole) {
 }
 
 TEST_F(UnzipperTest, SetFileModTimeConvertsLocalTimeAndReportsFailures) {
+#ifdef _WIN32
+    GTEST_SKIP() << "sets the time zone through TZ again; on Windows the process keeps the zone it "
+                    "first read";
+#endif
     ScopedEnv zone("TZ", "UTC0");
     const std::string path = temp.file("f");
     writeFile(path, "x");

@@ -49,7 +49,7 @@ struct ComponentDeploymentTest : ::testing::Test {
         EXPECT_TRUE(run.expired()) << "a package worker is still running";
     }
 
-    std::string logText() { return readFile(bootstrapper->logger().fileName()); }
+    std::string logText() { return readLogFile(bootstrapper->logger().fileName()); }
     std::vector<std::string> dialogCalls(const std::string& prefix, size_t from = 0) {
         std::vector<std::string> found;
         const auto calls = dialog->calls();

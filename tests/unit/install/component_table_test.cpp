@@ -2,7 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <string>
+
+#include "platform/known_folders.h"
+
+namespace {
+
+std::string native(std::string path) {
+    std::replace(path.begin(), path.end(), '/', platform::kPathSeparator);
+    return path;
+}
+
+}  // namespace
 
 TEST(ComponentTable, SixteenPackagesInStartOrderWithNativeFolders) {
     const auto& table = studioComponentTable();
@@ -11,9 +24,9 @@ TEST(ComponentTable, SixteenPackagesInStartOrderWithNativeFolders) {
     EXPECT_EQ(table.front().folder, "");
     EXPECT_EQ(table[8].package, "content-textures.zip");
     EXPECT_EQ(table[9].package, "content-textures2.zip");
-    EXPECT_EQ(table[8].folder, "content/textures/");
-    EXPECT_EQ(table[9].folder, "content/textures/");
-    EXPECT_EQ(table[10].folder, "PlatformContent/pc/textures/");
+    EXPECT_EQ(table[8].folder, native("content/textures/"));
+    EXPECT_EQ(table[9].folder, native("content/textures/"));
+    EXPECT_EQ(table[10].folder, native("PlatformContent/pc/textures/"));
     EXPECT_EQ(table.back().package, "imageformats.zip");
     std::set<std::string> names;
     for (const auto& row : table) names.insert(row.package);

@@ -40,7 +40,7 @@ TEST(CopyFile, CopiesBytesAndLogs) {
     EXPECT_TRUE(fs::exists(env.temp.file("empty-copy")));
     EXPECT_EQ(fs::file_size(env.temp.file("empty-copy")), 0u);
 
-    EXPECT_NE(readFile(logger.fileName())
+    EXPECT_NE(readLogFile(logger.fileName())
                   .find("Bootstrapper::copyFile src = " + env.temp.file("src") +
                         ", dst = " + env.temp.file("dst")),
               std::string::npos);

@@ -32,8 +32,7 @@ struct DeploySelf : ::testing::Test {
 }  // namespace
 
 TEST_F(DeploySelf, TheRunningLauncherIsCopiedIntoTheVersionFolder) {
-    EXPECT_EQ(target,
-              sandbox.dir().file("home/.local/share/vexmoor-qasite1/Versions/v1/") + kLauncher);
+    EXPECT_EQ(target, sandbox.userData("vexmoor-qasite1/Versions/v1/") + kLauncher);
     deploySelf(site, kLauncher);
     EXPECT_EQ(fs::file_size(target), fs::file_size(platform::executablePath()));
     EXPECT_NE(fs::status(target).permissions() & fs::perms::owner_exec, fs::perms::none)

@@ -56,9 +56,7 @@ struct DeployTestEnv {
         return hasher.hexDigest();
     }
     // The per-user download cache.
-    std::string downloads() const {
-        return sandbox.dir().file("home/.local/share/vexmoor-qasite1/Downloads/");
-    }
+    std::string downloads() const { return sandbox.userData("vexmoor-qasite1/Downloads/"); }
     // Files the deployment left in the temporary folder (the log aside).
     std::vector<std::string> temporaryDownloads() const {
         std::vector<std::string> names;

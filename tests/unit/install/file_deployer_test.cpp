@@ -198,7 +198,7 @@ TEST_F(FileDeployerTest, CancellationEndsTheWorkerWithoutReport) {
 }
 
 TEST_F(FileDeployerTest, StoredEtagThatIsNoFileNameIsIgnored) {
-    const std::string outside = env.sandbox.dir().file("home/.local/share/vexmoor-qasite1/keep");
+    const std::string outside = env.sandbox.userData("vexmoor-qasite1/keep");
     fs::create_directories(env.downloads());
     { std::ofstream(outside) << "not a package"; }
     writeStoredEtag(true, kPackage, "../keep");

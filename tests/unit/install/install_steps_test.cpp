@@ -10,7 +10,9 @@
 #include "platform/process.h"
 #include "support/file_contents.h"
 #include "support/installing_bootstrapper.h"
+#ifndef _WIN32
 #include "support/posix/desktop_files.h"
+#endif
 #include "support/test_site.h"
 #include "system/registered_values.h"
 #include "system/registry_keys.h"
@@ -82,7 +84,12 @@ struct StudioInstallRun {
     // The version folder's launcher as a link to the running program, so that
     // the install's self-copy finds itself in place and copies nothing.
     void linkInstalledLauncher() {
+#ifdef _WIN32
+        // Making links needs a privilege on Windows: a copy is the same program.
+        fs::copy_file(platform::executablePath(), installedLauncherPath());
+#else
         fs::create_symlink(platform::executablePath(), installedLauncherPath());
+#endif
     }
 };
 
@@ -128,6 +135,10 @@ TEST_F(InstallSteps, AppSettingsAreFiveLinesWithCrLf) {
 }
 
 TEST_F(InstallSteps, AFreshInstallDoesEveryStepAndWritesTheVersionLast) {
+#ifdef _WIN32
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
+#else
     run.install();
     EXPECT_EQ(run.deployCalls, (std::vector<std::pair<bool, bool>>{{false, true}}));
     EXPECT_EQ(appValue(""), launcherIn("version-1"));
@@ -186,9 +197,14 @@ TEST_F(InstallSteps, AFreshInstallDoesEveryStepAndWritesTheVersionLast) {
     }
     EXPECT_EQ(run.events, (std::vector<std::string>{"BoostrapperCreateShortcutsStarted",
                                                     "BoostrapperCreateShortcutsSuccess"}));
+#endif
 }
 
 TEST_F(InstallSteps, AFailedStepLeavesThePreviousVersionNamed) {
+#ifdef _WIN32
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
+#else
     setAppValue("version", "version-0");
     run.deployHook = [] { throw std::runtime_error("download failed"); };
     run.linkInstalledLauncher();
@@ -202,6 +218,7 @@ TEST_F(InstallSteps, AFailedStepLeavesThePreviousVersionNamed) {
     fs::create_directories(placeEntryPath(true));
     EXPECT_THROW(run.install(), std::runtime_error);
     EXPECT_EQ(appValue("version"), "version-0");
+#endif
 }
 
 TEST_F(InstallSteps, ReinstallingTheInstalledVersionUnnamesItUntilDone) {
@@ -221,6 +238,10 @@ TEST_F(InstallSteps, ReinstallingTheInstalledVersionUnnamesItUntilDone) {
 }
 
 TEST_F(InstallSteps, AnUpdateKeepsTheUsersChoiceOfDesktopShortcut) {
+#ifdef _WIN32
+    GTEST_SKIP()
+        << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files";
+#endif
     setAppValue("version", "version-0");
     run.linkInstalledLauncher();
     run.install();
@@ -230,6 +251,10 @@ TEST_F(InstallSteps, AnUpdateKeepsTheUsersChoiceOfDesktopShortcut) {
 }
 
 TEST_F(InstallSteps, AnUpdateWithAnOldStudioShortcutGetsTheDesktopEntry) {
+#ifdef _WIN32
+    GTEST_SKIP()
+        << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files";
+#endif
     setAppValue("version", "version-0");
     std::ofstream(sandbox.desktop() + "Zorbit Studio.desktop") << "[Desktop Entry]\nExec=/x/y\n";
     std::ofstream(sandbox.desktop() + "ZORBIT Studio Beta.desktop")
@@ -242,6 +267,9 @@ TEST_F(InstallSteps, AnUpdateWithAnOldStudioShortcutGetsTheDesktopEntry) {
 }
 
 TEST_F(InstallSteps, AFailingShortcutStepDoesNotStopTheInstall) {
+#ifdef _WIN32
+    GTEST_SKIP() << "makes symbolic links, which need a privilege on Windows (Wine makes none)";
+#endif
     fs::create_symlink("/no/such/file", sandbox.desktop() + "broken.desktop");
     run.linkInstalledLauncher();
     run.install();
@@ -251,6 +279,10 @@ TEST_F(InstallSteps, AFailingShortcutStepDoesNotStopTheInstall) {
 }
 
 TEST_F(InstallSteps, OldBetaLeftoversAreRemoved) {
+#ifdef _WIN32
+    GTEST_SKIP()
+        << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files";
+#endif
     const std::string links = sandbox.data() + "applications/ZorbitBeta/";
     const std::string data = sandbox.data() + "vexmoor-qasite1/StudioBetaVersions/";
     fs::create_directories(links + "sub");

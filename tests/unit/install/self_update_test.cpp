@@ -34,7 +34,7 @@ TEST(FilesDiffer, OnlyWhenBothOpenAndDiffer) {
 TEST(LauncherDownloadPath, UsesTheVexmoorFolderAndAvoidsAStuckFile) {
     RegistrySandbox sandbox;
     const std::string path = launcherDownloadPath("ZorbitStudioLauncherBeta.exe");
-    EXPECT_EQ(path, sandbox.dir().file("tmp") + "/Vexmoor/ZorbitStudioLauncherBeta.exe");
+    EXPECT_EQ(path, sandbox.dir().file("tmp/Vexmoor/ZorbitStudioLauncherBeta.exe"));
     std::ofstream(path) << "old download";
     EXPECT_EQ(launcherDownloadPath("ZorbitStudioLauncherBeta.exe"), path);
     EXPECT_FALSE(fs::exists(path)) << "an old download is deleted";

@@ -112,7 +112,7 @@ TEST_F(SharedLauncherLibraryTest, CppEntryIsExportedByName) {
                         SharedLauncher::Play),
               0);
     EXPECT_EQ(playerArguments().front(), "-play");
-    EXPECT_NE(readWholeFile(logger.fileName()).find("Final cmd = \"" + player + "\" -play"),
+    EXPECT_NE(readLogFile(logger.fileName()).find("Final cmd = \"" + player + "\" -play"),
               std::string::npos);
 }
 

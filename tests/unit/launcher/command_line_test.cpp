@@ -91,6 +91,9 @@ TEST_F(CommandLineTest, IdeWithAnExistingFileAddsItsLocation) {
 }
 
 TEST_F(CommandLineTest, EveryArgumentReachesTheStudioAsItCame) {
+#ifdef _WIN32
+    GTEST_SKIP() << "names a file with double quotes, which Windows file names cannot hold";
+#endif
     // A quote injects arguments and a trailing backslash escapes the closing quote.
     const std::string place = environment.dir().file("a\" -evil \"x.zbtl\\");
     std::ofstream(place) << "x";

@@ -32,7 +32,7 @@ struct IntegrityCheckTest : ::testing::Test {
         fs::copy(server.buildFolder(), folder, fs::copy_options::recursive);
     }
     void TearDown() override { cdn_testing::resetSelection(); }
-    std::string log() { return readFile(bootstrapper->logger().fileName()); }
+    std::string log() { return readLogFile(bootstrapper->logger().fileName()); }
     // The first file the manifest lists, as a native path in the version folder.
     std::string firstListedFile() {
         std::string name = server.deployment().manifest.front().path;

@@ -7,6 +7,7 @@
 #include "platform/md5.h"
 #include "support/silent_tcp_server.h"
 #include "support/test_certificate.h"
+#include "support/test_process.h"
 #include "unit/net/net_test.h"
 
 namespace {
@@ -176,6 +177,8 @@ TEST_F(HttpRequestTest, RefusedConnectionAndBadHostNameTheFailedStep) {
 }
 
 TEST_F(HttpRequestTest, StalledServerFailsWithinTheBound) {
+    if (test_process::runningUnderWine())
+        GTEST_SKIP() << "WinINet under Wine does not end a stalled answer within the set time-outs";
     http_testing::setStallTimeoutSeconds(1);
     ScriptedResponse stall;
     stall.stall = true;
@@ -285,6 +288,9 @@ TEST_F(HttpFallbackTest, SecondGetAttemptRewritesTheOutput) {
 }
 
 TEST_F(HttpFallbackTest, CancellationEndsTheGetWithoutAnotherAttempt) {
+    if (test_process::runningUnderWine())
+        GTEST_SKIP() << "under Wine the https attempt against the plain server takes about 3 s to "
+                        "fail, beyond the bound";
     server.serve("/big", ScriptedResponse::ok(std::string(4 << 20, 'c')));
     std::string etag;
     std::stringstream output;
@@ -303,12 +309,22 @@ TEST_F(HttpFallbackTest, CancellationEndsTheGetWithoutAnotherAttempt) {
     EXPECT_LT(secondsSince(start), 2.0);
 }
 
+#ifdef _WIN32
+struct HttpsTest : NetTest {
+    LoopbackHttpServer& tlsServer = server;
+    void SetUp() override {
+        GTEST_SKIP() << "the test certificate and the https server need OpenSSL, which the "
+                        "Windows build lacks";
+    }
+};
+#else
 struct HttpsTest : NetTest {
     TempDir certificateFolder;
     TestCertificate certificate{certificateFolder.path()};
     LoopbackHttpServer tlsServer{certificate};
     HttpsTest() { http_testing::setCaBundle(certificate.pemPath()); }
 };
+#endif
 
 TEST_F(HttpsTest, HttpsAnswerReachesTheOutputThroughASpoolFile) {
     const std::string body(1 << 20, 's');

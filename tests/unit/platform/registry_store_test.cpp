@@ -7,6 +7,7 @@
 #include "platform/registry.h"
 #include "registry_test_keys.h"
 #include "support/registry_sandbox.h"
+#include "support/test_process.h"
 
 using platform::RegistryHive;
 using platform::RegistryKey;
@@ -39,18 +40,30 @@ TEST_F(RegistryStore, NamesCompareWithoutCaseAndKeepTheirSpelling) {
     KeyPtr software;
     ASSERT_EQ(user().openKey("software", platform::kKeyRead, software), 0u);
     std::string name;
-    ASSERT_EQ(software->enumKey(0, name), 0u);
+    uint32_t index = 0;
+#ifdef _WIN32
+    // The test's private hive holds the shell's folder values under Software\Microsoft.
+    ASSERT_EQ(software->enumKey(index++, name), 0u);
+    EXPECT_EQ(name, "Microsoft");
+#endif
+    ASSERT_EQ(software->enumKey(index++, name), 0u);
     EXPECT_EQ(name, "StudioQTZorbitReg");
-    EXPECT_EQ(software->enumKey(1, name), platform::kErrorNoMoreItems);
-    // Only ASCII letters fold: other characters must match exactly.
+    EXPECT_EQ(software->enumKey(index, name), platform::kErrorNoMoreItems);
+    // Only ASCII letters fold: other characters must match exactly (Windows
+    // folds every letter).
     create(user(), "Software\\Ärger");
     KeyPtr other;
+#ifndef _WIN32
     EXPECT_EQ(user().openKey("Software\\äRGER", platform::kKeyRead, other),
               platform::kErrorFileNotFound);
+#endif
     EXPECT_EQ(user().openKey("Software\\ÄrGER", platform::kKeyRead, other), 0u);
 }
 
 TEST_F(RegistryStore, EnumerationOrders) {
+    if (test_process::runningUnderWine())
+        GTEST_SKIP()
+            << "Wine enumerates a key's values sorted by name; Windows in the order they were made";
     KeyPtr key = create(user(), "Software\\Order");
     for (const char* name : {"b", "C", "a"}) create(*key, name);
     for (const char* name : {"z", "y", "x"}) key->setString(name, name);
@@ -114,9 +127,11 @@ TEST_F(RegistryStore, StringReadsCountWideCharactersWithTheirNul) {
     key->setString("emoji", "\xF0\x9F\x98\x80");
     EXPECT_EQ(readString(*key, "emoji", 2), "<status 234>");
     EXPECT_EQ(readString(*key, "emoji", 3), "\xF0\x9F\x98\x80");
-    // Data without its NUL is no string.
+    // Data without its NUL is no string (Wine's registry adds the NUL when reading).
     key->setValue("raw", platform::kRegSz, "abc", 3);
-    EXPECT_EQ(readString(*key, "raw"), "<status 13>");
+    if (!test_process::runningUnderWine()) {
+        EXPECT_EQ(readString(*key, "raw"), "<status 13>");
+    }
 }
 
 TEST_F(RegistryStore, MissingKeysValuesAndItems) {

@@ -8,6 +8,10 @@
 #include "support/temp_dir.h"
 
 TEST(Shortcut, AWrittenLinkReplacesTheFileAndIsStartable) {
+#ifdef _WIN32
+    GTEST_SKIP()
+        << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files";
+#endif
     TempDir dir;
     const std::string file = platform::shortcutPath(dir.path() + "/", "ZORBIT Studio");
     EXPECT_EQ(file, dir.path() + "/ZORBIT Studio.desktop");
@@ -21,6 +25,10 @@ TEST(Shortcut, AWrittenLinkReplacesTheFileAndIsStartable) {
 }
 
 TEST(Shortcut, RetargetingKeepsTheRestOfTheLinkAndItsMode) {
+#ifdef _WIN32
+    GTEST_SKIP()
+        << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files";
+#endif
     TempDir dir;
     const std::string file = dir.file("old.desktop");
     std::ofstream(file) << "[Desktop Entry]\nName=Old\nExec=/old/L.exe -ide\nIcon=x\n";
@@ -34,6 +42,10 @@ TEST(Shortcut, RetargetingKeepsTheRestOfTheLinkAndItsMode) {
 }
 
 TEST(Shortcut, LinksAreKnownByTheirFileName) {
+#ifdef _WIN32
+    GTEST_SKIP()
+        << "checks the freedesktop entries the Linux build writes; Windows writes .lnk files";
+#endif
     EXPECT_TRUE(platform::isShortcutFileName("ZORBIT Studio.desktop"));
     EXPECT_FALSE(platform::isShortcutFileName(".desktop"));
     EXPECT_FALSE(platform::isShortcutFileName("notes.txt"));

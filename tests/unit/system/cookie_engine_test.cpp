@@ -100,6 +100,9 @@ TEST_F(CookieFile, AMissingFileOrPathIsAFailureAndIsNotCreated) {
 }
 
 TEST_F(CookieFile, TheFileKeepsItsPermissions) {
+#ifdef _WIN32
+    GTEST_SKIP() << "checks POSIX file modes";
+#endif
     write("");
     fs::permissions(path, fs::perms(0640));
     CookieEngine engine(path);
@@ -137,6 +140,9 @@ TEST_F(CookieFile, AWriterWaitsForTheMutex) {
 }
 
 TEST_F(CookieFile, TwoProcessesAtOnceLoseNoEntry) {
+#ifdef _WIN32
+    GTEST_SKIP() << "runs a part of the test in a forked child; Windows has no fork";
+#endif
     CookieEngine engine(path);
     test_process::Child first = startWriter(path, "first", 200);
     test_process::Child second = startWriter(path, "second", 200);
@@ -148,6 +154,9 @@ TEST_F(CookieFile, TwoProcessesAtOnceLoseNoEntry) {
 }
 
 TEST_F(CookieFile, AReaderNeverSeesABlankOrCutFile) {
+#ifdef _WIN32
+    GTEST_SKIP() << "runs a part of the test in a forked child; Windows has no fork";
+#endif
     CookieEngine engine(path);
     ASSERT_EQ(engine.setValue("kept", std::string(2000, 'k')), 0);
     test_process::Child writer = startWriter(path, "w", 150);

@@ -43,7 +43,7 @@ struct Prerequisites : ::testing::Test {
 
     ~Prerequisites() override { resetPrerequisiteProbes(); }
 
-    std::string log() { return readWholeFile(bootstrapper.logger.fileName()); }
+    std::string log() { return readLogFile(bootstrapper.logger.fileName()); }
 
     void setFreeBytes(uint64_t bytes) {
         prerequisiteProbes().freeDiskBytes = [this, bytes](const std::string& path) {
@@ -73,6 +73,10 @@ struct Prerequisites : ::testing::Test {
 }  // namespace
 
 TEST_F(Prerequisites, ThisMachinePassesTheSystemChecks) {
+#ifdef _WIN32
+    GTEST_SKIP() << "reads the machine's browser version, which the test's private machine hive "
+                    "does not hold";
+#endif
     EXPECT_NO_THROW(bootstrapper.checkCPUPrerequisit());
     EXPECT_NO_THROW(bootstrapper.checkOSPrerequisit());
     EXPECT_NO_THROW(bootstrapper.checkIEPrerequisit());

@@ -10,7 +10,9 @@
 #include "platform/helper_program.h"
 #include "platform/local_date.h"
 #include "platform/user_account.h"
+#ifndef _WIN32
 #include "support/posix/desktop_files.h"
+#endif
 #include "support/registry_sandbox.h"
 #include "system/initialization_keys.h"
 #include "system/registry_keys.h"
@@ -44,12 +46,16 @@ struct ShellRegistration : ::testing::Test {
     static bool exists(RegistryHive hive, const std::string& path) {
         return openKey(RegistryKey::root(hive), path) != nullptr;
     }
-    std::string log() const { return readWholeFile(logger.fileName()); }
+    std::string log() const { return readLogFile(logger.fileName()); }
 };
 
 }  // namespace
 
 TEST_F(ShellRegistration, FileTypeKeysAndTheirDesktopExport) {
+#ifdef _WIN32
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
+#else
     RegistryKeyPtr classes = openClassesKey(logger, true);
     registerFileTypes(logger, *classes, kDir, "ZorbitStudioBeta.exe", kLauncher);
     const auto hkcu = RegistryHive::CurrentUser;
@@ -85,9 +91,14 @@ TEST_F(ShellRegistration, FileTypeKeysAndTheirDesktopExport) {
     // A second removal finds nothing and only logs.
     unregisterFileTypes(logger, *classes);
     EXPECT_THAT(log(), HasSubstr("Failed to delete key .zbtl "));
+#endif
 }
 
 TEST_F(ShellRegistration, TheDesktopDatabasesKnowTheHandlers) {
+#ifdef _WIN32
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
+#else
     if (platform::runHelperProgram("update-desktop-database", {"--help"}, 5000) ==
         platform::kHelperNotFound)
         GTEST_SKIP() << "update-desktop-database is not installed";
@@ -102,9 +113,14 @@ TEST_F(ShellRegistration, TheDesktopDatabasesKnowTheHandlers) {
     UnregisterProtocolHandler(logger, true, "zorbit-studio-qs1");
     EXPECT_THAT(readWholeFile(applicationsFolder(true) + "mimeinfo.cache"),
                 ::testing::Not(HasSubstr("zorbit-studio-qs1")));
+#endif
 }
 
 TEST_F(ShellRegistration, ProtocolKeysRecordTheScheme) {
+#ifdef _WIN32
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
+#else
     createKey(RegistryHive::CurrentUser, kAppKeyPath);
     createKey(RegistryHive::CurrentUser,
               "SOFTWARE\\Microsoft\\Internet Explorer\\ProtocolExecute\\zorbit-studio-qs1\\x");
@@ -134,9 +150,14 @@ TEST_F(ShellRegistration, ProtocolKeysRecordTheScheme) {
     RegisterProtocolHandler(logger, true, "zorbit-studio-qs1", launcher, kAppKeyPath);
     EXPECT_FALSE(exists(hkcu, key + "\\stale"));
     EXPECT_EQ(value(hkcu, key + "\\shell\\open\\command"), "\"" + launcher + "\" %1");
+#endif
 }
 
 TEST_F(ShellRegistration, ANewSchemeRemovesTheRecordedOne) {
+#ifdef _WIN32
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
+#else
     createKey(RegistryHive::CurrentUser, kAppKeyPath);
     RegisterProtocolHandler(logger, true, "zorbit-studio-old", "/v/L", kAppKeyPath);
     ASSERT_TRUE(fs::exists(protocolEntryPath(true, "zorbit-studio-old")));
@@ -152,6 +173,7 @@ TEST_F(ShellRegistration, ANewSchemeRemovesTheRecordedOne) {
     EXPECT_FALSE(fs::exists(protocolEntryPath(true, "zorbit-studio-qs1")));
     EXPECT_EQ(value(RegistryHive::CurrentUser, kAppKeyPath, "protocol handler scheme"),
               "zorbit-studio-qs1");
+#endif
 }
 
 TEST_F(ShellRegistration, ProtocolWithoutApplicationKeyFailsAfterTheClassesKeys) {

@@ -8,7 +8,9 @@
 
 #include "base/logger.h"
 #include "support/file_contents.h"
+#ifndef _WIN32
 #include "support/posix/desktop_files.h"
+#endif
 #include "support/registry_sandbox.h"
 #include "support/test_site.h"
 
@@ -28,7 +30,8 @@ struct Shortcuts : ::testing::Test {
     const std::string versions = sandbox.dir().file("home/.local/share/vexmoor-qasite1/Versions/");
 
     void SetUp() override { fs::create_directories(desktop); }
-    std::string log() const { return readWholeFile(logger.fileName()); }
+    std::string log() const { return readLogFile(logger.fileName()); }
+#ifndef _WIN32
     static std::string target(const std::string& file) {
         const auto entry = DesktopEntry::load(file);
         return entry ? entry->program() : "<unreadable>";
@@ -36,6 +39,7 @@ struct Shortcuts : ::testing::Test {
     static std::vector<std::string> words(const std::string& file) {
         return splitExecLine(DesktopEntry::load(file)->value("Exec"));
     }
+#endif
     void link(const std::string& file, const std::string& exec) {
         std::ofstream(file) << "[Desktop Entry]\nType=Application\nName=x\nExec=" << exec << "\n";
     }
@@ -44,14 +48,23 @@ struct Shortcuts : ::testing::Test {
 }  // namespace
 
 TEST_F(Shortcuts, FoldersOfTheScope) {
+#ifdef _WIN32
+    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are "
+                    "tested in ShortcutTest";
+#else
     EXPECT_EQ(desktopFolder(), desktop);
     EXPECT_EQ(programsFolder(true, false), programs);
     EXPECT_FALSE(fs::exists(programs));
     EXPECT_EQ(programsFolder(false, false), "/usr/local/share/applications/vexmoor-qasite1/");
     EXPECT_EQ(shortcutFilePath(desktop, kStudioLinkName), desktop + "ZORBIT Studio.desktop");
+#endif
 }
 
 TEST_F(Shortcuts, AWrittenEntryStartsTheLauncherWithIde) {
+#ifdef _WIN32
+    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are "
+                    "tested in ShortcutTest";
+#else
     const std::string file = desktop + "ZORBIT Studio.desktop";
     std::ofstream(file) << "old content";
     writeShortcutFile(file, "/v/a b/" + std::string(kOwn));
@@ -62,9 +75,14 @@ TEST_F(Shortcuts, AWrittenEntryStartsTheLauncherWithIde) {
     EXPECT_EQ(words(file), (std::vector<std::string>{"/v/a b/" + std::string(kOwn), "-ide"}));
     ASSERT_TRUE(fs::exists(file));
     EXPECT_TRUE(ownerMayRun(file)) << "desktops start only executable entries";
+#endif
 }
 
 TEST_F(Shortcuts, CreateShortcutWritesWhenForcedOrPresent) {
+#ifdef _WIN32
+    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are "
+                    "tested in ShortcutTest";
+#else
     createShortcut(logger, true, "/v1/L", false, false);
     EXPECT_FALSE(fs::exists(programs)) << "no entry, no folder";
     createShortcut(logger, true, "/v1/L", false, true);
@@ -82,9 +100,14 @@ TEST_F(Shortcuts, CreateShortcutWritesWhenForcedOrPresent) {
     fs::remove_all(desktop);
     createShortcut(logger, true, "/v1/L", true, true);
     EXPECT_FALSE(fs::exists(desktop)) << "no desktop folder is made";
+#endif
 }
 
 TEST_F(Shortcuts, ExistingEntriesFollowTheCurrentLauncher) {
+#ifdef _WIN32
+    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are "
+                    "tested in ShortcutTest";
+#else
     link(desktop + "older version.desktop", "\"/v/old/" + std::string(kOwn) + "\" -ide");
     link(desktop + "earlier studio.desktop", "/x/ZorbitStudioLauncher.exe -ide");
     link(desktop + "player.desktop", "/x/Zorbit.exe -play");
@@ -106,17 +129,27 @@ TEST_F(Shortcuts, ExistingEntriesFollowTheCurrentLauncher) {
     EXPECT_THAT(
         text, HasSubstr("Old studio link - updating link: " + desktop + "earlier studio.desktop"));
     EXPECT_THAT(text, HasSubstr("updateExistingZorbitShortcuts isStudio = 0"));
+#endif
 }
 
 TEST_F(Shortcuts, AnUnreadableEntryStopsTheScan) {
+#ifdef _WIN32
+    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are "
+                    "tested in ShortcutTest";
+#else
     fs::create_symlink("/no/such/target", desktop + "broken.desktop");
     EXPECT_THROW(updateExistingZorbitShortcuts(logger, desktop, "/v/", versions, kOwn),
                  std::runtime_error);
     EXPECT_NO_THROW(
         updateExistingZorbitShortcuts(logger, desktop + "missing/", "/v/", versions, kOwn));
+#endif
 }
 
 TEST_F(Shortcuts, LegacyNamesAreFoundAndRemoved) {
+#ifdef _WIN32
+    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are "
+                    "tested in ShortcutTest";
+#else
     EXPECT_FALSE(hasOldStudioDesktopShortcut(logger));
     link(desktop + "Zorbit Studio.desktop", "/x/L");
     EXPECT_TRUE(hasOldStudioDesktopShortcut(logger));
@@ -133,7 +166,7 @@ TEST_F(Shortcuts, LegacyNamesAreFoundAndRemoved) {
     auto left = [](const std::string& folder) {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(folder))
-            names.push_back(entry.path().filename());
+            names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     };
@@ -143,9 +176,14 @@ TEST_F(Shortcuts, LegacyNamesAreFoundAndRemoved) {
     EXPECT_TRUE(deleteDesktopShortcut(logger, "Zorbit Studio"));
     EXPECT_FALSE(deleteDesktopShortcut(logger, "Zorbit Studio"));
     deleteProgramsShortcut(logger, false, "ZORBIT Studio");  // no such folder: nothing happens
+#endif
 }
 
 TEST_F(Shortcuts, TheStudiosShortcutsReportTheirOutcomeAndNeverRaise) {
+#ifdef _WIN32
+    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; the Windows links are "
+                    "tested in ShortcutTest";
+#else
     TestSite site;
     site.programDirectoryPath = versions + "v2/";
     std::vector<std::string> events;
@@ -163,4 +201,5 @@ TEST_F(Shortcuts, TheStudiosShortcutsReportTheirOutcomeAndNeverRaise) {
     EXPECT_EQ(events, (std::vector<std::string>{"BoostrapperCreateShortcutsStarted",
                                                 "BoostrapperCreateShortcutsFailure"}));
     EXPECT_THAT(site.logText(), HasSubstr("no launcher path\n"));
+#endif
 }

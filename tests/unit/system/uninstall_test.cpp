@@ -8,7 +8,9 @@
 #include <thread>
 
 #include "support/installing_bootstrapper.h"
+#ifndef _WIN32
 #include "support/posix/desktop_files.h"
+#endif
 #include "support/private_machine_folders.h"
 #include "support/test_site.h"
 #include "system/earlier_studio.h"
@@ -82,6 +84,10 @@ TEST_F(Uninstall, AScopeNeverInstalledIsLeftAlone) {
 }
 
 TEST_F(Uninstall, EverythingOfTheScopeGoes) {
+#ifdef _WIN32
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
+#else
     auto b = installed(true, "version-1");
     std::ofstream(sandbox.desktop() + "VEXMOOR Player.desktop") << "[Desktop Entry]\nExec=/x\n";
     b->uninstall(true);
@@ -107,9 +113,14 @@ TEST_F(Uninstall, EverythingOfTheScopeGoes) {
     EXPECT_THAT(log, HasSubstr("Remove from Add/Remove programs\n"));
     EXPECT_THAT(log, HasSubstr("Deleting zorbit shortcuts folder = " + sandbox.programs() + "\n"));
     EXPECT_THAT(log, HasSubstr("Uninstall per user done\n"));
+#endif
 }
 
 TEST_F(Uninstall, AnotherComponentKeepsTheSharedParts) {
+#ifdef _WIN32
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
+#else
     auto b = installed(true, "version-1");
     createKey(RegistryHive::CurrentUser, kOtherComponentUninstallKeyPath);
     b->versionGuid_ = "version-2";  // the server's newest, never installed here
@@ -126,9 +137,14 @@ TEST_F(Uninstall, AnotherComponentKeepsTheSharedParts) {
     EXPECT_THAT(b->logText(),
                 HasSubstr("Component " + std::string(kOtherComponentUninstallKeyPath) +
                           " still installed, no cleanup needed\n"));
+#endif
 }
 
 TEST_F(Uninstall, WhatRemainsPointsAtTheVersionsLauncher) {
+#ifdef _WIN32
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
+#else
     auto b = installed(true, "version-1");
     b->DoUninstallApp(RegistryKey::root(RegistryHive::CurrentUser));
     EXPECT_EQ(valueOf(RegistryHive::CurrentUser, kAppKeyPath, ""), launcherOfVersions);
@@ -138,9 +154,13 @@ TEST_F(Uninstall, WhatRemainsPointsAtTheVersionsLauncher) {
         EXPECT_EQ(DesktopEntry::load(folder + "ZORBIT Studio.desktop")->program(),
                   launcherOfVersions);
     EXPECT_FALSE(keyExists(RegistryHive::CurrentUser, "Software\\Classes\\.zbtl"));
+#endif
 }
 
 TEST_F(Uninstall, NothingIsLeftPointingAtALauncherThatCouldNotBeCopied) {
+#ifdef _WIN32
+    GTEST_SKIP() << "makes symbolic links, which need a privilege on Windows (Wine makes none)";
+#endif
     auto b = installed(true, "version-1");
     fs::create_directories(launcherOfVersions + "/in the way");
     b->DoUninstallApp(RegistryKey::root(RegistryHive::CurrentUser));
@@ -151,6 +171,10 @@ TEST_F(Uninstall, NothingIsLeftPointingAtALauncherThatCouldNotBeCopied) {
 }
 
 TEST_F(Uninstall, RemovingThePerUserInstallLeavesTheAllUsersOneAlone) {
+#ifdef _WIN32
+    GTEST_SKIP() << "reads the freedesktop entries the Linux build writes; Windows writes links "
+                    "and registry keys";
+#else
     RUN_WITH_PRIVATE_MACHINE_FOLDERS([&] {
         const std::string machineVersions = "/opt/vexmoor-qasite1/Versions/";
         auto machine = installed(false, "machine-1");
@@ -184,9 +208,14 @@ TEST_F(Uninstall, RemovingThePerUserInstallLeavesTheAllUsersOneAlone) {
         EXPECT_TRUE(fs::exists(placeMimePackagePath(false)));
         EXPECT_TRUE(fs::exists(protocolEntryPath(false, machine->protocolScheme())));
     });
+#endif
 }
 
 TEST_F(Uninstall, TheEarlierStudioIsCleanedUpWhenNotInstalled) {
+#ifdef _WIN32
+    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; Windows writes .lnk "
+                    "files and runs a shell script";
+#endif
     TestSite site;
     RegistryKeyPtr current = createKey(RegistryHive::CurrentUser, kCurrentVersionKey);
     setStringValue(*current, "curStudioVer", "old");
@@ -205,6 +234,10 @@ TEST_F(Uninstall, TheEarlierStudioIsCleanedUpWhenNotInstalled) {
 }
 
 TEST_F(Uninstall, TheEarlierStudiosUninstallerIsStarted) {
+#ifdef _WIN32
+    GTEST_SKIP() << "checks the freedesktop entries the Linux build writes; Windows writes .lnk "
+                    "files and runs a shell script";
+#endif
     auto b = std::make_shared<InstallingBootstrapper>();
     const std::string marker = sandbox.home("uninstaller-ran");
     const std::string uninstaller = sandbox.home("old uninstaller.sh");

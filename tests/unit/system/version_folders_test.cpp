@@ -44,7 +44,7 @@ TEST_F(DeleteDirectoryTest, RemovesEverythingIncludingDotFiles) {
     EXPECT_FALSE(deleteDirectory(site, root, false));
     EXPECT_FALSE(fs::exists(root));
     EXPECT_NE(
-        readFile(site.logger().fileName()).find("deleteDirectory " + root + " childrenOnly=0"),
+        readLogFile(site.logger().fileName()).find("deleteDirectory " + root + " childrenOnly=0"),
         std::string::npos);
 }
 
@@ -55,6 +55,9 @@ TEST_F(DeleteDirectoryTest, ChildrenOnlyKeepsTheFolder) {
 }
 
 TEST_F(DeleteDirectoryTest, LinksAreRemovedNotFollowed) {
+#ifdef _WIN32
+    GTEST_SKIP() << "makes symbolic links, which need a privilege on Windows (Wine makes none)";
+#endif
     const std::string outside = env.temp.file("outside/");
     fs::create_directories(outside);
     writeFile(outside + "precious", "keep me");
@@ -79,7 +82,8 @@ namespace {
 struct VersionFoldersTest : ::testing::Test {
     InstallEnv env;
     TestSite site;
-    std::string versions = env.temp.file("data/vexmoor-qasite1/Versions/");
+    std::string versions = env.userData("vexmoor-qasite1/Versions/");
+    const std::string version = env.temp.file("x/0a1b/").substr(env.temp.file("x/").size());
 
     static std::string none() { return {}; }
 };
@@ -88,10 +92,10 @@ struct VersionFoldersTest : ::testing::Test {
 
 TEST_F(VersionFoldersTest, ProgramDirectoryIsMadeUnderVersions) {
     EXPECT_EQ(versionsRoot(true), versions);
-    EXPECT_EQ(versionFolder(true, "0a1b"), versions + "0a1b/");
+    EXPECT_EQ(versionFolder(true, "0a1b"), versions + version);
     EXPECT_TRUE(fs::is_directory(versions + "0a1b"));
     // Workers ask for it again and again: an existing folder is fine.
-    EXPECT_EQ(versionFolder(true, "0a1b"), versions + "0a1b/");
+    EXPECT_EQ(versionFolder(true, "0a1b"), versions + version);
 }
 
 TEST_F(VersionFoldersTest, ProgramDirectoryFailsOnAFileInTheWay) {
@@ -102,7 +106,8 @@ TEST_F(VersionFoldersTest, ProgramDirectoryFailsOnAFileInTheWay) {
         FAIL();
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(
-            std::string(e.what()).rfind("CreateDirectory '" + versions + "0a1b/' failed: ", 0), 0u)
+            std::string(e.what()).rfind("CreateDirectory '" + versions + version + "' failed: ", 0),
+            0u)
             << e.what();
     }
     // Without a version the Versions folder itself must never pass for one.

@@ -103,7 +103,7 @@ TEST_F(CountersClientTest, ManyThreadsRegisterWhileTheSetIsPosted) {
 
 TEST_F(CountersClientTest, RegisterEventPrefixesTheProfileAndFollowsTheSetting) {
     const auto bootstrapper = studioPointedAtServer();
-    const auto log = [&] { return readFile(bootstrapper->logger().fileName()); };
+    const auto log = [&] { return readLogFile(bootstrapper->logger().fileName()); };
     bootstrapper->RegisterEvent("BootstrapperStarted");
     EXPECT_EQ(CountersClient::pendingCounters(),
               std::set<std::string>{"ZARadadaBootstrapperStarted"});

@@ -14,3 +14,7 @@ TempDir::~TempDir() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
 }
+
+std::string TempDir::file(const std::string& name) const {
+    return path_ + "/" + name;
+}
