@@ -54,8 +54,8 @@ public:
     }
     void setProgress(int percent) override {
         if (marquee_ || !bar_) return;
-        percent = percent < 0 ? 0 : (percent > 100 ? 100 : percent);
-        SendMessageW(bar_, PBM_SETPOS, percent, 0);
+        position_ = percent < 0 ? 0 : (percent > 100 ? 100 : percent);
+        SendMessageW(bar_, PBM_SETPOS, position_, 0);
     }
     void setMarquee(bool on) override {
         if (marquee_ == on || !bar_) return;
@@ -64,7 +64,8 @@ public:
         style = on ? (style | PBS_MARQUEE) : (style & ~static_cast<LONG_PTR>(PBS_MARQUEE));
         SetWindowLongPtrW(bar_, GWL_STYLE, style);
         SendMessageW(bar_, PBM_SETMARQUEE, on ? TRUE : FALSE, kMarqueeStepMs);
-        if (!on) SendMessageW(bar_, PBM_SETPOS, 0, 0);
+        // Leaving marquee mode shows the position from before it again.
+        if (!on) SendMessageW(bar_, PBM_SETPOS, position_, 0);
     }
     void setCancel(bool visible, bool enabled) override {
         cancelVisible_ = visible;
@@ -250,6 +251,7 @@ private:
     HWND bar_ = nullptr;
     std::string message_;
     bool marquee_ = false;
+    int position_ = 0;
     std::function<void()> tick_;
     bool cancelVisible_ = false;
     bool cancelEnabled_ = true;
