@@ -182,8 +182,14 @@ bool WinePrefix::registryKeyExists(const std::string& key) const {
 
 void WinePrefix::setRegistryValue(const std::string& key, const std::string& name,
                                   const std::string& value) const {
-    const ChildResult result =
-        run({"reg", "add", key, "/v", name, "/t", "REG_SZ", "/d", value, "/f", "/reg:32"});
+    std::vector<std::string> command{"reg", "add", key};
+    if (name.empty()) {
+        command.push_back("/ve");  // the key's default value
+    } else {
+        command.insert(command.end(), {"/v", name});
+    }
+    command.insert(command.end(), {"/t", "REG_SZ", "/d", value, "/f", "/reg:32"});
+    const ChildResult result = run(command);
     if (result.exitCode != 0) throw std::runtime_error("reg add failed: " + result.err);
 }
 
