@@ -92,10 +92,6 @@ std::string unquotedEtag(const std::optional<std::string>& raw) {
     return raw->substr(1, raw->size() - 2);
 }
 
-}  // namespace
-
-namespace {
-
 struct Exchange {
     const std::string& verb;
     std::string url;
