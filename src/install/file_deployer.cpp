@@ -14,6 +14,7 @@
 #include "install/download_cache.h"
 #include "install/md5_hasher.h"
 #include "install/temporary_download.h"
+#include "net/body_resume.h"
 #include "net/cdn_selection.h"
 #include "net/http_client.h"
 #include "platform/files.h"
@@ -122,13 +123,15 @@ std::string FileDeployer::downloadFile(const std::string& name, Progress& progre
     progress.done = 0;
     progress.total = 0;
     TemporaryDownload temporary;
-    transfer(name, etag, temporary, progress, useCdn);
+    BodyResume resume;
+    transfer(name, etag, temporary, progress, useCdn, resume);
     temporary.close();
     site_->checkCancel();
 
     // The answer's validator names the cached copy: one that is no plain file
     // name is treated as none.
     if (!isCacheFileName(etag)) etag.clear();
+    if (resume.spliced()) checkSplicedDownload(name, temporary.path(), etag);
     if (!cached.empty() && folder + etag == cached) {
         // The server confirmed the cached copy (or sent it again under its ETag).
         if (!temporary.remove())
@@ -159,8 +162,23 @@ std::string FileDeployer::verifiedCachedEtag(const std::string& name, const std:
     return {};
 }
 
+// A body put together from two answers is only as good as the server's If-Range:
+// checked at once, so that a bad splice costs this attempt, not a broken install.
+void FileDeployer::checkSplicedDownload(const std::string& name, const std::string& path,
+                                        const std::string& etag) {
+    if (etag.empty()) return;
+    Md5Hasher hasher;
+    std::ifstream in(platform::fsPath(path), std::ios::binary);
+    hasher.hashStream(in);
+    const std::string digest = hasher.hexDigest();
+    if (digest != etag)
+        throw std::runtime_error(format("Resumed download of %s does not match its etag: hash=%s",
+                                        name.c_str(), digest.c_str()));
+}
+
 void FileDeployer::transfer(const std::string& name, std::string& etag,
-                            TemporaryDownload& temporary, Progress& progress, bool useCdn) {
+                            TemporaryDownload& temporary, Progress& progress, bool useCdn,
+                            BodyResume& resume) {
     const std::string guid = site_->versionGuid();
     const std::string path = guid.empty() ? "/" + name : "/" + guid + "-" + name;
     IInstallerSite& site = *site_;
@@ -168,9 +186,9 @@ void FileDeployer::transfer(const std::string& name, std::string& etag,
         progress.update(site, bytes, contentLength);
     };
     if (useCdn)
-        httpGetFromCdn(site, etag, temporary.stream(), site.installHost(), path, onChunk);
+        httpGetFromCdn(site, etag, temporary.stream(), site.installHost(), path, onChunk, &resume);
     else
-        httpGet(site, etag, temporary.stream(), true, site.installHost(), path, onChunk);
+        httpGet(site, etag, temporary.stream(), true, site.installHost(), path, onChunk, &resume);
 }
 
 namespace {

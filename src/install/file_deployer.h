@@ -12,6 +12,7 @@
 
 #include "install/progress.h"
 
+class BodyResume;
 class IInstallerSite;
 class TemporaryDownload;
 
@@ -50,8 +51,11 @@ public:
 private:
     std::string verifiedCachedEtag(const std::string& name, const std::string& cachedPath,
                                    const std::string& etag);
+    // A transfer broken after part of the body resumes from there on its next try.
     void transfer(const std::string& name, std::string& etag, TemporaryDownload& temporary,
-                  Progress& progress, bool useCdn);
+                  Progress& progress, bool useCdn, BodyResume& resume);
+    void checkSplicedDownload(const std::string& name, const std::string& path,
+                              const std::string& etag);
     std::string keepInCache(const std::string& name, const std::string& folder,
                             const std::string& cached, TemporaryDownload& temporary,
                             const std::string& etag);

@@ -116,14 +116,15 @@ std::string getPrimaryCdn(IInstallerSite& site) {
 
 int httpGetFromCdn(IInstallerSite& site, std::string& etag, std::ostream& output,
                    const std::string& secondaryHost, const std::string& path,
-                   const HttpProgress& progress) {
+                   const HttpProgress& progress, BodyResume* resume) {
     std::string cdnHost;
     if (site.useInstallerCdnList()) cdnHost = getInstallerCdn(site);
     if (cdnHost.empty()) cdnHost = getPrimaryCdn(site);
     if (!cdnHost.empty()) {
         try {
             std::string etagCopy = etag;
-            const int status = httpGet(site, etagCopy, output, true, cdnHost, path, progress);
+            const int status =
+                httpGet(site, etagCopy, output, true, cdnHost, path, progress, resume);
             etag = etagCopy;
             return status;
         } catch (const silent_exception&) {
@@ -135,8 +136,8 @@ int httpGetFromCdn(IInstallerSite& site, std::string& etag, std::ostream& output
         }
     }
     output.clear();
-    output.seekp(0);
-    return httpGet(site, etag, output, true, secondaryHost, path, progress);
+    if (!resume) output.seekp(0);
+    return httpGet(site, etag, output, true, secondaryHost, path, progress, resume);
 }
 
 namespace cdn_testing {

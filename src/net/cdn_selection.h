@@ -7,14 +7,16 @@
 
 #include "net/http_client.h"
 
+class BodyResume;
 class IInstallerSite;
 
 // GET of path from the content host, else (or when that fails) from
 // secondaryHost, which callers set to the install host. Throws only what the
-// download from secondaryHost throws, and cancellations.
+// download from secondaryHost throws, and cancellations. With a resume, every
+// attempt after a break asks only for what is missing, whichever host it asks.
 int httpGetFromCdn(IInstallerSite& site, std::string& etag, std::ostream& output,
                    const std::string& secondaryHost, const std::string& path,
-                   const HttpProgress& progress);
+                   const HttpProgress& progress, BodyResume* resume = nullptr);
 
 // The content host from the base host's weighted list; empty when there is none
 // or it cannot be had. Computed once per process; never throws.

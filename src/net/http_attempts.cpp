@@ -8,13 +8,57 @@
 #include "base/errors.h"
 #include "base/installer_site.h"
 #include "base/logger.h"
+#include "net/body_resume.h"
 #include "net/http_client.h"
 #include "net/spool_file.h"
+
+namespace {
+
+const char* outcomeText(BodyResume::Outcome outcome) {
+    switch (outcome) {
+        case BodyResume::Outcome::Appended:
+            return "206 appended";
+        case BodyResume::Outcome::Restarted:
+            return "200 restarted";
+        case BodyResume::Outcome::FullTransfer:
+            return "full transfer";
+        case BodyResume::Outcome::None:
+            break;
+    }
+    return "no answer";
+}
+
+void logResumed(IInstallerSite& site, const std::string& path, const BodyResume* resume,
+                bool complete) {
+    if (!resume || !resume->resumed()) return;
+    site.logger().log("Resumed %s from byte %lld: %s, %s at byte %lld", path.c_str(),
+                      static_cast<long long>(resume->askedFrom()), outcomeText(resume->outcome()),
+                      complete ? "complete" : "broken", static_cast<long long>(resume->held()));
+}
+
+// One attempt over one scheme, with the line that tells how a resumed one ended.
+int attempt(IInstallerSite& site, const std::string& verb, const std::string& host,
+            const std::string& path, std::istream& body,
+            const std::optional<std::string>& contentType, std::string& etag, std::ostream& output,
+            bool https, const HttpProgress& progress, BodyResume* resume) {
+    try {
+        const int status =
+            httpRequest(verb, host, path, body, contentType, etag, output, https, progress, resume);
+        logResumed(site, path, resume, true);
+        return status;
+    } catch (...) {
+        logResumed(site, path, resume, false);
+        throw;
+    }
+}
+
+}  // namespace
 
 int httpRequestWithFallback(IInstallerSite& site, const std::string& verb, const std::string& host,
                             const std::string& path, std::istream& body,
                             const std::optional<std::string>& contentType, std::string& etag,
-                            std::ostream& output, bool log, const HttpProgress& progress) {
+                            std::ostream& output, bool log, const HttpProgress& progress,
+                            BodyResume* resume) {
     if (isHttpsHost(host)) {
         const std::streampos bodyStart = body.tellg();
         std::string etagCopy = etag;
@@ -23,34 +67,37 @@ int httpRequestWithFallback(IInstallerSite& site, const std::string& verb, const
         // a failed https attempt leaves nothing in the caller's output.
         std::optional<SpoolFile> spool;
         int status = 0;
+        bool done = false;
         try {
-            spool.emplace();
-            status = httpRequest(verb, host, path, body, contentType, etagCopy, spool->stream(),
-                                 true, progress);
+            if (!resume) spool.emplace();
+            status = attempt(site, verb, host, path, body, contentType, etagCopy,
+                             spool ? spool->stream() : output, true, progress, resume);
+            done = true;
         } catch (const silent_exception&) {
             throw;  // a cancellation ends the request, it is no reason to try http
         } catch (const std::exception& e) {
             site.logger().log("https failed (%s), falling back to http", e.what());
-            spool.reset();
         }
-        if (spool) {
-            spool->copyTo(output);
+        if (done) {
+            if (spool) spool->copyTo(output);
             etag = etagCopy;
             return status;
         }
         body.clear();
         body.seekg(bodyStart == std::streampos(-1) ? std::streampos(0) : bodyStart);
     }
-    return httpRequest(verb, host, path, body, contentType, etag, output, false, progress);
+    return attempt(site, verb, host, path, body, contentType, etag, output, false, progress,
+                   resume);
 }
 
 int httpGet(IInstallerSite& site, std::string& etag, std::ostream& output, bool log,
-            const std::string& host, const std::string& path, const HttpProgress& progress) {
+            const std::string& host, const std::string& path, const HttpProgress& progress,
+            BodyResume* resume) {
     try {
         std::string etagCopy = etag;
         std::istringstream noBody;
         const int status = httpRequestWithFallback(site, "GET", host, path, noBody, std::nullopt,
-                                                   etagCopy, output, log, progress);
+                                                   etagCopy, output, log, progress, resume);
         etag = etagCopy;
         return status;
     } catch (const silent_exception&) {
@@ -58,12 +105,12 @@ int httpGet(IInstallerSite& site, std::string& etag, std::ostream& output, bool 
     } catch (const std::exception& e) {
         site.logger().log("WARNING: First HTTP GET error for %s: %s", path.c_str(), e.what());
     }
-    // The second attempt writes over what the first one left.
+    // The second attempt writes over what the first one left, unless it resumes.
     output.clear();
-    output.seekp(0);
+    if (!resume) output.seekp(0);
     std::istringstream noBody;
     return httpRequestWithFallback(site, "GET", host, path, noBody, std::nullopt, etag, output, log,
-                                   progress);
+                                   progress, resume);
 }
 
 int httpPost(IInstallerSite& site, std::istream& body, const std::string& contentType,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/format.h"
+#include "net/body_resume.h"
 #include "net/http_session.h"
 
 using namespace net_detail;
@@ -29,13 +30,18 @@ int clampedLength(int64_t length) {
     return length > INT_MAX ? INT_MAX : static_cast<int>(length);
 }
 
-// An error answer's body never reaches the output.
+// An error answer's body never reaches the output, nor a 206 but one that
+// continues the body a resumed transfer holds.
 bool writeBody(const char* data, size_t bytes, const platform::HttpResponseHead& head,
-               std::ostream& output, const HttpProgress& progress) {
-    if (!acceptedStatus(head.status)) return false;
+               std::ostream& output, const HttpProgress& progress, BodyResume* resume) {
+    if (head.status == 206 ? !resume : !acceptedStatus(head.status)) return false;
+    if (resume && !resume->bodyStarted() && !resume->startBody(head, output)) return false;
     output.write(data, static_cast<std::streamsize>(bytes));
     if (!output) throw std::runtime_error("Failed to write the downloaded content");
-    if (progress) progress(static_cast<int>(bytes), clampedLength(head.contentLength));
+    if (resume) resume->addBody(bytes);
+    // A resumed body counts against the whole length, not the rest's.
+    const int64_t length = resume && resume->appending() ? resume->total() : head.contentLength;
+    if (progress) progress(static_cast<int>(bytes), clampedLength(length));
     return true;
 }
 
@@ -86,20 +92,55 @@ std::string unquotedEtag(const std::optional<std::string>& raw) {
     return raw->substr(1, raw->size() - 2);
 }
 
+struct Exchange {
+    const std::string& verb;
+    std::string url;
+    std::string body;
+    std::vector<std::string> headers;
+    std::ostream& output;
+    const HttpProgress& progress;
+    BodyResume* resume;
+};
+
+platform::HttpResult exchange(const Exchange& asked) {
+    platform::HttpRequest request = sessionRequest(asked.verb, asked.url);
+    request.body = asked.body;
+    request.headers = asked.headers;
+    if (asked.resume)
+        for (std::string& line : asked.resume->rangeHeaders()) request.headers.push_back(line);
+    request.onBody = [&asked](const char* data, size_t bytes,
+                              const platform::HttpResponseHead& head) {
+        return writeBody(data, bytes, head, asked.output, asked.progress, asked.resume);
+    };
+    platform::HttpResult result = performSessionRequest(std::move(request));
+    // A whole 200 without a body still replaces what a resumed transfer held.
+    BodyResume* resume = asked.resume;
+    if (resume && result.ok() && result.head.status == 200 && !resume->bodyStarted())
+        resume->startBody(result.head, asked.output);
+    return result;
+}
+
+// A resumed exchange whose range the server refused asks again for the whole body.
+platform::HttpResult exchangeResuming(const Exchange& asked) {
+    if (asked.resume) asked.resume->beginExchange();
+    platform::HttpResult result = exchange(asked);
+    if (!asked.resume || !asked.resume->refusedRange(result.head)) return result;
+    asked.resume->startOver();
+    return exchange(asked);
+}
+
 }  // namespace
 
 int httpRequest(const std::string& verb, const std::string& host, const std::string& path,
                 std::istream& body, const std::optional<std::string>& contentType,
-                std::string& etag, std::ostream& output, bool https, const HttpProgress& progress) {
-    platform::HttpRequest request = sessionRequest(verb, requestUrl(host, path, https));
-    request.body = readBody(body);
-    request.headers = requestHeaders(contentType, etag);
-    const bool sendsBody = !request.body.empty();
-    request.onBody = [&output, &progress](const char* data, size_t bytes,
-                                          const platform::HttpResponseHead& head) {
-        return writeBody(data, bytes, head, output, progress);
-    };
-    const platform::HttpResult result = performSessionRequest(std::move(request));
+                std::string& etag, std::ostream& output, bool https, const HttpProgress& progress,
+                BodyResume* resume) {
+    const Exchange asked{verb,           requestUrl(host, path, https),
+                         readBody(body), requestHeaders(contentType, etag),
+                         output,         progress,
+                         resume};
+    const bool sendsBody = !asked.body.empty();
+    const platform::HttpResult result = exchangeResuming(asked);
     const platform::HttpResponseHead& head = result.head;
     if (result.failure == platform::HttpFailure::Setup)
         throw std::runtime_error(format("InternetOpen failed for %s http://%s%s, Error Code: %d",
@@ -113,7 +154,8 @@ int httpRequest(const std::string& verb, const std::string& host, const std::str
                    verb.c_str(), host.c_str(), path.c_str(), kErrorInternetInvalidUrl,
                    schemeTls ? 443 : 80));
     }
-    if ((result.ok() || head.complete) && !acceptedStatus(head.status))
+    const bool appended = head.status == 206 && resume && resume->appending();
+    if ((result.ok() || head.complete) && !acceptedStatus(head.status) && !appended)
         throw std::runtime_error(statusError(head));
     if (!result.ok()) {
         const char* step = head.statusSeen ? "InternetReadFile failed"
@@ -121,7 +163,8 @@ int httpRequest(const std::string& verb, const std::string& host, const std::str
                                            : "HttpSendRequestEx failed";
         throw std::runtime_error(format("%s: %s", step, result.message.c_str()));
     }
-    etag = unquotedEtag(head.etag);
+    // A 206 continues the answer the held bytes came from, and names it.
+    etag = unquotedEtag(appended && !head.etag ? resume->etag() : head.etag);
     return head.status;
 }
 

@@ -2,9 +2,9 @@
 // The launcher's blocking HTTP operations. Each call opens its own connection
 // and keeps no state between calls, so worker threads may call them at once.
 //
-// A request returns 200 or 304; every other outcome throws std::runtime_error,
-// except that an exception thrown by the progress callable ends the transfer
-// at once and reaches the caller unchanged.
+// A request returns 200 or 304 (or a resumed GET 206); every other outcome throws
+// std::runtime_error, except that an exception thrown by the progress callable ends the transfer at
+// once and reaches the caller unchanged.
 
 #include <chrono>
 #include <functional>
@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+class BodyResume;
 class IInstallerSite;
 
 // Called after every chunk of the response body that reaches the output, with
@@ -46,22 +47,32 @@ private:
 // its end (nothing when empty). etag: in, the cached copy's validator (sent as
 // If-None-Match when not empty); out, the answer's validator without its quotes,
 // or empty. The body of a 200 is appended to output; a 304 leaves it alone.
+// With a resume (for GETs), the attempt asks for the rest of a body it holds
+// from an earlier attempt and writes where the answer's body belongs: a 206
+// that continues it is appended (and returned as 206), a 200 is written from
+// the output's start; a refused range is asked for again whole.
 int httpRequest(const std::string& verb, const std::string& host, const std::string& path,
                 std::istream& body, const std::optional<std::string>& contentType,
-                std::string& etag, std::ostream& output, bool https, const HttpProgress& progress);
+                std::string& etag, std::ostream& output, bool https, const HttpProgress& progress,
+                BodyResume* resume = nullptr);
 
 // Tries https first for hosts that qualify (isHttpsHost), then plain http. The
 // https answer is spooled to an owner-only temporary file and reaches output
-// only when the attempt succeeds. log: log the https attempt.
+// only when the attempt succeeds; with a resume it goes to output at once, as
+// the resume knows how much of it to keep. log: log the https attempt.
 int httpRequestWithFallback(IInstallerSite& site, const std::string& verb, const std::string& host,
                             const std::string& path, std::istream& body,
                             const std::optional<std::string>& contentType, std::string& etag,
-                            std::ostream& output, bool log, const HttpProgress& progress);
+                            std::ostream& output, bool log, const HttpProgress& progress,
+                            BodyResume* resume = nullptr);
 
 // GET with one further attempt after a failure (not after a cancellation). The
-// second attempt rewrites output from its start.
+// second attempt rewrites output from its start, or, with a resume, asks for
+// what the first one did not get. Each resumed attempt logs from which byte
+// it resumed and how it ended.
 int httpGet(IInstallerSite& site, std::string& etag, std::ostream& output, bool log,
-            const std::string& host, const std::string& path, const HttpProgress& progress);
+            const std::string& host, const std::string& path, const HttpProgress& progress,
+            BodyResume* resume = nullptr);
 
 // POST of body with a Content-Type header (none when contentType is empty); no
 // further attempt, no validator.

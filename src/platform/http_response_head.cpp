@@ -25,6 +25,12 @@ std::string trimmed(const std::string& text) {
 
 }  // namespace
 
+std::optional<std::string> HttpResponseHead::header(const std::string& name) const {
+    for (const auto& [key, value] : headers)
+        if (key.size() == name.size() && startsWithNoCase(key, name.c_str())) return value;
+    return std::nullopt;
+}
+
 void HttpResponseHead::addLine(const char* data, size_t size) {
     std::string line(data, size);
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
@@ -47,6 +53,7 @@ void HttpResponseHead::addLine(const char* data, size_t size) {
     const size_t colon = line.find(':');
     if (colon == std::string::npos) return;
     const std::string value = trimmed(line.substr(colon + 1));
+    headers.emplace_back(trimmed(line.substr(0, colon)), value);
     if (startsWithNoCase(line, "etag:")) {
         if (!etag) etag = value;
     } else if (startsWithNoCase(line, "content-length:")) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -22,7 +23,11 @@ struct HttpResponseHead {
     std::string reason;
     std::optional<std::string> etag;  // the first ETag header's raw value
     int64_t contentLength = -1;
+    // Every header of the answer as name and trimmed value, in the order sent.
+    std::vector<std::pair<std::string, std::string>> headers;
 
+    // The first header of that name (any case); none when the answer has none.
+    std::optional<std::string> header(const std::string& name) const;
     // Takes one header line as it came (with or without its line break).
     void addLine(const char* data, size_t size);
 };

@@ -1,6 +1,7 @@
 // A launcher killed at any moment of an install or an update (downloads,
 // unpacking, registration) leaves nothing that the next run does not finish,
-// and never records a version whose files are incomplete.
+// and never records a version whose files are incomplete; a package transfer
+// cut short asks only for the rest of it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <map>
 #include <set>
 
+#include "platform/md5.h"
 #include "support/file_contents.h"
 #include "support/launcher_sandbox.h"
 #include "support/local_platform_server.h"
@@ -21,6 +23,7 @@ namespace fs = std::filesystem;
 using platform::RegistryHive;
 using platform::RegistryKey;
 using zorbit::publish::ManifestLine;
+using zorbit::server::Fault;
 
 namespace {
 
@@ -157,6 +160,34 @@ protected:
         return "preparing";
     }
 
+    // The largest package's path on the setup host, with its size and ETag.
+    struct Package {
+        std::string path;
+        uint64_t size = 0;
+        std::string etag;
+    };
+    Package largestPackage() const {
+        const auto& packages = server.deployment().packages;
+        const auto largest =
+            std::max_element(packages.begin(), packages.end(),
+                             [](const auto& a, const auto& b) { return a.zipBytes < b.zipBytes; });
+        return {"/" + fs::path(largest->path).filename().string(), largest->zipBytes,
+                "\"" + platform::md5Hex(readFile(largest->path)) + "\""};
+    }
+    // Its transfer breaks once, halfway through the body.
+    void cutOnceHalfway(const Package& package) {
+        Fault cut;
+        cut.path = package.path;
+        cut.truncateAfter = static_cast<int64_t>(package.size / 2);
+        cut.times = 1;
+        server.addFault(cut);
+    }
+    uint64_t bodyBytesSent(const std::string& path) const {
+        uint64_t sent = 0;
+        for (const auto& request : server.requestsFor(path)) sent += request.bodyBytesSent;
+        return sent;
+    }
+
     static std::string lastLine(const std::string& log) {
         const size_t end = log.find_last_not_of('\n');
         if (end == std::string::npos) return "";
@@ -222,4 +253,43 @@ TEST_F(InterruptedInstallTest, ARunAfterAKilledInstallEndsWithTheCurrentVersionC
     EXPECT_GE(killsIn["deploying"], kMinKillsPerPhase)
         << "too few kills while downloading and unpacking";
     EXPECT_GE(killsIn["registering"], kMinKillsPerPhase) << "too few kills while registering";
+}
+
+TEST_F(InterruptedInstallTest, ACutPackageTransferAsksForTheRestOnly) {
+    const Package package = largestPackage();
+    cutOnceHalfway(package);
+    const ChildResult result = install();
+    ASSERT_EQ(result.exitCode, 0) << result.err << sandbox.newestLog();
+
+    const auto requests = server.requestsFor(package.path);
+    ASSERT_EQ(requests.size(), 2u);
+    const std::string half = std::to_string(package.size / 2);
+    EXPECT_EQ(requests[1].header("Range"), "bytes=" + half + "-");
+    EXPECT_EQ(requests[1].header("If-Range"), package.etag);
+    EXPECT_EQ(requests[1].status, 206);
+    EXPECT_LE(bodyBytesSent(package.path), package.size * 11 / 10);
+    EXPECT_NE(sandbox.newestLog().find("Resumed " + package.path + " from byte " + half +
+                                       ": 206 appended, complete"),
+              std::string::npos)
+        << sandbox.newestLog();
+    EXPECT_EQ(damagedFiles(server.versionGuid()), std::vector<std::string>{});
+}
+
+TEST_F(InterruptedInstallTest, AServerWithoutRangesSendsTheCutPackageAgainWhole) {
+    const Package package = largestPackage();
+    cutOnceHalfway(package);
+    Fault noRanges;
+    noRanges.path = package.path;
+    noRanges.ignoreRange = true;
+    server.addFault(noRanges);
+    const ChildResult result = install();
+    ASSERT_EQ(result.exitCode, 0) << result.err << sandbox.newestLog();
+
+    const auto requests = server.requestsFor(package.path);
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_FALSE(requests[1].header("Range").empty());
+    EXPECT_EQ(requests[1].status, 200);
+    EXPECT_EQ(requests[1].bodyBytesSent, package.size);
+    EXPECT_NE(sandbox.newestLog().find("200 restarted, complete"), std::string::npos);
+    EXPECT_EQ(damagedFiles(server.versionGuid()), std::vector<std::string>{});
 }

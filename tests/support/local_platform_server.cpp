@@ -18,6 +18,7 @@ LocalPlatformServer::LocalPlatformServer(LocalPlatformServerOptions options)
     serverOptions.root = root_;
     serverOptions.journalPath = options_.journalPath;
     serverOptions.https = options_.https;
+    serverOptions.ignoreRange = options_.ignoreRange;
     serverOptions.certificateFile = certificatePath();
     server_ = std::make_unique<zorbit::server::PlatformServer>(serverOptions);
     // Started first: the port goes into the deployment's hosts.

@@ -25,6 +25,7 @@ struct LocalPlatformServerOptions {
     std::string guid;             // empty: a new one
     std::string journalPath;      // empty: journal in memory only
     bool https = false;           // also answer TLS on the port (see certificatePath)
+    bool ignoreRange = false;     // answer Range requests with the whole file
     // The programs published and stamped; empty: this build's own (another
     // build's, e.g. the Windows one, for tests that run it under Wine).
     std::string launcherProgram;

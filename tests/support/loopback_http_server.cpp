@@ -29,6 +29,7 @@ server::Answer answerOf(const ScriptedResponse& scripted) {
     answer.status = scripted.status;
     answer.contentType = scripted.contentType;
     answer.body = *scripted.body;
+    answer.headers = scripted.headers;
     // A drop must show on an empty body too: one byte is announced, none is sent.
     if (scripted.dropConnection && answer.body.empty()) answer.body = " ";
     return answer;
@@ -159,6 +160,8 @@ void LoopbackHttpServer::record(const httplib::Request& request) {
 
 void LoopbackHttpServer::handle(const httplib::Request& request, httplib::Response& response) {
     record(request);
+    // Answers go out as scripted, not cut to the request's range by the library.
+    const_cast<httplib::Request&>(request).ranges.clear();
     const ScriptedResponse scripted = nextResponse(request.path);
     const std::optional<server::Fault> fault = faultOf(scripted);
     // A released stall answers as scripted: the tests go on after it.

@@ -37,6 +37,7 @@ struct ScriptedResponse {
     std::optional<size_t> truncateAfter;  // announces the whole body, sends this much, closes
     bool dropConnection = false;          // sends the head, then closes without a body
     bool noContentLength = false;         // no length: the body ends when the connection does
+    std::vector<std::pair<std::string, std::string>> headers;  // sent as they are
 
     // A 200 with body and, unless told otherwise, the quoted MD5 of body as ETag.
     static ScriptedResponse ok(std::string body);

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zorbit::server {
 
@@ -10,9 +12,12 @@ struct Answer {
     int status = 200;
     std::string contentType = "text/plain";
     std::string body;
-    // When set, the body is this file, streamed from disk.
+    // When set, the body is fileSize bytes of this file from fileOffset, streamed from disk.
     std::string filePath;
+    uint64_t fileOffset = 0;
     uint64_t fileSize = 0;
+    // Headers beyond the ETag and the body's length and type.
+    std::vector<std::pair<std::string, std::string>> headers;
 
     uint64_t size() const { return filePath.empty() ? body.size() : fileSize; }
 };

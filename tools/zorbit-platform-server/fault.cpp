@@ -57,8 +57,9 @@ bool boolMember(const rapidjson::Value& object, const char* name) {
 Fault faultFromJson(const rapidjson::Value& object) {
     if (!object.IsObject()) throw std::runtime_error("a fault must be a JSON object");
     static const char* known[] = {
-        "path",          "host", "method",          "status",  "delayMs",        "stall", "drop",
-        "truncateAfter", "etag", "noContentLength", "chunked", "bytesPerSecond", "times"};
+        "path",    "host",           "method",        "status",     "delayMs",
+        "stall",   "drop",           "truncateAfter", "etag",       "noContentLength",
+        "chunked", "bytesPerSecond", "times",         "ignoreRange"};
     for (auto it = object.MemberBegin(); it != object.MemberEnd(); ++it) {
         bool ok = false;
         for (const char* name : known) ok = ok || it->name.GetString() == std::string(name);
@@ -79,6 +80,7 @@ Fault faultFromJson(const rapidjson::Value& object) {
     fault.chunked = boolMember(object, "chunked");
     fault.bytesPerSecond = numberMember(object, "bytesPerSecond", 0);
     fault.times = static_cast<int>(numberMember(object, "times", -1));
+    fault.ignoreRange = boolMember(object, "ignoreRange");
     return fault;
 }
 
@@ -96,6 +98,7 @@ std::string Fault::describe() const {
     if (noContentLength) add("noContentLength");
     if (chunked) add("chunked");
     if (bytesPerSecond) add("bytesPerSecond=" + std::to_string(bytesPerSecond));
+    if (ignoreRange) add("ignoreRange");
     if (times >= 0) add("times=" + std::to_string(times));
     return text;
 }
@@ -132,6 +135,7 @@ std::string faultsToJson(const std::vector<Fault>& faults) {
         writer.Key("chunked"), writer.Bool(fault.chunked);
         writer.Key("bytesPerSecond"), writer.Int64(fault.bytesPerSecond);
         writer.Key("times"), writer.Int(fault.times);
+        writer.Key("ignoreRange"), writer.Bool(fault.ignoreRange);
         writer.EndObject();
     }
     writer.EndArray();

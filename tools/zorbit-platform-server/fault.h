@@ -28,6 +28,7 @@ struct Fault {
     bool noContentLength = false;  // body delimited by closing the connection
     bool chunked = false;          // body in chunked transfer encoding
     int64_t bytesPerSecond = 0;    // throttle the body
+    bool ignoreRange = false;      // answer Range requests with the whole file
     int times = -1;                // apply to this many requests, then succeed; -1: always
 
     // Short text for the journal, e.g. "status=503 times=2".

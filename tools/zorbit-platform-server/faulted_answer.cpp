@@ -28,6 +28,7 @@ public:
                      ? std::min<uint64_t>(size_, static_cast<uint64_t>(fault->truncateAfter))
                      : size_),
           rate_(fault ? fault->bytesPerSecond : 0),
+          fileOffset_(answer.fileOffset),
           signal_(signal) {
         if (answer.filePath.empty()) {
             memory_ = answer.body;
@@ -61,7 +62,7 @@ private:
             return n;
         }
         file_.clear();
-        file_.seekg(static_cast<std::streamoff>(offset));
+        file_.seekg(static_cast<std::streamoff>(fileOffset_ + offset));
         file_.read(buffer_.data(), static_cast<std::streamsize>(want));
         return static_cast<size_t>(file_.gcount());
     }
@@ -79,6 +80,7 @@ private:
     const uint64_t size_;
     const uint64_t limit_;
     const int64_t rate_;
+    const uint64_t fileOffset_;
     StopSignal& signal_;
     std::vector<char> buffer_ = std::vector<char>(kChunk);
     std::string memory_;
@@ -105,6 +107,7 @@ void sendAnswer(httplib::Response& response, const Answer& answer, const std::st
                 const std::optional<Fault>& fault, StopSignal& signal) {
     response.status = answer.status;
     if (!etag.empty()) response.set_header("ETag", etag);
+    for (const auto& [name, value] : answer.headers) response.set_header(name, value);
     if (answer.status == 304) return;
 
     if (answer.filePath.empty() && !shapesBody(fault)) {

@@ -131,6 +131,7 @@ std::string journalEntryToJson(const JournalEntry& entry) {
         }
     }
     writer.Key("status"), writer.Int(entry.status);
+    writer.Key("bodyBytesSent"), writer.Uint64(entry.bodyBytesSent);
     writeString(writer, "fault", entry.fault);
     writer.EndObject();
     return buffer.GetString();
@@ -165,6 +166,7 @@ JournalEntry journalEntryFromJson(const std::string& line) {
         entry.bodyKept = true;
     }
     entry.status = static_cast<int>(number(document, "status"));
+    entry.bodyBytesSent = static_cast<uint64_t>(number(document, "bodyBytesSent"));
     entry.fault = text(document, "fault");
     return entry;
 }

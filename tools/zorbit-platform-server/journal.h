@@ -25,8 +25,9 @@ struct JournalEntry {
     uint64_t bodySize = 0;
     std::string body;  // whole when bodyKept
     bool bodyKept = false;
-    int status = 0;     // the status answered (or meant, for stalls and drops)
-    std::string fault;  // the injected fault, empty when none
+    int status = 0;              // the status answered (or meant, for stalls and drops)
+    uint64_t bodyBytesSent = 0;  // of the answer's body, after any cut
+    std::string fault;           // the injected fault, empty when none
 
     // First header of that name, compared case-insensitively; empty when absent.
     std::string header(const std::string& name) const;

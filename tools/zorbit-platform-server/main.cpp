@@ -3,7 +3,7 @@
 //   zorbit-platform-server --root DIR [--port N] [--port-file FILE] [--journal FILE]
 //       [--bind ADDRESS] [--site-host HOST] [--install-host HOST] [--base-host HOST]
 //       [--content-host HOST] [--data-host HOST] [--unquoted-version] [--threads N]
-//       [--https [--certificate FILE]]
+//       [--ignore-range] [--https [--certificate FILE]]
 //
 // With --https the same port also answers TLS, with a certificate made at start
 // (its PEM written to --certificate).
@@ -25,7 +25,7 @@ int usage() {
                  "           [--journal FILE] [--bind ADDRESS] [--site-host HOST]\n"
                  "           [--install-host HOST] [--base-host HOST] [--content-host HOST]\n"
                  "           [--data-host HOST] [--unquoted-version] [--threads N]\n"
-                 "           [--https [--certificate FILE]]\n";
+                 "           [--ignore-range] [--https [--certificate FILE]]\n";
     return 2;
 }
 
@@ -40,6 +40,10 @@ bool parse(int argc, char** argv, Arguments& arguments) {
         const std::string name = argv[i];
         if (name == "--unquoted-version") {
             options.quoteVersionCompatibility = false;
+            continue;
+        }
+        if (name == "--ignore-range") {
+            options.ignoreRange = true;
             continue;
         }
         if (name == "--https") {

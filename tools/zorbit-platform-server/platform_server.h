@@ -1,8 +1,8 @@
 #pragma once
 // The local platform server: every web service the launcher talks to, on one
 // loopback port, told apart by the Host header. Serves the deployments that the
-// publisher writes into its root, keeps a journal of every request and injects
-// faults on request.
+// publisher writes into its root (answering Range and If-Range on them, see
+// byte_range.h), keeps a journal of every request and injects faults on request.
 //
 // Hosts (names without the port; the defaults of ServerOptions):
 //   www.qasite1.zorbit.localhost       install host and base host

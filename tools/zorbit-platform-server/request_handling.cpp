@@ -1,4 +1,7 @@
 // One request: route it, apply the fault that matches it, journal it, answer.
+#include <algorithm>
+
+#include "byte_range.h"
 #include "connection_drop.h"
 #include "faulted_answer.h"
 #include "platform/md5.h"
@@ -25,6 +28,17 @@ bool etagListMatches(const std::string& list, const std::string& etag) {
         start = end + 1;
     }
     return false;
+}
+
+// The body bytes the answer puts on the wire: none when it is held for good or
+// dropped, the fault's cut when there is one.
+uint64_t bodyBytesSent(const std::string& method, const Answer& answer,
+                       const std::optional<Fault>& fault) {
+    if (method == "HEAD" || answer.status == 304) return 0;
+    if (fault && (fault->stall || fault->drop)) return 0;
+    if (fault && fault->truncateAfter >= 0)
+        return std::min<uint64_t>(answer.size(), static_cast<uint64_t>(fault->truncateAfter));
+    return answer.size();
 }
 
 }  // namespace
@@ -69,9 +83,16 @@ void PlatformServer::Impl::handle(const httplib::Request& request, httplib::Resp
     }
     if (fault && fault->status) answer = textAnswer(fault->status, "Injected fault");
     std::string etag = applyEtag(request, answer, fault);
+    // The library would cut any answer to the request's range on its own; the
+    // range is this server's to apply (If-Range, 416, ignoring it).
+    const_cast<httplib::Request&>(request).ranges.clear();
+    if (!options.ignoreRange && !(fault && fault->ignoreRange))
+        applyRange(answer, request.get_header_value("Range"), request.get_header_value("If-Range"),
+                   etag);
 
     JournalEntry entry = journalEntry(request);
     entry.status = answer.status;
+    entry.bodyBytesSent = bodyBytesSent(request.method, answer, fault);
     if (fault) entry.fault = fault->describe();
     journal.add(std::move(entry));
 

@@ -29,6 +29,9 @@ struct ServerOptions {
     // Whether the version-compatibility service puts the GUID in double quotes.
     bool quoteVersionCompatibility = true;
 
+    // Answer Range requests with the whole file, like a server without range support.
+    bool ignoreRange = false;
+
     // JSON-lines copy of the journal; empty: in memory only.
     std::string journalPath;
     // Request bodies up to this size are kept in the journal (log uploads always are).

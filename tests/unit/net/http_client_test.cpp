@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "base/errors.h"
+#include "net/body_resume.h"
 #include "platform/md5.h"
 #include "support/silent_tcp_server.h"
 #include "support/test_certificate.h"
@@ -285,6 +286,41 @@ TEST_F(HttpFallbackTest, SecondGetAttemptRewritesTheOutput) {
               "Not Found");
     EXPECT_EQ(site.logCount("WARNING: First HTTP GET error for /gone: Not Found"), 1);
     EXPECT_EQ(server.countFor("/gone"), 2u);
+}
+
+// After a break the second attempt asks for the rest; only a 206 that continues
+// the body is appended, and a refused range is asked for again whole.
+TEST_F(HttpFallbackTest, SecondGetAttemptAsksForTheRestAndKeepsOnlyWhatFits) {
+    const std::string whole = "0123456789";
+    ScriptedResponse partial = ScriptedResponse::ok(whole);
+    partial.truncateAfter = 4;
+    const auto rest = [&](std::string body, std::string range) {
+        ScriptedResponse response = ScriptedResponse::withStatus(206, std::move(body));
+        response.etag = partial.etag;
+        response.headers = {{"Content-Range", std::move(range)}};
+        return response;
+    };
+    server.script("/fits", {partial, rest("456789", "bytes 4-9/10")});
+    server.script("/gap", {partial, rest("56789", "bytes 5-9/10"), ScriptedResponse::ok(whole)});
+    server.script("/past",
+                  {partial, ScriptedResponse::withStatus(416), ScriptedResponse::ok(whole)});
+    const std::string host = "localhost:" + std::to_string(server.port());
+    for (const std::string path : {"/fits", "/gap", "/past"}) {
+        std::string etag;
+        std::stringstream output;
+        BodyResume resume;
+        httpGet(site, etag, output, true, host, path, noProgress(), &resume);
+        EXPECT_EQ(output.str(), whole) << path;
+        EXPECT_EQ(etag, platform::md5Hex(whole)) << path;
+        const auto requests = server.requestsFor(path);
+        ASSERT_EQ(requests.size(), path == "/fits" ? 2u : 3u) << path;
+        EXPECT_EQ(requests[1].header("Range"), "bytes=4-") << path;
+        EXPECT_EQ(requests[1].header("If-Range"), partial.etag) << path;
+        EXPECT_FALSE(requests.back().header("Range") && path != "/fits") << path;
+    }
+    EXPECT_EQ(site.logCount("Resumed /fits from byte 4: 206 appended, complete at byte 10"), 1);
+    EXPECT_EQ(site.logCount("Resumed /gap from byte 4: full transfer, complete at byte 10"), 1);
+    EXPECT_EQ(site.logCount("Resumed /past from byte 4: full transfer, complete at byte 10"), 1);
 }
 
 TEST_F(HttpFallbackTest, CancellationEndsTheGetWithoutAnotherAttempt) {

@@ -323,6 +323,42 @@ TEST_F(PlatformServerTest, TruncatedBodyAnnouncesTheWholeLength) {
     EXPECT_EQ(received, readFile(fontsFile).substr(0, 1000));
 }
 
+TEST_F(PlatformServerTest, RangesAnswerLikeAStaticServer) {
+    const std::string zip = readFile(fontsFile);
+    const std::string total = std::to_string(zip.size());
+    const std::string etag = "\"" + zorbit::server::md5HexOfFile(fontsFile) + "\"";
+    const Reply rest = getFonts({{"Range", "bytes=100-"}, {"If-Range", etag}});
+    EXPECT_EQ(rest.status, 206);
+    EXPECT_EQ(rest.header("Content-Range"),
+              "bytes 100-" + std::to_string(zip.size() - 1) + "/" + total);
+    EXPECT_EQ(rest.body, zip.substr(100));
+    EXPECT_EQ(rest.header("Accept-Ranges"), "bytes");
+    EXPECT_EQ(getFonts({{"Range", "bytes=10-19"}}).body, zip.substr(10, 10));
+
+    const Reply changed = getFonts({{"Range", "bytes=100-"}, {"If-Range", "\"other\""}});
+    EXPECT_EQ(changed.status, 200);
+    EXPECT_EQ(changed.body, zip);
+    const Reply past = getFonts({{"Range", "bytes=" + total + "-"}});
+    EXPECT_EQ(past.status, 416);
+    EXPECT_EQ(past.header("Content-Range"), "bytes */" + total);
+
+    Fault fault = fontsFault();
+    fault.ignoreRange = true;
+    fault.times = 1;
+    platform.addFault(fault);
+    const Reply ignored = getFonts({{"Range", "bytes=100-"}});
+    EXPECT_EQ(ignored.status, 200);
+    EXPECT_EQ(ignored.body, zip);
+    EXPECT_FALSE(ignored.hasHeader("Accept-Ranges"));
+
+    const auto journal = platform.journal();
+    ASSERT_EQ(journal.size(), 5u);
+    EXPECT_EQ(journal[0].header("Range"), "bytes=100-");
+    EXPECT_EQ(journal[0].status, 206);
+    EXPECT_EQ(journal[0].bodyBytesSent, zip.size() - 100);
+    EXPECT_EQ(journal[4].fault, "ignoreRange times=1");
+}
+
 TEST_F(PlatformServerTest, EtagFaults) {
     const std::string etag = "\"" + zorbit::server::md5HexOfFile(fontsFile) + "\"";
     Fault fault = fontsFault();
