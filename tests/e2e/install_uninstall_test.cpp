@@ -72,16 +72,6 @@ bool keyExists(bool perUser, const std::string& path) {
     return openKey(root(perUser), path) != nullptr;
 }
 
-// The files below the folder, relative, '/'-separated.
-std::set<std::string> filesBelow(const std::string& folder) {
-    std::set<std::string> files;
-    std::error_code error;
-    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error))
-        if (it->is_regular_file()) files.insert(fs::relative(it->path(), folder).string());
-    return files;
-}
-
 // The words of a desktop entry's Exec line; empty when the file does not load.
 std::vector<std::string> execWords(const std::string& file) {
     const auto entry = DesktopEntry::load(file);

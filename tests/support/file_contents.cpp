@@ -28,3 +28,13 @@ std::filesystem::perms fileRights(const std::string& path) {
 bool ownerMayRun(const std::string& path) {
     return (fileRights(path) & std::filesystem::perms::owner_exec) != std::filesystem::perms::none;
 }
+
+std::set<std::string> filesBelow(const std::string& folder) {
+    std::set<std::string> files;
+    std::error_code error;
+    for (std::filesystem::recursive_directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error))
+        if (it->is_regular_file())
+            files.insert(std::filesystem::relative(it->path(), folder).string());
+    return files;
+}

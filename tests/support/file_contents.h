@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <set>
 #include <string>
 
 // The whole content of a file; empty when it cannot be read.
@@ -15,3 +16,6 @@ std::filesystem::perms fileRights(const std::string& path);
 
 // Whether the file's owner may run it (a link's target).
 bool ownerMayRun(const std::string& path);
+
+// The regular files below a folder, relative to it, in the system's separators.
+std::set<std::string> filesBelow(const std::string& folder);

@@ -17,15 +17,6 @@ namespace {
 
 const char* const kScheme = "zorbit-studio-qs1";
 
-std::set<std::string> filesBelow(const std::string& folder) {
-    std::set<std::string> files;
-    std::error_code error;
-    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error))
-        if (it->is_regular_file()) files.insert(fs::relative(it->path(), folder).string());
-    return files;
-}
-
 }  // namespace
 
 LocalPlatformServerOptions windowsServerOptions(LocalPlatformServerOptions options) {
