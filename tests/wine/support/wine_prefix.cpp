@@ -1,8 +1,11 @@
 #include "wine/support/wine_prefix.h"
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +13,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "support/file_contents.h"
 #include "support/test_process.h"
 
 namespace fs = std::filesystem;
@@ -53,25 +57,69 @@ void unlinkShellFolders(const std::string& prefix) {
     }
 }
 
-// The ready prefix, made at the first use and kept for the whole run.
+void makeTemplate(const std::string& prefix, const std::string& home) {
+    fs::remove_all(prefix);
+    fs::remove_all(home);
+    fs::create_directories(home);
+    const auto env = wineEnvironment(prefix, home);
+    mustRun({"/usr/bin/wineboot", "-i"}, env, 300000);
+    // The launcher's prerequisites ask for a browser engine of version 6 or later.
+    mustRun({kWine, "reg", "add", "HKLM\\Software\\Microsoft\\Internet Explorer", "/v", "Version",
+             "/t", "REG_SZ", "/d", "9.11.0.0", "/f", "/reg:32"},
+            env);
+    // The registry reaches its files when the server ends.
+    mustRun({kWineServer, "-w"}, env);
+    unlinkShellFolders(prefix);
+}
+
+std::string wineVersion() {
+    return runChild({kWine, "--version"}, {}, 60000).out;
+}
+
+// The ready prefix. Each test is a process of its own, so the first one that
+// needs it makes it in the build folder, under a lock, and the rest of the run
+// (and later runs with the same Wine) copy it.
 const std::string& templatePrefix() {
-    static TempDir* const dir = new TempDir;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        const std::string prefix = dir->file("prefix");
-        fs::create_directories(dir->file("home"));
-        const auto env = wineEnvironment(prefix, dir->file("home"));
-        mustRun({"/usr/bin/wineboot", "-i"}, env, 300000);
-        // The launcher's prerequisites ask for a browser engine of version 6 or later.
-        mustRun({kWine, "reg", "add", "HKLM\\Software\\Microsoft\\Internet Explorer", "/v",
-                 "Version", "/t", "REG_SZ", "/d", "9.11.0.0", "/f", "/reg:32"},
-                env);
-        // The registry reaches its files when the server ends.
-        mustRun({kWineServer, "-w"}, env);
-        unlinkShellFolders(prefix);
-    });
-    static const std::string path = dir->file("prefix");
+    static const std::string path = [] {
+        const fs::path root(ZORBIT_WINE_TEMPLATE_DIR);
+        fs::create_directories(root);
+        const int lock = ::open((root / "lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644);
+        if (lock < 0 || ::flock(lock, LOCK_EX) != 0)
+            throw std::runtime_error("cannot lock " + root.string());
+        const std::string prefix = (root / "prefix").string();
+        const std::string version = wineVersion();
+        if (!fs::exists(root / "ready") || readFile((root / "ready").string()) != version) {
+            fs::remove(root / "ready");
+            makeTemplate(prefix, (root / "home").string());
+            std::ofstream((root / "ready").string(), std::ios::binary) << version;
+        }
+        ::close(lock);
+        return prefix;
+    }();
     return path;
+}
+
+// Nothing a test runs writes the Windows folder's programs and libraries: the
+// copy shares them with the template (hundreds of megabytes per test
+// otherwise) and copies every other file.
+void copyPrefix(const fs::path& from, const fs::path& to) {
+    const fs::path shared = from / "drive_c" / "windows";
+    const std::uintmax_t sharedFrom = 64 * 1024;
+    fs::create_directories(to);
+    for (auto it = fs::recursive_directory_iterator(from); it != fs::end(it); ++it) {
+        const fs::path target = to / fs::relative(it->path(), from);
+        if (it->is_symlink()) {
+            fs::copy_symlink(it->path(), target);
+        } else if (it->is_directory()) {
+            fs::create_directory(target);
+        } else {
+            const bool share = it->path().native().rfind(shared.native() + "/", 0) == 0 &&
+                               it->file_size() >= sharedFrom;
+            std::error_code linkError;
+            if (share) fs::create_hard_link(it->path(), target, linkError);
+            if (!share || linkError) fs::copy_file(it->path(), target);
+        }
+    }
 }
 
 std::string trimmed(std::string text) {
@@ -105,8 +153,7 @@ void addValueLine(const std::string& line, RegistryValues& values) {
 
 WinePrefix::WinePrefix() : prefix_(dir_.file("prefix")) {
     fs::create_directories(dir_.file("home"));
-    fs::copy(templatePrefix(), prefix_,
-             fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    copyPrefix(templatePrefix(), prefix_);
     auto env = environment();
     mustRun({kWineServer, "-p"}, env);
 }
