@@ -38,3 +38,11 @@ std::set<std::string> filesBelow(const std::string& folder) {
             files.insert(std::filesystem::relative(it->path(), folder).string());
     return files;
 }
+
+void copyFilesBelow(const std::string& from, const std::string& to) {
+    for (const std::string& name : filesBelow(from)) {
+        const std::filesystem::path target = std::filesystem::path(to) / name;
+        std::filesystem::create_directories(target.parent_path());
+        std::filesystem::copy_file(std::filesystem::path(from) / name, target);
+    }
+}

@@ -19,3 +19,8 @@ bool ownerMayRun(const std::string& path);
 
 // The regular files below a folder, relative to it, in the system's separators.
 std::set<std::string> filesBelow(const std::string& folder);
+
+// Copies the regular files below a folder into another, keeping their relative
+// paths (std::filesystem's recursive copy into an existing folder fails on
+// Windows).
+void copyFilesBelow(const std::string& from, const std::string& to);

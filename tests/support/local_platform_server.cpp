@@ -99,7 +99,7 @@ std::string LocalPlatformServer::launcherProgram() const {
 }
 
 std::string LocalPlatformServer::launcherBinary() {
-    return ZORBIT_BUILD_DIR "/src/ZorbitStudioLauncherBeta";
+    return ZORBIT_BUILD_DIR "/src/ZorbitStudioLauncherBeta" ZORBIT_EXE_SUFFIX;
 }
 std::string LocalPlatformServer::standinBinary() {
     return ZORBIT_BUILD_DIR "/tools/zorbit-studio-standin/ZorbitStudioBeta.exe";

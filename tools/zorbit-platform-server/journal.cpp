@@ -1,12 +1,13 @@
 #include "journal.h"
 
-#include <openssl/evp.h>
 #include <rapidjson/document.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <stdexcept>
 
@@ -37,25 +38,41 @@ bool isUtf8(const std::string& text) {
     return true;
 }
 
+const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
 std::string toBase64(const std::string& bytes) {
-    std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-    const int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
-                                  reinterpret_cast<const unsigned char*>(bytes.data()),
-                                  static_cast<int>(bytes.size()));
-    out.resize(static_cast<size_t>(n));
+    std::string out;
+    out.reserve(4 * ((bytes.size() + 2) / 3));
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        const size_t n = std::min<size_t>(3, bytes.size() - i);
+        uint32_t group = 0;
+        for (size_t k = 0; k < 3; ++k)
+            group = (group << 8) | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+        for (size_t k = 0; k < 4; ++k) out += k <= n ? kBase64[(group >> (18 - 6 * k)) & 63] : '=';
+    }
     return out;
 }
 
 std::string fromBase64(const std::string& text) {
-    std::string out(3 * (text.size() / 4) + 3, '\0');
-    const int n = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(out.data()),
-                                  reinterpret_cast<const unsigned char*>(text.data()),
-                                  static_cast<int>(text.size()));
-    if (n < 0) throw std::runtime_error("bad base64 in journal");
-    size_t size = static_cast<size_t>(n);
-    // EVP_DecodeBlock counts the padding as zero bytes.
-    for (auto it = text.rbegin(); it != text.rend() && *it == '='; ++it) --size;
-    out.resize(size);
+    if (text.size() % 4 != 0) throw std::runtime_error("bad base64 in journal");
+    std::string out;
+    out.reserve(3 * (text.size() / 4));
+    for (size_t i = 0; i < text.size(); i += 4) {
+        uint32_t group = 0;
+        size_t padding = 0;
+        for (size_t k = 0; k < 4; ++k) {
+            const char c = text[i + k];
+            const char* at = c == '=' ? nullptr : std::strchr(kBase64, c);
+            if (c == '=' && i + 4 == text.size() && k >= 2) {
+                ++padding;
+            } else if (!at || c == '\0' || padding) {
+                throw std::runtime_error("bad base64 in journal");
+            }
+            group = (group << 6) | (at ? static_cast<uint32_t>(at - kBase64) : 0u);
+        }
+        for (size_t k = 0; k < 3 - padding; ++k)
+            out += static_cast<char>((group >> (16 - 8 * k)) & 0xff);
+    }
     return out;
 }
 

@@ -1,17 +1,13 @@
 #include "platform_server.h"
 
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <stdexcept>
 
-#include "dual_protocol_server.h"
 #include "routes.h"
 #include "server_impl.h"
+#include "server_sockets.h"
 
 namespace zorbit::server {
 
@@ -26,20 +22,13 @@ void PlatformServer::Impl::start() {
         tls = makeTlsIdentity({hosts.install, hosts.base, hosts.content, hosts.data});
         if (!options.certificateFile.empty())
             std::ofstream(options.certificateFile) << tls.certificatePem;
-        http_ = std::make_unique<DualProtocolServer>(tls.context);
-    } else {
-        http_ = std::make_unique<httplib::Server>();
     }
+    http_ = makeHttpServer(tls.context);
     const size_t threads = static_cast<size_t>(std::max(options.threads, 2));
     http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-    // Only SO_REUSEADDR: a second server must not share the port. Not inherited
-    // by programs a test starts (a launcher, a Studio), which could otherwise
-    // keep the port bound after the server stops.
-    auto listening = std::make_shared<socket_t>(-1);
+    auto listening = std::make_shared<socket_t>(INVALID_SOCKET);
     http_->set_socket_options([listening](socket_t sock) {
-        int yes = 1;
-        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        ::fcntl(sock, F_SETFD, FD_CLOEXEC);
+        prepareListeningSocket(sock);
         *listening = sock;
     });
     // Short keep-alive: an idle client connection must not hold up stop().
@@ -74,7 +63,7 @@ void PlatformServer::Impl::start() {
     warmer_ = std::thread([this] { warmDigests(); });
     // The library listens with a backlog of 5: the connections of sixteen parallel
     // downloads overflow it, and every SYN dropped costs its client a 1 s retry.
-    if (*listening >= 0) ::listen(*listening, SOMAXCONN);
+    if (*listening != INVALID_SOCKET) ::listen(*listening, SOMAXCONN);
     listener_ = std::thread([this] {
         http_->listen_after_bind();
         listenerDone_ = true;

@@ -48,7 +48,9 @@ JournalEntry PlatformServer::Impl::journalEntry(const httplib::Request& request)
     entry.timeMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                        std::chrono::steady_clock::now() - started_)
                        .count();
+#ifdef CPPHTTPLIB_OPENSSL_SUPPORT
     entry.tls = request.ssl != nullptr;
+#endif
     entry.method = request.method;
     entry.host = request.get_header_value("Host");
     entry.target = request.target;

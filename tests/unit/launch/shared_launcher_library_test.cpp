@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "base/errors.h"
 #include "base/logger.h"
 #include "launch/shared_launcher.h"
 #include "launch/shared_launcher_exports.h"
@@ -95,9 +96,9 @@ TEST_F(SharedLauncherLibraryTest, CEntryReportsNothingInstalled) {
     EXPECT_EQ(
         startGame("T", nullptr, nullptr, nullptr, 0, nullptr, 0, nullptr, 2, full, sizeof full),
         SharedLauncher::kEFail);
-    EXPECT_EQ(std::string(full),
-              "HRESULT 0x80004005 (hr=0x80004005). operation: "
-              "Open HKEY_LOCAL_MACHINE\\Software\\ZorbitReg key");
+    EXPECT_EQ(std::string(full), errorText(SharedLauncher::kEFail) +
+                                     " (hr=0x80004005). operation: "
+                                     "Open HKEY_LOCAL_MACHINE\\Software\\ZorbitReg key");
     char cut[40];
     startGame("T", nullptr, nullptr, nullptr, 0, nullptr, 0, nullptr, 2, cut, sizeof cut);
     EXPECT_EQ(std::string(cut), std::string(full).substr(0, sizeof cut - 1));

@@ -10,6 +10,7 @@
 #include <memory>
 #include <thread>
 
+#include "base/errors.h"
 #include "base/logger.h"
 #include "net/http_client.h"
 #include "platform/elevation.h"
@@ -147,13 +148,15 @@ TEST_F(SharedLauncherTest, StudioKeyNamingNoFileStartsThePlayer) {
 TEST_F(SharedLauncherTest, NothingInstalledIsEFailNamingTheLastKeyTried) {
     for (auto mode : {SharedLauncher::Play, SharedLauncher::Build}) {
         EXPECT_EQ(start(mode), SharedLauncher::kEFail);
-        EXPECT_EQ(failureDescription(),
-                  "HRESULT 0x80004005 (hr=0x80004005). operation: "
-                  "Open HKEY_LOCAL_MACHINE\\Software\\ZorbitReg key");
+        EXPECT_EQ(failureDescription(), errorText(SharedLauncher::kEFail) +
+                                            " (hr=0x80004005). operation: "
+                                            "Open HKEY_LOCAL_MACHINE\\Software\\ZorbitReg key");
     }
     const std::string log = readWholeFile(logger->fileName());
     EXPECT_NE(log.find("SharedLauncher::StartGame try failed, in catch"), std::string::npos);
-    EXPECT_NE(log.find("SharedLauncher::StartGame try failed, error: HRESULT 0x80004005"),
+    // The system's own text for E_FAIL where it has one (Windows), else the code.
+    EXPECT_NE(log.find("SharedLauncher::StartGame try failed, error: " +
+                       errorText(SharedLauncher::kEFail)),
               std::string::npos);
 }
 
@@ -175,9 +178,8 @@ TEST_F(SharedLauncherTest, MissingPlayerFailsWithTheCommandAsOperation) {
     createKey(callerHive(), kPlayerKey, missing);
     EXPECT_EQ(start(SharedLauncher::Play), static_cast<int32_t>(0x80070002u));
     const std::string description = failureDescription();
-    EXPECT_NE(description.find("The system cannot find the file specified. (hr=0x80070002). "
-                               "operation: \"" +
-                               missing + "\" -play "),
+    EXPECT_NE(description.find(errorText(static_cast<int32_t>(0x80070002u)) +
+                               " (hr=0x80070002). operation: \"" + missing + "\" -play "),
               std::string::npos)
         << description;
 }
@@ -259,6 +261,10 @@ TEST_F(TicketRequestTest, AnswersAreCutAndMalformedUrlsAskNobody) {
 
 // The service's URL names https: the ticket is asked for over TLS.
 TEST(TicketRequestTlsTest, HttpsUrlIsAskedOverTls) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the test certificate and the https server need OpenSSL, which the Windows "
+                    "build lacks";
+#endif
     TempDir certificateFolder;
     TestCertificate certificate{certificateFolder.path()};
     LoopbackHttpServer tlsSite{certificate};

@@ -454,6 +454,14 @@ TEST(PlatformServerJournal, FileHoldsTheSameEntriesAsJsonLines) {
         EXPECT_EQ(fromFile[i].status, inMemory[i].status);
     }
     EXPECT_EQ(fromFile[0].body, binary);
+    // Bodies of every length modulo three (every padding of the encoding).
+    for (size_t size = 1; size <= 3; ++size) {
+        zorbit::server::JournalEntry entry;
+        entry.body = binary.substr(1, size);
+        entry.bodyKept = true;
+        const auto line = zorbit::server::journalEntryToJson(entry);
+        EXPECT_EQ(zorbit::server::journalEntryFromJson(line).body, entry.body) << line;
+    }
 }
 
 TEST_F(PlatformServerTest, ControlEndpointSetsFaultsAndShowsTheJournal) {

@@ -1,0 +1,24 @@
+#pragma once
+// Where the server's sockets differ between operating systems: the server
+// object (plain HTTP, or both protocols on one port) and the listening
+// socket's options.
+
+#include <httplib.h>
+
+#include <memory>
+
+struct ssl_ctx_st;
+
+namespace zorbit::server {
+
+// A server for plain HTTP, or for plain HTTP and HTTPS on one port when a TLS
+// context is given (it must outlive the server). Throws std::runtime_error
+// where this build serves no TLS.
+std::unique_ptr<httplib::Server> makeHttpServer(ssl_ctx_st* tlsContext);
+
+// Only SO_REUSEADDR: a second server must not share the port. Not inherited
+// by programs a test starts (a launcher, a Studio), which could otherwise
+// keep the port bound after the server stops.
+void prepareListeningSocket(socket_t sock);
+
+}  // namespace zorbit::server
