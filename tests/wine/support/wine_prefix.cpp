@@ -107,7 +107,7 @@ void copyPrefix(const fs::path& from, const fs::path& to) {
     const std::uintmax_t sharedFrom = 64 * 1024;
     fs::create_directories(to);
     for (auto it = fs::recursive_directory_iterator(from); it != fs::end(it); ++it) {
-        const fs::path target = to / fs::relative(it->path(), from);
+        const fs::path target = to / it->path().lexically_relative(from);
         if (it->is_symlink()) {
             fs::copy_symlink(it->path(), target);
         } else if (it->is_directory()) {
