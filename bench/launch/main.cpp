@@ -5,7 +5,11 @@
 // way (a child in the sandbox's isolation); rounds alternate which goes first.
 // The HTTP requests the launcher made come from the local server's journal.
 //
-//   bench_launch [rounds] [--show-log]   (--show-log: print the last launcher log)
+//   bench_launch [rounds] [--show-log] [--https]
+//
+// --show-log prints the last launcher log. --https serves https too, with the
+// server's certificate trusted through SSL_CERT_FILE, as real servers answer
+// (by default every https attempt fails against the plain-http server).
 
 #include <unistd.h>
 
@@ -38,12 +42,16 @@ struct Sample {
 
 class LaunchBench {
 public:
-    LaunchBench() : sandbox_(&server_) {
+    explicit LaunchBench(bool https) : server_(serverOptions(https)), sandbox_(&server_) {
+        if (https) sandbox_.environment()["SSL_CERT_FILE"] = server_.certificatePath();
         sandbox_.fakeInstalledVersion(server_.versionGuid());
         // The stand-in ends right after it signals: no Studio outlives its round.
         sandbox_.environment()["ZORBIT_STANDIN_LIFETIME_MS"] = "0";
         studio_ = sandbox_.versionFolder(server_.versionGuid()) + "ZorbitStudioBeta.exe";
         eventName_ = server_.baseHost() + "/zorbitZARadadaStartedEvent";
+        // Named objects live in the user's runtime folder: the sandbox's, which
+        // the stand-in signals in.
+        ::setenv("XDG_RUNTIME_DIR", sandbox_.environment()["XDG_RUNTIME_DIR"].c_str(), 1);
         started_ = platform::Event::createNamed(eventName_, true, false);
         if (!started_) throw std::runtime_error("cannot create " + eventName_);
         if (::geteuid() == 0) {
@@ -81,6 +89,12 @@ public:
     std::string newestLog() const { return sandbox_.newestLog(); }
 
 private:
+    static LocalPlatformServerOptions serverOptions(bool https) {
+        LocalPlatformServerOptions options;
+        options.https = https;
+        return options;
+    }
+
     // Milliseconds from starting the child to the started event; the child must end with 0.
     template <typename Run>
     double timeToStart(Run run, size_t* journalAtStart = nullptr) {
@@ -91,10 +105,12 @@ private:
         const auto end = Clock::now();
         if (journalAtStart) *journalAtStart = server_.journal().size();
         const ChildResult result = child.get();
-        if (!signalled) throw std::runtime_error("the started event never came");
         if (result.exitCode != 0)
             throw std::runtime_error("child ended with " + std::to_string(result.exitCode) + ": " +
                                      result.err);
+        if (!signalled)
+            throw std::runtime_error("the started event never came; the last launcher log:\n" +
+                                     sandbox_.newestLog());
         return std::chrono::duration<double, std::milli>(end - begin).count();
     }
 
@@ -120,9 +136,14 @@ double minimum(const std::vector<double>& values) {
 
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 7;
-    const bool showLog = argc > 2 && std::string(argv[2]) == "--show-log";
+    bool showLog = false;
+    bool https = false;
+    for (int i = 2; i < argc; ++i) {
+        showLog = showLog || std::string(argv[i]) == "--show-log";
+        https = https || std::string(argv[i]) == "--https";
+    }
     try {
-        LaunchBench bench;
+        LaunchBench bench(https);
         // What every self-update downloads.
         std::printf(
             "published launcher: %.2f MiB\n",

@@ -16,7 +16,9 @@ namespace zorbit::server {
 // where this build serves no TLS.
 std::unique_ptr<httplib::Server> makeHttpServer(ssl_ctx_st* tlsContext);
 
-// Only SO_REUSEADDR: a second server must not share the port. Not inherited
+// No delay for small writes (a head and its body go out in two, and the body
+// would wait 40 ms for the client's delayed acknowledgement of the head);
+// only SO_REUSEADDR: a second server must not share the port. Not inherited
 // by programs a test starts (a launcher, a Studio), which could otherwise
 // keep the port bound after the server stops.
 void prepareListeningSocket(socket_t sock);

@@ -1,6 +1,10 @@
-// The HTTP exchange over libcurl: one easy handle per exchange.
+// The HTTP exchange over libcurl: one easy handle per thread, reset for each
+// exchange, so a thread's connections, TLS sessions and loaded CA store serve
+// its next exchanges too.
 #include <curl/curl.h>
+#include <sys/socket.h>
 
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -140,13 +144,25 @@ void setCallbacks(CURL* h, Exchange& exchange) {
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
 }
 
+// Kept connections must not leak into the programs this process starts.
+curl_socket_t openSocket(void*, curlsocktype, curl_sockaddr* address) {
+    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
+
+CURL* threadHandle() {
+    initializeCurlOnce();
+    thread_local CurlHandle handle(curl_easy_init());
+    if (!handle) return nullptr;
+    curl_easy_reset(handle.get());
+    curl_easy_setopt(handle.get(), CURLOPT_OPENSOCKETFUNCTION, openSocket);
+    return handle.get();
+}
+
 }  // namespace
 
 HttpResult exchangeHttp(const HttpRequest& request) {
-    initializeCurlOnce();
-    CurlHandle handle(curl_easy_init());
-    if (!handle) return failed(HttpFailure::Setup, "libcurl made no handle");
-    CURL* h = handle.get();
+    CURL* h = threadHandle();
+    if (!h) return failed(HttpFailure::Setup, "libcurl made no handle");
     char errorBuffer[CURL_ERROR_SIZE];
     setFixedOptions(h, errorBuffer);
 
@@ -161,10 +177,15 @@ HttpResult exchangeHttp(const HttpRequest& request) {
     if (request.http10)
         curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
     setBounds(h, request);
-    if (!request.caBundle.empty()) {
-        curl_easy_setopt(h, CURLOPT_CAINFO, request.caBundle.c_str());
-        curl_easy_setopt(h, CURLOPT_CAPATH, nullptr);
-    }
+    // OpenSSL's standard variable names a bundle to trust instead of the system's.
+    const char* standardBundle = std::getenv("SSL_CERT_FILE");
+    const std::string bundle = !request.caBundle.empty() ? request.caBundle
+                               : standardBundle          ? standardBundle
+                                                         : "";
+    if (!bundle.empty()) curl_easy_setopt(h, CURLOPT_CAINFO, bundle.c_str());
+    // The bundle alone (the system's holds the folder's certificates too): with
+    // a folder beside it libcurl loads the store again for every connection.
+    curl_easy_setopt(h, CURLOPT_CAPATH, nullptr);
     CurlHeaders headers = headerList(request.headers);
     if (!request.headers.empty() && !headers)
         return failed(HttpFailure::Setup, "libcurl took no header list");
