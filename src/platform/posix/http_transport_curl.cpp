@@ -1,4 +1,5 @@
-// The HTTP exchange over libcurl: one easy handle per exchange.
+// The HTTP exchange over libcurl: one easy handle per exchange, or one per
+// connection kept for a series of exchanges.
 #include <curl/curl.h>
 
 #include <exception>
@@ -140,13 +141,8 @@ void setCallbacks(CURL* h, Exchange& exchange) {
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
 }
 
-}  // namespace
-
-HttpResult exchangeHttp(const HttpRequest& request) {
-    initializeCurlOnce();
-    CurlHandle handle(curl_easy_init());
-    if (!handle) return failed(HttpFailure::Setup, "libcurl made no handle");
-    CURL* h = handle.get();
+// One exchange on the handle, which keeps its connections for the next one.
+HttpResult exchangeOn(CURL* h, const HttpRequest& request) {
     char errorBuffer[CURL_ERROR_SIZE];
     setFixedOptions(h, errorBuffer);
 
@@ -181,6 +177,39 @@ HttpResult exchangeHttp(const HttpRequest& request) {
                                                          : HttpFailure::Transfer;
     exchange.result.message = errorBuffer[0] ? errorBuffer : curl_easy_strerror(code);
     return exchange.result;
+}
+
+CurlHandle newHandle() {
+    initializeCurlOnce();
+    return CurlHandle(curl_easy_init());
+}
+
+}  // namespace
+
+HttpResult exchangeHttp(const HttpRequest& request) {
+    CurlHandle handle = newHandle();
+    if (!handle) return failed(HttpFailure::Setup, "libcurl made no handle");
+    return exchangeOn(handle.get(), request);
+}
+
+struct HttpConnection::State {
+    CurlHandle handle;
+};
+
+HttpConnection::HttpConnection() : state_(std::make_unique<State>()) {}
+
+HttpConnection::~HttpConnection() = default;
+
+HttpResult HttpConnection::exchange(const HttpRequest& request) {
+    if (!state_->handle) state_->handle = newHandle();
+    if (!state_->handle) return failed(HttpFailure::Setup, "libcurl made no handle");
+    // The exchange's options point into its own frame: they go with it, the
+    // open connection stays.
+    struct ResetOptions {
+        CURL* handle;
+        ~ResetOptions() { curl_easy_reset(handle); }
+    } reset{state_->handle.get()};
+    return exchangeOn(state_->handle.get(), request);
 }
 
 std::string urlHost(const std::string& url) {
