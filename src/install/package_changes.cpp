@@ -1,5 +1,6 @@
 #include "install/package_changes.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 #include <unordered_set>
@@ -16,6 +17,7 @@
 #include "install/zip_directory.h"
 #include "install/zip_entry_name.h"
 #include "net/range_reader.h"
+#include "platform/files.h"
 #include "platform/utf8_path.h"
 
 namespace {
@@ -130,7 +132,7 @@ private:
             const std::string relative = package_.folder + info.fileName;
             const std::string installed = source_.installedFolder + relative;
             if (fileSize(installed) == info.uncompressedSize &&
-                copyUnchangedFile(installed, package_.target + info.fileName, info,
+                takeUnchangedFile(installed, package_.target + info.fileName, info,
                                   source_.digestOf(relative))) {
                 reused_ += static_cast<int64_t>(info.compressedSize);
                 count(info.compressedSize);
@@ -145,8 +147,12 @@ private:
     // file of its size whose other bytes are never read.
     void fetchAndUnpack(const std::vector<size_t>& wanted) {
         TemporaryDownload sparse;
+        platform::makeSparse(sparse.path());
         std::ofstream& out = sparse.stream();
-        for (const ByteSpan& span : planRanges(entries_, wanted, place_.offset, kMaxGap)) {
+        for (ByteSpan span : planRanges(entries_, wanted, place_.offset, kMaxGap)) {
+            // What the tail holds already (all of a small package) is not asked again.
+            if (span.first >= tailStart_) continue;
+            span.last = std::min(span.last, tailStart_ - 1);
             out.seekp(static_cast<std::streamoff>(span.first));
             uint64_t got = 0;
             readSpan(span, [this, &out, &got](const char* data, size_t size) {

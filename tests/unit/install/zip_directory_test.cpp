@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "install/range_plan.h"
+#include "install/replacing_file.h"
 #include "install/unchanged_file.h"
 #include "platform/md5.h"
 #include "support/temp_dir.h"
@@ -111,16 +112,24 @@ TEST_F(ZipDirectoryTest, OnlyAnUnchangedFileIsTakenOver) {
     writeFile(installed, big);
     const std::string digest = platform::md5Hex(big);
 
-    EXPECT_TRUE(copyUnchangedFile(installed, temp.file("new/sub/big.bin"), info, digest));
+    EXPECT_TRUE(takeUnchangedFile(installed, temp.file("new/sub/big.bin"), info, digest));
     EXPECT_EQ(readFile(temp.file("new/sub/big.bin")), big);
+    // Linked or copied, a repair of the new version (a rename over its file)
+    // leaves the installed one as it was.
+    {
+        ReplacingFile repair(temp.file("new/sub/big.bin"));
+        repair.write("x", 1);
+        ASSERT_TRUE(repair.commit());
+    }
+    EXPECT_EQ(readFile(installed), big);
     // A manifest that says otherwise, a file of the same size with other bytes,
     // and a missing file are never taken, and nothing is written for them.
-    EXPECT_FALSE(copyUnchangedFile(installed, temp.file("new/a"), info, platform::md5Hex("x")));
+    EXPECT_FALSE(takeUnchangedFile(installed, temp.file("new/a"), info, platform::md5Hex("x")));
     std::string other = big;
     other[7] ^= 0x20;
     writeFile(installed, other);
-    EXPECT_FALSE(copyUnchangedFile(installed, temp.file("new/b"), info, ""));
-    EXPECT_FALSE(copyUnchangedFile(temp.file("old/none"), temp.file("new/c"), info, ""));
+    EXPECT_FALSE(takeUnchangedFile(installed, temp.file("new/b"), info, ""));
+    EXPECT_FALSE(takeUnchangedFile(temp.file("old/none"), temp.file("new/c"), info, ""));
     std::vector<std::string> written;
     for (const auto& entry : fs::recursive_directory_iterator(temp.file("new")))
         written.push_back(entry.path().filename().string());
