@@ -133,8 +133,7 @@ bool FileDeployer::deployChanges(const std::string& name, const std::string& fol
     fetched = outcome.fetched;
     simple_logger& logger = site_->logger();
     if (!outcome.deployed) {
-        logger.log("Package %s: fetching only its changes failed, downloading it whole: %s",
-                   name.c_str(), outcome.reason.c_str());
+        logger.log("Package %s: downloading it whole: %s", name.c_str(), outcome.reason.c_str());
         return false;
     }
     logger.log("Package %s: fetched %lld bytes, reused %lld bytes", name.c_str(),

@@ -167,3 +167,31 @@ TEST_F(DifferentialUpdateTest, AServerWithoutRangesSendsThePackagesWhole) {
         EXPECT_EQ(readStoredEtag(sandbox.perUser(), package.package),
                   platform::md5Hex(readFile(package.path)));
 }
+
+TEST_F(DifferentialUpdateTest, APackageThatChangesUnderwayIsDownloadedWhole) {
+    const PublishResult first = server.deployment();
+    installAndCheck(first);
+    const PublishResult next = server.publishChanged(5);
+    const std::vector<bool> changed = changedPackages(first, next);
+    // The largest that changed: more than its tail is asked for.
+    size_t index = next.packages.size();
+    for (size_t i = 0; i < next.packages.size(); ++i)
+        if (changed[i] && (index == next.packages.size() ||
+                           next.packages[i].zipBytes > next.packages[index].zipBytes))
+            index = i;
+    ASSERT_LT(index, next.packages.size());
+    // Its tail comes under another ETag than the ranges after it: If-Range fails.
+    Fault otherTag;
+    otherTag.path = "/" + fs::path(next.packages[index].path).filename().string();
+    otherTag.etag = zorbit::server::EtagFault::Wrong;
+    otherTag.times = 1;
+    server.addFault(otherTag);
+    installAndCheck(next);
+
+    EXPECT_EQ(logCount("Package " + next.packages[index].package +
+                       ": downloading it whole: the server answered 200 to a range"),
+              1u)
+        << sandbox.newestLog();
+    EXPECT_EQ(readStoredEtag(sandbox.perUser(), next.packages[index].package),
+              platform::md5Hex(readFile(next.packages[index].path)));
+}
