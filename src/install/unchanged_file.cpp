@@ -25,7 +25,9 @@ template <typename Use>
 bool readBlocks(const std::string& path, Use&& use) {
     const File in(platform::openFile(path, "rb"));
     if (!in) return false;
-    const auto block = std::make_unique<char[]>(kBlock);
+    // One block per thread, not zeroed: the files are many and mostly small.
+    thread_local const std::unique_ptr<char[]> block =
+        std::make_unique_for_overwrite<char[]>(kBlock);
     for (;;) {
         const size_t got = std::fread(block.get(), 1, kBlock, in.get());
         if (got == 0) break;
