@@ -17,8 +17,16 @@ struct BenchVersion {
 // Generates and publishes the version under work (or finds it there).
 BenchVersion prepareBenchVersion(const std::string& work, double megabytes, size_t files);
 
+// Publishes, beside base in its root, a version like it with the given share
+// of its files changed (or finds it there). Its build is not kept: build is empty.
+BenchVersion prepareChangedVersion(const std::string& work, const BenchVersion& base,
+                                   double percent);
+
 // Points the root's cdn.txt at the content host of this run.
 void writeCdnText(const std::string& root, const std::string& hostAndPort);
 
 // Regular files below the folder and their bytes.
 void countFiles(const std::string& folder, uint64_t& files, uint64_t& bytes);
+
+// Ends the benchmark (exit 1) unless the folder holds the version's files and bytes.
+void checkVersionFolder(const std::string& folder, const BenchVersion& version, const char* who);

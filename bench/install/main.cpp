@@ -5,7 +5,15 @@
 // each run into an empty folder after sync. Prints every time, the minimums
 // and the launcher's peak resident memory (measured in a child process).
 //
+// Then the update figure: version B, published like the first one (A) with
+// --change per cent of its files changed, installed by an update from A
+// (which fetches only what changed), beside a full install of B by the
+// launcher and by the peer, alternating in rounds. Prints the minimums, the
+// update's time against the full install's, and the share of B's package
+// bytes the update had sent.
+//
 //   bench_install [--work DIR] [--rounds N] [--mb SIZE] [--files N] [--plain-http]
+//                 [--change PERCENT]
 //
 // By default the hosts are the platform's names under zorbit.localhost, which
 // the launcher tries over https first (the local server answers plain http, so
@@ -27,6 +35,7 @@
 #include "peer_pipeline.h"
 #include "platform_server.h"
 #include "run_child.h"
+#include "update_rounds.h"
 
 namespace fs = std::filesystem;
 
@@ -38,6 +47,7 @@ struct Options {
     double megabytes = 300;
     size_t files = 8000;
     bool plainHttp = false;
+    double changePercent = 5;
 };
 
 bool parse(int argc, char** argv, Options& options) {
@@ -57,6 +67,8 @@ bool parse(int argc, char** argv, Options& options) {
             options.megabytes = std::atof(value.c_str());
         else if (name == "--files")
             options.files = std::strtoul(value.c_str(), nullptr, 10);
+        else if (name == "--change")
+            options.changePercent = std::atof(value.c_str());
         else
             return false;
     }
@@ -74,29 +86,18 @@ double minimum(const std::vector<double>& values) {
     return *std::min_element(values.begin(), values.end());
 }
 
-void checkVersionFolder(const std::string& folder, const BenchVersion& version, const char* who) {
-    uint64_t files = 0;
-    uint64_t bytes = 0;
-    countFiles(folder, files, bytes);
-    if (files != version.files || bytes != version.unpackedBytes) {
-        std::fprintf(stderr, "%s: %llu files, %llu bytes in %s; expected %llu, %llu\n", who,
-                     static_cast<unsigned long long>(files), static_cast<unsigned long long>(bytes),
-                     folder.c_str(), static_cast<unsigned long long>(version.files),
-                     static_cast<unsigned long long>(version.unpackedBytes));
-        std::exit(1);
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 5 && std::string(argv[1]) == "--deploy")
         return deployInChild(argv[2], argv[3], argv[4]);
+    if (argc == 6 && std::string(argv[1]) == "--update")
+        return updateInChild(argv[2], argv[3], argv[4], argv[5]);
     Options options;
     if (!parse(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: bench_install [--work DIR] [--rounds N] [--mb SIZE] [--files N] "
-                     "[--plain-http]\n");
+                     "[--plain-http] [--change PERCENT]\n");
         return 2;
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
@@ -109,6 +110,9 @@ int main(int argc, char** argv) {
     std::printf("16 packages, %llu files, %.1f MiB unpacked, %.1f MiB packed\n",
                 static_cast<unsigned long long>(version.files), version.unpackedBytes / 1048576.0,
                 version.packedBytes / 1048576.0);
+    const BenchVersion changed = prepareChangedVersion(work, version, options.changePercent);
+    std::printf("version B: %.1f %% of the files changed, %.1f MiB packed\n", options.changePercent,
+                changed.packedBytes / 1048576.0);
 
     zorbit::server::ServerOptions serverOptions;
     serverOptions.root = version.root;
@@ -161,10 +165,14 @@ int main(int argc, char** argv) {
             }
         }
     }
-    server.stop();
     std::printf("launcher min %6.3f s  min cpu %6.3f s  peak RSS %.1f MiB\n", minimum(ours.wall),
                 minimum(ours.cpu), ours.peakRssKib / 1024.0);
     std::printf("peer     min %6.3f s  min cpu %6.3f s\n", minimum(peer.wall), minimum(peer.cpu));
+
+    UpdateBench bench{server, self, installHost, contentHost, runs, version, changed};
+    const UpdateFigures figures = runUpdateRounds(bench, options.rounds);
+    server.stop();
+    printUpdateFigures(figures, changed);
     fs::remove_all(runs);
     return 0;
 }

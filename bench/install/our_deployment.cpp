@@ -1,5 +1,6 @@
 #include "our_deployment.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -7,6 +8,8 @@
 
 #include "install/file_deployer.h"
 #include "launcher/bootstrapper_zaradada.h"
+#include "system/registry_keys.h"
+#include "system/registry_operations.h"
 #include "ui/main_dialog.h"
 
 namespace {
@@ -22,6 +25,21 @@ void isolate(const std::string& runFolder) {
     }
 }
 
+std::shared_ptr<BootstrapperZARadada> makeBootstrapper(const std::string& installHost) {
+    auto bootstrapper = std::make_shared<BootstrapperZARadada>(nullptr);
+    bootstrapper->dialog()->setSilent(true);
+    bootstrapper->installHost_ = installHost;
+    bootstrapper->baseHost_ = installHost;
+    bootstrapper->fileDeployer = std::make_shared<FileDeployer>(bootstrapper.get(), true);
+    return bootstrapper;
+}
+
+// The workers are detached: leave without running static destructors under them.
+[[noreturn]] void leave(int status) {
+    std::fflush(stdout);
+    std::_Exit(status);
+}
+
 }  // namespace
 
 int deployInChild(const std::string& runFolder, const std::string& installHost,
@@ -29,20 +47,41 @@ int deployInChild(const std::string& runFolder, const std::string& installHost,
     isolate(runFolder);
     int status = 0;
     try {
-        auto bootstrapper = std::make_shared<BootstrapperZARadada>(nullptr);
-        bootstrapper->dialog()->setSilent(true);
-        bootstrapper->installHost_ = installHost;
-        bootstrapper->baseHost_ = installHost;
+        auto bootstrapper = makeBootstrapper(installHost);
         bootstrapper->versionGuid_ = guid;
-        bootstrapper->fileDeployer = std::make_shared<FileDeployer>(bootstrapper.get(), true);
+        const auto start = std::chrono::steady_clock::now();
         bootstrapper->DeployComponents(false, true);
-        std::printf("received %lld\n",
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        std::printf("deploy %.6f\nreceived %lld\n", took.count(),
                     static_cast<long long>(bootstrapper->fileDeployer->bytesReceived()));
     } catch (const std::exception& e) {
         std::printf("failed: %s\n", e.what());
         status = 1;
     }
-    // The workers are detached: leave without running static destructors under them.
-    std::fflush(stdout);
-    std::_Exit(status);
+    leave(status);
+}
+
+int updateInChild(const std::string& runFolder, const std::string& installHost,
+                  const std::string& from, const std::string& to) {
+    isolate(runFolder);
+    int status = 0;
+    try {
+        auto bootstrapper = makeBootstrapper(installHost);
+        bootstrapper->versionGuid_ = from;
+        bootstrapper->DeployComponents(false, true);
+        RegistryKeyPtr appKey = createKey(installRootKey(true), bootstrapper->productRegistryKey());
+        throwIfRegistryFailed(setStringValue(*appKey, kVersionValue, from),
+                              "Failed to set version key value");
+        bootstrapper->versionGuid_ = to;
+        bootstrapper->fileDeployer = std::make_shared<FileDeployer>(bootstrapper.get(), true);
+        const auto start = std::chrono::steady_clock::now();
+        bootstrapper->DeployComponents(true, true);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        std::printf("update %.6f\nreceived %lld\n", took.count(),
+                    static_cast<long long>(bootstrapper->fileDeployer->bytesReceived()));
+    } catch (const std::exception& e) {
+        std::printf("failed: %s\n", e.what());
+        status = 1;
+    }
+    leave(status);
 }

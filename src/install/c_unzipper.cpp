@@ -84,6 +84,14 @@ struct CUnzipper::Archive {
     }
 };
 
+void giveEntryAttributes(const std::string& path, const ZipEntryInfo& info) {
+    CUnzipper::SetFileModTime(path, info.dosDateTime);
+    if (const fs::perms execute = executeBits(info); execute != fs::perms::none) {
+        std::error_code ignored;
+        fs::permissions(platform::fsPath(path), execute, fs::perm_options::add, ignored);
+    }
+}
+
 CUnzipper::CUnzipper() = default;
 
 CUnzipper::CUnzipper(const std::string& archivePath) {
@@ -98,6 +106,10 @@ CUnzipper::CUnzipper(const std::string& archivePath) {
 CUnzipper::~CUnzipper() = default;
 
 void CUnzipper::ExtractAll(const std::string& folder) {
+    ExtractEntries(folder, {});
+}
+
+void CUnzipper::ExtractEntries(const std::string& folder, const EntryFilter& take) {
     if (!archive_) throw std::runtime_error("No file to unzip");
     if (folder.empty()) throw std::runtime_error("No destination folder");
     if (!CreateFolder(folder)) throw std::runtime_error("Failed to create destination folder");
@@ -110,7 +122,7 @@ void CUnzipper::ExtractAll(const std::string& folder) {
     archive_->knownParent.clear();
     archive_->names.clear();
     for (;;) {
-        extractEntry(folder, true);
+        extractEntry(folder, true, take);
         const int result = unzGoToNextFile(archive_->handle);
         if (result == UNZ_END_OF_LIST_OF_FILE) break;
         // A damaged directory must not pass for the end of the package.
@@ -127,7 +139,7 @@ void CUnzipper::ExtractCurrentEntry(const std::string& folder) {
     extractEntry(folder, false);
 }
 
-void CUnzipper::extractEntry(const std::string& folder, bool folderKnown) {
+void CUnzipper::extractEntry(const std::string& folder, bool folderKnown, const EntryFilter& take) {
     if (!archive_) throw std::runtime_error("No file to unzip");
     const std::string& target = folder.empty() ? outputFolder_ : folder;
     if (!folderKnown && !CreateFolder(target)) throw std::runtime_error("failed CreateFolder");
@@ -140,7 +152,7 @@ void CUnzipper::extractEntry(const std::string& folder, bool folderKnown) {
                    info.fileName.c_str()));
     archive_->names.claim(info.fileName, info.isFolder);
     // Folders come into being through the files below them.
-    if (info.isFolder) return;
+    if (info.isFolder || (take && !take(info))) return;
 
     std::string path = target;
     if (path.back() != kSeparator) path += kSeparator;
@@ -193,12 +205,7 @@ void CUnzipper::writeEntry(const ZipEntryInfo& info, const std::string& path) {
                                         static_cast<unsigned long long>(written),
                                         static_cast<unsigned long long>(info.uncompressedSize)));
     file.close();
-    SetFileModTime(file.temporaryPath(), info.dosDateTime);
-    if (const fs::perms execute = executeBits(info); execute != fs::perms::none) {
-        std::error_code ignored;
-        fs::permissions(platform::fsPath(file.temporaryPath()), execute, fs::perm_options::add,
-                        ignored);
-    }
+    giveEntryAttributes(file.temporaryPath(), info);
     if (file.commit()) return;
     // A file that cannot be replaced is left as it is when asked to delete
     // before writing; otherwise the package fails.

@@ -3,6 +3,7 @@
 // giving every file the archive's modification time.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -21,6 +22,10 @@ struct ZipEntryInfo {
     uint32_t externalAttributes = 0;
     bool isFolder = false;  // the name ends in a separator
 };
+
+// Gives a file unpacked from the entry, not yet in place, the entry's time
+// (SetFileModTime) and, for an entry packed on Unix, its execute bits.
+void giveEntryAttributes(const std::string& path, const ZipEntryInfo& info);
 
 class CUnzipper {
 public:
@@ -44,6 +49,11 @@ public:
     // clash with an earlier entry's (see ZipEntryNames), a file that cannot be
     // written. Entries written before the failure stay.
     void ExtractAll(const std::string& folder);
+    // ExtractAll for the entries take answers true for; the others are checked
+    // as ExtractAll checks them (names, clashes) but not read. An empty take
+    // takes every entry.
+    using EntryFilter = std::function<bool(const ZipEntryInfo& info)>;
+    void ExtractEntries(const std::string& folder, const EntryFilter& take);
     // Unpacks the current entry into the folder (outputFolder when empty).
     void ExtractCurrentEntry(const std::string& folder = {});
     // Fills info for the current entry; false without an archive or when the
@@ -58,7 +68,7 @@ public:
 
 private:
     struct Archive;
-    void extractEntry(const std::string& folder, bool folderKnown);
+    void extractEntry(const std::string& folder, bool folderKnown, const EntryFilter& take = {});
     void writeEntry(const ZipEntryInfo& info, const std::string& path);
     bool ensureParent(const std::string& path, bool folderKnown);
 

@@ -8,19 +8,21 @@
 #include "install/deployment_wait.h"
 #include "install/file_deployer.h"
 #include "install/replacing_file.h"
+#include "install/update_source.h"
 #include "net/cdn_selection.h"
 #include "platform/clock.h"
 #include "ui/main_dialog.h"
 
 std::vector<std::shared_ptr<Progress>> startPackageWorkers(
     const std::shared_ptr<void>& siteOwner, const std::shared_ptr<FileDeployer>& deployer,
-    const std::vector<ComponentPackage>& table, bool unzip) {
+    const std::vector<ComponentPackage>& table, bool unzip,
+    const std::shared_ptr<const UpdateSource>& source) {
     std::vector<std::shared_ptr<Progress>> records;
     for (size_t i = 0; i < table.size(); ++i) records.push_back(std::make_shared<Progress>());
     for (size_t i = 0; i < table.size(); ++i) {
         // Detached, never joined: the worker's shares keep everything it touches.
-        std::thread([siteOwner, deployer, record = records[i], row = table[i], unzip] {
-            deployer->deployVersionedFile(row.package, row.folder, *record, unzip);
+        std::thread([siteOwner, deployer, record = records[i], row = table[i], unzip, source] {
+            deployer->deployVersionedFile(row.package, row.folder, *record, unzip, source);
         }).detach();
     }
     return records;
@@ -48,7 +50,10 @@ void deployComponentPackages(IInstallerSite& site, const PackageDeployment& depl
     const uint32_t start = platform::tickCount();
     // Throws bad_weak_ptr when nothing owns the site.
     const std::shared_ptr<void> siteOwner(deployment.siteOwner);
-    const auto records = startPackageWorkers(siteOwner, deployer, table, unzip);
+    std::shared_ptr<const UpdateSource> source;
+    if (upgrade && unzip && !deployment.installedVersionFolder.empty())
+        source = loadUpdateSource(site, deployment.installedVersionFolder);
+    const auto records = startPackageWorkers(siteOwner, deployer, table, unzip, source);
 
     CMainDialog* dialog = deployment.dialog;
     DeploymentWaitHooks hooks;

@@ -14,14 +14,17 @@
 class CMainDialog;
 class FileDeployer;
 class IInstallerSite;
+struct UpdateSource;
 
 // Starts FileDeployer::deployVersionedFile for every row, in table order,
 // without waiting, and answers one zeroed record per row. Each worker holds
 // shares of the deployer, its record, a copy of its row and siteOwner (what
 // keeps the deployer's site alive), so it may outlive the caller's interest.
+// With a source, each package first tries to fetch only what changed.
 std::vector<std::shared_ptr<Progress>> startPackageWorkers(
     const std::shared_ptr<void>& siteOwner, const std::shared_ptr<FileDeployer>& deployer,
-    const std::vector<ComponentPackage>& table, bool unzip);
+    const std::vector<ComponentPackage>& table, bool unzip,
+    const std::shared_ptr<const UpdateSource>& source = nullptr);
 
 // The content host a package download tries first, found as the download
 // finds it; empty when there is none.
@@ -35,6 +38,9 @@ struct PackageDeployment {
     std::string productName;
     std::string displayName;
     bool perModeLogging = false;  // the content-host event and the deployment stats
+    // The installed version's folder when it is another one: an upgrade then
+    // takes its unchanged files from there and fetches only the rest.
+    std::string installedVersionFolder;
     std::function<void(const std::string& text)> setUiMessage;
     std::function<void(const std::string& name)> registerEvent;
     std::function<void(const std::string& name, const std::string& result, int64_t durationMs,

@@ -10,9 +10,11 @@
 #include "base/installer_site.h"
 #include "base/logger.h"
 #include "install/c_unzipper.h"
+#include "install/component_deployment.h"
 #include "install/copy_file.h"
 #include "install/download_cache.h"
 #include "install/md5_hasher.h"
+#include "install/package_changes.h"
 #include "install/temporary_download.h"
 #include "net/body_resume.h"
 #include "net/cdn_selection.h"
@@ -41,12 +43,13 @@ bool deleteUnlessMissing(const std::string& path) {
 FileDeployer::FileDeployer(IInstallerSite* site, bool perUser) : site_(site), perUser_(perUser) {}
 
 void FileDeployer::deployVersionedFile(const std::string& name, const std::string& folder,
-                                       Progress& progress, bool unzip) {
+                                       Progress& progress, bool unzip,
+                                       std::shared_ptr<const UpdateSource> source) {
     std::string target;
     std::string downloaded;
     try {
         try {
-            deployAttempt(name, folder, progress, true, target, downloaded, unzip);
+            deployAttempt(name, folder, progress, true, target, downloaded, unzip, source.get());
         } catch (const hresult_error& e) {
             site_->reportError(
                 std::runtime_error(format("AtlException 0x%x", static_cast<unsigned>(e.hr()))));
@@ -81,10 +84,16 @@ void FileDeployer::deployVersionedFile(const std::string& name, const std::strin
 
 void FileDeployer::deployAttempt(const std::string& name, const std::string& folder,
                                  Progress& progress, bool useCdn, std::string& target,
-                                 std::string& downloaded, bool unzip) {
+                                 std::string& downloaded, bool unzip, const UpdateSource* source) {
     target = site_->programDirectory() + folder;
     site_->logger().log("deployVersionedFile %s", name.c_str());
+    int64_t fetchedByChanges = 0;
+    if (unzip && source && deployChanges(name, folder, target, progress, *source, fetchedByChanges))
+        return;
     downloaded = downloadFile(name, progress, useCdn);
+    if (source)
+        site_->logger().log("Package %s: fetched %lld bytes, reused 0 bytes", name.c_str(),
+                            static_cast<long long>(fetchedByChanges + progress.done));
     if (!pathExists(downloaded))
         throw std::runtime_error(format("File doesn't exist: %s", downloaded.c_str()));
 
@@ -107,6 +116,41 @@ void FileDeployer::deployAttempt(const std::string& name, const std::string& fol
     CUnzipper unzipper(downloaded);
     unzipper.setDeleteBeforeWrite(true);
     unzipper.ExtractAll(target);
+}
+
+bool FileDeployer::deployChanges(const std::string& name, const std::string& folder,
+                                 const std::string& target, Progress& progress,
+                                 const UpdateSource& source, int64_t& fetched) {
+    const std::string guid = site_->versionGuid();
+    const std::string host = resolveContentHost(*site_);
+    PackageLocation package{name, folder, target, host.empty() ? site_->installHost() : host,
+                            guid.empty() ? "/" + name : "/" + guid + "-" + name};
+    std::string cachedEtag = readStoredEtag(perUser_, name);
+    if (!isCacheFileName(cachedEtag) || !isRegularFile(downloadFolder(perUser_) + cachedEtag))
+        cachedEtag.clear();
+    const ChangesOutcome outcome =
+        deployPackageChanges(*site_, source, package, cachedEtag, progress);
+    fetched = outcome.fetched;
+    simple_logger& logger = site_->logger();
+    if (!outcome.deployed) {
+        logger.log("Package %s: downloading it whole: %s", name.c_str(), outcome.reason.c_str());
+        return false;
+    }
+    logger.log("Package %s: fetched %lld bytes, reused %lld bytes", name.c_str(),
+               static_cast<long long>(outcome.fetched), static_cast<long long>(outcome.reused));
+    dropCachedCopy(name);
+    return true;
+}
+
+void FileDeployer::dropCachedCopy(const std::string& name) {
+    try {
+        const std::string etag = readStoredEtag(perUser_, name);
+        if (etag.empty()) return;
+        if (isCacheFileName(etag)) deleteUnlessMissing(downloadFolder(perUser_) + etag);
+        writeStoredEtag(perUser_, name, "");
+    } catch (const std::exception& e) {
+        site_->logger().log("Failed to drop the cached copy of %s: %s", name.c_str(), e.what());
+    }
 }
 
 std::string FileDeployer::downloadFile(const std::string& name, Progress& progress, bool useCdn) {

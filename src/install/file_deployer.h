@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "install/progress.h"
@@ -15,6 +16,7 @@
 class BodyResume;
 class IInstallerSite;
 class TemporaryDownload;
+struct UpdateSource;
 
 class FileDeployer {
 public:
@@ -27,13 +29,16 @@ public:
     // content host (falling back to the install host), then once more straight
     // from the install host. Never throws: failures go to the site's
     // reportError, cancellations end it quietly. Sets progress.finished last.
+    // With an update source the first try fetches only what changed (see
+    // package_changes.h) and downloads the package whole when that declines.
     void deployVersionedFile(const std::string& name, const std::string& folder, Progress& progress,
-                             bool unzip);
+                             bool unzip, std::shared_ptr<const UpdateSource> source = nullptr);
 
     // One attempt. target and downloaded tell the caller how far it got, also
-    // when it throws.
+    // when it throws; downloaded stays empty when only changes were fetched.
     void deployAttempt(const std::string& name, const std::string& folder, Progress& progress,
-                       bool useCdn, std::string& target, std::string& downloaded, bool unzip);
+                       bool useCdn, std::string& target, std::string& downloaded, bool unzip,
+                       const UpdateSource* source = nullptr);
 
     // The path of the package's file to unpack: its cached copy, or (when the
     // cache cannot take it) its temporary file. Throws on failure.
@@ -49,6 +54,13 @@ public:
     bool perUser() const { return perUser_; }
 
 private:
+    // Whether the package was deployed from its changes; the line that tells
+    // what it fetched is logged either way. fetched: what was received.
+    bool deployChanges(const std::string& name, const std::string& folder,
+                       const std::string& target, Progress& progress, const UpdateSource& source,
+                       int64_t& fetched);
+    // The cache's copy of the installed version's package is of no use now.
+    void dropCachedCopy(const std::string& name);
     std::string verifiedCachedEtag(const std::string& name, const std::string& cachedPath,
                                    const std::string& etag);
     // A transfer broken after part of the body resumes from there on its next try.

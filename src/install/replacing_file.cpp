@@ -88,6 +88,18 @@ bool ReplacingFile::commit() {
     return true;
 }
 
+bool replaceWithLink(const std::string& existing, const std::string& target) {
+    const std::string temporary = temporaryName(target);
+    std::error_code error;
+    std::filesystem::create_hard_link(platform::fsPath(existing), platform::fsPath(temporary),
+                                      error);
+    if (error) return false;
+    std::filesystem::rename(platform::fsPath(temporary), platform::fsPath(target), error);
+    if (!error) return true;
+    std::filesystem::remove(platform::fsPath(temporary), error);
+    return false;
+}
+
 void removeReplacingFileLeftovers(const std::string& folder) {
     namespace fs = std::filesystem;
     std::error_code error;

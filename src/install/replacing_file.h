@@ -36,6 +36,11 @@ private:
     bool committed_ = false;
 };
 
+// Puts existing's file at target as a second name of it (a hard link),
+// replacing what target was whole, as commit does. False, with nothing
+// changed, when the file system cannot link the two.
+bool replaceWithLink(const std::string& existing, const std::string& target);
+
 // Removes, from the folder and its subfolders, the temporary files of writers
 // that were killed before they committed. Only for a folder no other writer is
 // using at the time.

@@ -91,6 +91,9 @@ void Bootstrapper::deployComponentPackages(const std::vector<ComponentPackage>& 
     deployment.productName = productName();
     deployment.displayName = displayName();
     deployment.perModeLogging = perModeLoggingEnabled();
+    const std::string installed = installedVersion();
+    if (upgrade && !installed.empty() && installed != versionGuid_)
+        deployment.installedVersionFolder = versionFolder(perUser, installed);
     deployment.setUiMessage = uiMessages(*this);
     deployment.registerEvent = [this](const std::string& name) { RegisterEvent(name); };
     deployment.reportStats = [this](const std::string& name, const std::string& result,

@@ -60,13 +60,15 @@ platform::HttpRequest sessionRequest(const std::string& method, const std::strin
     return request;
 }
 
-platform::HttpResult performSessionRequest(platform::HttpRequest request) {
+platform::HttpResult performSessionRequest(platform::HttpRequest request,
+                                           platform::HttpConnection* connection) {
     // The floor's window is the stall time, as the transport's own low-speed limit.
     SpeedFloor floor(kHttpFloorBytesPerSecond, request.lowSpeedTime);
     request.onProgress = [&floor](int64_t received, int64_t sent) {
         return floor.holds(SpeedFloor::Clock::now(), received + sent);
     };
-    platform::HttpResult result = platform::exchangeHttp(request);
+    platform::HttpResult result =
+        connection ? connection->exchange(request) : platform::exchangeHttp(request);
     if (result.failure == platform::HttpFailure::ProgressStop)
         result.message = format("Transfer slower than %lld bytes per second for %lld seconds",
                                 static_cast<long long>(floor.bytesPerSecond()),

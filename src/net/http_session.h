@@ -11,8 +11,9 @@ namespace net_detail {
 // A request of the method for the URL with the shared settings.
 platform::HttpRequest sessionRequest(const std::string& method, const std::string& url);
 
-// Performs the request under the speed floor; a transfer the floor ended
-// fails with the floor's text as its message.
-platform::HttpResult performSessionRequest(platform::HttpRequest request);
+// Performs the request under the speed floor, on the connection when one is
+// given; a transfer the floor ended fails with the floor's text as its message.
+platform::HttpResult performSessionRequest(platform::HttpRequest request,
+                                           platform::HttpConnection* connection = nullptr);
 
 }  // namespace net_detail

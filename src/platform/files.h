@@ -35,6 +35,12 @@ bool isOwnPlainFile(const std::string& path);
 // nullptr with the last error set on failure (ERROR_ACCESS_DENIED when refused).
 std::FILE* openOwnPlainFileForAppend(const std::string& path);
 
+// Tells the file system that the file's regions never written hold nothing,
+// so that writing far past its end takes no room or time for what lies
+// between (NTFS needs telling; others do it by themselves). false with the
+// last error set when it cannot; the file still works, only less cheaply.
+bool makeSparse(const std::string& path);
+
 // Deletes one file; a folder is never removed (ERROR_ACCESS_DENIED, as on
 // Windows). false with the last error set on failure.
 bool deleteFile(const std::string& path);

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -83,6 +84,24 @@ struct HttpResult {
 // at once and reaches the caller unchanged; every other failure is in the
 // result.
 HttpResult exchangeHttp(const HttpRequest& request);
+
+// Exchanges one after another that keep their connection open between them,
+// so a series of small requests to one host pays for one connection. Used by
+// one thread at a time.
+class HttpConnection {
+public:
+    HttpConnection();
+    ~HttpConnection();
+    HttpConnection(const HttpConnection&) = delete;
+    HttpConnection& operator=(const HttpConnection&) = delete;
+
+    // As exchangeHttp.
+    HttpResult exchange(const HttpRequest& request);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // The host name of the URL (read as http when it names no scheme); empty when
 // it has none or cannot be read.

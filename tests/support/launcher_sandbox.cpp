@@ -122,6 +122,11 @@ std::string LauncherSandbox::versionsFolder() const {
                     : home_.file("machine-opt/vexmoor-qasite1/Versions/");
 }
 
+std::string LauncherSandbox::downloadsFolder() const {
+    return perUser_ ? home_.file("data/vexmoor-qasite1/Downloads/")
+                    : home_.file("machine-var-lib/vexmoor-qasite1/Downloads/");
+}
+
 std::string LauncherSandbox::versionFolder(const std::string& guid) const {
     return versionsFolder() + guid + "/";
 }

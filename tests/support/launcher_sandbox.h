@@ -53,6 +53,8 @@ public:
                           const std::string& value) const;
     // The Versions folder of the scope, ending in a separator.
     std::string versionsFolder() const;
+    // The download cache of the scope, ending in a separator.
+    std::string downloadsFolder() const;
     // The version folder of a version in the scope, ending in a separator.
     std::string versionFolder(const std::string& guid) const;
     // Records the version as installed, with the stand-in as its Studio.

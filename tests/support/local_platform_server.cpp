@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "changed_build.h"
 #include "launcher_stamp.h"
 #include "synthetic_build.h"
 
@@ -76,6 +77,23 @@ zorbit::publish::PublishResult LocalPlatformServer::publish(
     if (options.launcherPath.empty() && options_.withLauncher)
         options.launcherPath = launcherProgram();
     deployment_ = zorbit::publish::publishDeployment(options);
+    return deployment_;
+}
+
+zorbit::publish::PublishResult LocalPlatformServer::publishChanged(
+    double percent, std::vector<std::string>* changed) {
+    const std::string folder = temp_.file("changed-" + std::to_string(++changedBuilds_));
+    zorbit::publish::ChangedBuildOptions build;
+    build.root = root_;
+    build.guid = deployment_.guid;
+    build.percent = percent;
+    build.seed = static_cast<uint64_t>(changedBuilds_);
+    const std::vector<std::string> files = zorbit::publish::makeChangedBuild(folder, build);
+    if (changed) *changed = files;
+    zorbit::publish::PublishOptions options;
+    options.buildFolder = folder;
+    publish(options);
+    std::filesystem::remove_all(folder);
     return deployment_;
 }
 

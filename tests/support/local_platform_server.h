@@ -62,6 +62,11 @@ public:
     // Publishes another version of the same build into the root and makes it
     // current. Root, build, port and launcher are filled in when empty.
     zorbit::publish::PublishResult publish(zorbit::publish::PublishOptions options = {});
+    // Publishes a version like the last one with that share of its files
+    // given new contents (see makeChangedBuild), and makes it current.
+    // changed, when given, receives their paths ('/'-separated).
+    zorbit::publish::PublishResult publishChanged(double percent,
+                                                  std::vector<std::string>* changed = nullptr);
 
     std::vector<zorbit::server::JournalEntry> journal() const { return server_->journal(); }
     // Journal entries whose path (without query) is the one given.
@@ -88,4 +93,5 @@ private:
     std::string build_;
     std::unique_ptr<zorbit::server::PlatformServer> server_;
     zorbit::publish::PublishResult deployment_;
+    int changedBuilds_ = 0;
 };

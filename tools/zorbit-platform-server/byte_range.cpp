@@ -1,5 +1,6 @@
 #include "byte_range.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace zorbit::server {
@@ -27,6 +28,11 @@ std::optional<ByteRange> parseByteRange(const std::string& header) {
     const size_t dash = spec.find('-');
     if (dash == std::string::npos) return std::nullopt;
     ByteRange range;
+    if (dash == 0) {
+        range.suffix = number(spec.substr(1));
+        if (!range.suffix) return std::nullopt;
+        return range;
+    }
     const auto first = number(spec.substr(0, dash));
     if (!first) return std::nullopt;
     range.first = *first;
@@ -44,16 +50,20 @@ void applyRange(Answer& answer, const std::string& range, const std::string& ifR
     const std::optional<ByteRange> asked = parseByteRange(range);
     if (!asked || !ifRangeHolds(ifRange, etag)) return;
     const uint64_t total = answer.fileSize;
-    if (asked->first >= total) {
+    // The last N bytes of a shorter file are all of it; the last 0 bytes are none.
+    uint64_t first = asked->first;
+    if (asked->suffix)
+        first = *asked->suffix == 0 ? total : total - std::min(*asked->suffix, total);
+    if (first >= total) {
         answer = textAnswer(416, "");
         answer.headers.emplace_back("Content-Range", "bytes */" + std::to_string(total));
         return;
     }
     const uint64_t last = asked->last && *asked->last < total ? *asked->last : total - 1;
     answer.status = 206;
-    answer.fileOffset = asked->first;
-    answer.fileSize = last - asked->first + 1;
-    answer.headers.emplace_back("Content-Range", "bytes " + std::to_string(asked->first) + "-" +
+    answer.fileOffset = first;
+    answer.fileSize = last - first + 1;
+    answer.headers.emplace_back("Content-Range", "bytes " + std::to_string(first) + "-" +
                                                      std::to_string(last) + "/" +
                                                      std::to_string(total));
 }

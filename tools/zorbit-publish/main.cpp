@@ -5,6 +5,8 @@
 //
 //   --guid GUID              version GUID (default: a new one)
 //   --build DIR              the Studio build; with --synthetic-mb it is generated there
+//   --like GUID              the build of the version GUID published in the root, with
+//   --change PERCENT         this share of its files changed (default 5; seeded by --seed)
 //   --synthetic-mb N         generate a build of N MiB (fractions allowed)
 //   --synthetic-files M      in M files (default 64)
 //   --seed S                 content seed (default 1)
@@ -19,7 +21,8 @@
 //   --level N                deflate level (default zlib's)
 //   --jobs N                 packages zipped at once (default: one per core)
 //
-// Prints "guid <GUID>" and one line per package on stdout.
+// Prints "guid <GUID>", with --like "changed <N> files", and one line per
+// package on stdout.
 #include <stdlib.h>
 
 #include <cstdlib>
@@ -27,17 +30,20 @@
 #include <iostream>
 #include <map>
 
+#include "changed_build.h"
 #include "publisher.h"
 #include "synthetic_build.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using zorbit::publish::ChangedBuildOptions;
 using zorbit::publish::PublishOptions;
 using zorbit::publish::SyntheticBuildOptions;
 
 int usage() {
-    std::cerr << "usage: zorbit-publish --root DIR (--build DIR | --synthetic-mb N) [--guid GUID]\n"
+    std::cerr << "usage: zorbit-publish --root DIR (--build DIR | --synthetic-mb N |\n"
+                 "         --like GUID [--change PERCENT]) [--guid GUID]\n"
                  "         [--synthetic-files M] [--seed S] [--studio PATH] [--launcher PATH]\n"
                  "         [--launcher-version TEXT] [--port N] [--site-host HOST]\n"
                  "         [--content-host HOST] [--no-current] [--manifest-crlf] [--level N]\n"
@@ -50,6 +56,7 @@ int usage() {
 struct Arguments {
     PublishOptions publish;
     SyntheticBuildOptions synthetic;
+    ChangedBuildOptions changed;
     double syntheticMb = 0;
     std::string generateOnly;
 };
@@ -73,6 +80,10 @@ bool parse(int argc, char** argv, Arguments& arguments) {
                 publish.guid = value;
             else if (name == "--build")
                 publish.buildFolder = value;
+            else if (name == "--like")
+                arguments.changed.guid = value;
+            else if (name == "--change")
+                arguments.changed.percent = std::atof(value.c_str());
             else if (name == "--generate")
                 arguments.generateOnly = value;
             else if (name == "--synthetic-mb")
@@ -102,8 +113,13 @@ bool parse(int argc, char** argv, Arguments& arguments) {
         }
     }
     synthetic.totalBytes = static_cast<uint64_t>(arguments.syntheticMb * 1024 * 1024);
+    arguments.changed.root = publish.root;
+    arguments.changed.seed = synthetic.seed;
     if (!arguments.generateOnly.empty()) return arguments.syntheticMb > 0;
-    return !publish.root.empty() && (!publish.buildFolder.empty() || arguments.syntheticMb > 0);
+    const int sources = !publish.buildFolder.empty() + (arguments.syntheticMb > 0) +
+                        !arguments.changed.guid.empty();
+    return !publish.root.empty() &&
+           (sources == 1 || (sources == 2 && arguments.changed.guid.empty()));
 }
 
 std::string temporaryFolder() {
@@ -114,14 +130,19 @@ std::string temporaryFolder() {
 
 int publish(Arguments& arguments) {
     std::string scratch;
-    if (arguments.syntheticMb > 0) {
-        if (arguments.publish.buildFolder.empty())
-            arguments.publish.buildFolder = scratch = temporaryFolder();
-        zorbit::publish::generateSyntheticBuild(arguments.publish.buildFolder, arguments.synthetic);
-    }
+    if (!arguments.changed.guid.empty() ||
+        (arguments.syntheticMb > 0 && arguments.publish.buildFolder.empty()))
+        arguments.publish.buildFolder = scratch = temporaryFolder();
     try {
+        size_t changed = 0;
+        if (!arguments.changed.guid.empty())
+            changed = zorbit::publish::makeChangedBuild(scratch, arguments.changed).size();
+        else if (arguments.syntheticMb > 0)
+            zorbit::publish::generateSyntheticBuild(arguments.publish.buildFolder,
+                                                    arguments.synthetic);
         const auto result = zorbit::publish::publishDeployment(arguments.publish);
         std::cout << "guid " << result.guid << "\n";
+        if (!arguments.changed.guid.empty()) std::cout << "changed " << changed << " files\n";
         for (const auto& package : result.packages)
             std::cout << "package " << package.package << " files " << package.files << " bytes "
                       << package.contentBytes << " zip " << package.zipBytes << "\n";

@@ -204,6 +204,18 @@ HttpResult exchangeHttp(const HttpRequest& request) {
     return exchange.result;
 }
 
+// A thread's exchanges share its handle already, so a kept connection is the
+// thread's own.
+struct HttpConnection::State {};
+
+HttpConnection::HttpConnection() : state_(std::make_unique<State>()) {}
+
+HttpConnection::~HttpConnection() = default;
+
+HttpResult HttpConnection::exchange(const HttpRequest& request) {
+    return exchangeHttp(request);
+}
+
 std::string urlHost(const std::string& url) {
     CurlUrl parsed(curl_url());
     if (!parsed ||

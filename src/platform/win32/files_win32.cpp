@@ -156,4 +156,18 @@ bool deleteFile(const std::string& path) {
     return ::DeleteFileW(toWide(path).c_str()) != 0;
 }
 
+bool makeSparse(const std::string& path) {
+    const HANDLE file = ::CreateFileW(toWide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD returned = 0;
+    const bool done =
+        ::DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr) != 0;
+    const DWORD error = ::GetLastError();
+    ::CloseHandle(file);
+    if (!done) ::SetLastError(error);
+    return done;
+}
+
 }  // namespace platform

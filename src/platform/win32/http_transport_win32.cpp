@@ -6,6 +6,7 @@
 // after windows.h, which it needs
 #include <wininet.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -87,16 +88,38 @@ HttpResult exchangeOver(HINTERNET session, const HttpRequest& asked, HttpUrl url
     }
 }
 
-}  // namespace
+InternetHandle openSession(const HttpRequest& request) {
+    return InternetHandle(InternetOpenW(win32::toWide(request.userAgent).c_str(),
+                                        INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+}
 
-HttpResult exchangeHttp(const HttpRequest& request) {
+HttpResult exchangeInSession(InternetHandle& session, const HttpRequest& request) {
     std::optional<HttpUrl> url = win32::splitHttpUrl(request.url, request.schemeOptional);
     if (!url) return failed(HttpFailure::BadUrl, "unusable URL " + request.url);
-    const InternetHandle session(InternetOpenW(win32::toWide(request.userAgent).c_str(),
-                                               INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!session) session = openSession(request);
     if (!session)
         return failed(HttpFailure::Setup, "InternetOpen failed: " + win32::lastInternetError());
     return exchangeOver(session.get(), request, std::move(*url));
+}
+
+}  // namespace
+
+HttpResult exchangeHttp(const HttpRequest& request) {
+    InternetHandle session;
+    return exchangeInSession(session, request);
+}
+
+// WinINet keeps a session's connections open for its later requests.
+struct HttpConnection::State {
+    InternetHandle session;
+};
+
+HttpConnection::HttpConnection() : state_(std::make_unique<State>()) {}
+
+HttpConnection::~HttpConnection() = default;
+
+HttpResult HttpConnection::exchange(const HttpRequest& request) {
+    return exchangeInSession(state_->session, request);
 }
 
 }  // namespace platform

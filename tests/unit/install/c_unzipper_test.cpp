@@ -87,6 +87,20 @@ TEST_F(UnzipperTest, ExtractsTreeWithNativePathsTimesAndModes) {
     EXPECT_FALSE(hasTemporaryFiles(temp.path()));
 }
 
+TEST_F(UnzipperTest, ExtractEntriesWritesOnlyWhatItTakesButChecksEveryName) {
+    writeZip(archive, {{"a.txt", "a"}, {"sub\\b.txt", "b"}, {"c.txt", "c"}});
+    CUnzipper unzipper(archive);
+    unzipper.ExtractEntries(target,
+                            [](const ZipEntryInfo& info) { return info.fileName != "c.txt"; });
+    EXPECT_EQ(filesBelow(target),
+              (std::vector<std::string>{"a.txt", "sub", (fs::path("sub") / "b.txt").string()}));
+
+    writeZip(archive, {{"a.txt", "a"}, {"../outside.txt", "x"}});
+    CUnzipper unsafe(archive);
+    EXPECT_THROW(unsafe.ExtractEntries(target, [](const ZipEntryInfo&) { return false; }),
+                 std::runtime_error);
+}
+
 TEST_F(UnzipperTest, ReplacesExistingFilesWithOrWithoutDeleteBeforeWrite) {
     writeZip(archive, {{"a.txt", "new"}});
     for (bool deleteFirst : {true, false}) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 
 #include "component_table.h"
 #include "launcher_stamp.h"
@@ -287,6 +288,28 @@ TEST(PublisherProgram, PublishesASyntheticBuild) {
     EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 17);
     EXPECT_EQ(readFile(temp.file("root") + "/versionZARadada"), "g1");
     EXPECT_TRUE(fs::exists(temp.file("root") + "/g1-imageformats.zip"));
+
+    // A version like g1 with a tenth of its files changed: the same paths and
+    // sizes, three other digests.
+    ASSERT_TRUE(platform::startProcess(
+        platform::joinCommandLine({"/bin/sh", "-c",
+                                   "\"$0\" --root \"$1\" --like g1 --change 10 --guid g2 > \"$2\"",
+                                   LocalPlatformServer::publisherBinary(), temp.file("root"), out}),
+        process));
+    ASSERT_TRUE(platform::waitForProcess(process, 60000, &exitCode));
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_NE(readFile(out).find("guid g2\nchanged 3 files\n"), std::string::npos) << readFile(out);
+    std::istringstream before(readFile(temp.file("root") + "/g1-zbtManifest.txt"));
+    std::istringstream after(readFile(temp.file("root") + "/g2-zbtManifest.txt"));
+    std::string path, digest, newPath, newDigest;
+    size_t changed = 0;
+    while (std::getline(before, path) && std::getline(before, digest)) {
+        ASSERT_TRUE(std::getline(after, newPath) && std::getline(after, newDigest));
+        EXPECT_EQ(newPath, path);
+        if (newDigest != digest) ++changed;
+    }
+    EXPECT_EQ(changed, 3u);
+    EXPECT_EQ(readFile(temp.file("root") + "/versionZARadada"), "g2");
 }
 
 }  // namespace

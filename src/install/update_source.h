@@ -1,0 +1,29 @@
+#pragma once
+// What an update that fetches only the changed parts of its packages starts
+// from: the installed version's folder, whose files are taken where they did
+// not change, and the new version's manifest, which every such file must match.
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+class IInstallerSite;
+
+struct UpdateSource {
+    std::string installedFolder;  // ends in a separator
+    // Native path relative to the version folder -> lower-case MD5.
+    std::unordered_map<std::string, std::string> manifest;
+
+    // The manifest's digest for the path; empty when it lists none.
+    std::string digestOf(const std::string& relativePath) const;
+};
+
+// The manifest's lines (a path line, then its MD5 line; CR LF or LF) by
+// native path. Stops at the first empty path line, like the file check.
+std::unordered_map<std::string, std::string> parseManifest(const std::string& text);
+
+// The source for updating from the installed folder: none (logged) when the
+// folder is missing or the site's version's manifest cannot be had. Throws
+// only cancellations.
+std::shared_ptr<const UpdateSource> loadUpdateSource(IInstallerSite& site,
+                                                     const std::string& installedFolder);
