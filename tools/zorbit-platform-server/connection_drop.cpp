@@ -1,21 +1,12 @@
 #include "connection_drop.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <filesystem>
 #include <string>
 
+#include "socket_port.h"
+
 namespace zorbit::server {
 namespace {
-
-int portOf(const sockaddr_storage& address) {
-    if (address.ss_family == AF_INET)
-        return ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
-    if (address.ss_family == AF_INET6)
-        return ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port);
-    return -1;
-}
 
 bool hasPorts(int fd, int localPort, int remotePort) {
     sockaddr_storage local{}, remote{};

@@ -10,19 +10,12 @@
 
 #include "connection_drop.h"
 #include "server_sockets.h"
+#include "socket_port.h"
 
 namespace zorbit::server {
 namespace {
 
 using Ports = std::pair<int, int>;  // local, remote
-
-int portOf(const sockaddr_storage& address) {
-    if (address.ss_family == AF_INET)
-        return ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
-    if (address.ss_family == AF_INET6)
-        return ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port);
-    return -1;
-}
 
 Ports portsOf(socket_t sock) {
     sockaddr_storage local{}, remote{};
