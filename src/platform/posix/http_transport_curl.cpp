@@ -1,6 +1,6 @@
 // The HTTP exchange over libcurl: one easy handle per thread, reset for each
-// exchange, so a thread's connections, TLS sessions and loaded CA store serve
-// its next exchanges too.
+// exchange, so a thread's connections and TLS sessions serve its next
+// exchanges too; the trusted certificates are the process's (trust_store).
 #include <curl/curl.h>
 #include <sys/socket.h>
 
@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "platform/http_transport.h"
+#include "platform/posix/trust_store_openssl.h"
 
 namespace platform {
 namespace {
@@ -37,6 +38,8 @@ struct Exchange {
     explicit Exchange(const HttpRequest& asked) : request(asked) {}
 
     const HttpRequest& request;
+    std::string trustedBundle;  // empty: the system's certificates
+    std::string trustError;     // why the certificates to trust could not be read
     HttpResult result;
     // Never through libcurl's C frames: ends the transfer, rethrown after.
     std::exception_ptr callbackError;
@@ -144,24 +147,84 @@ void setCallbacks(CURL* h, Exchange& exchange) {
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
 }
 
+// libcurl's built-in places of the system's certificates.
+struct SystemTrust {
+    std::string bundle;
+    std::string folder;
+};
+
+const SystemTrust& systemTrust(CURL* h) {
+    static const SystemTrust trust = [h] {
+        SystemTrust paths;
+        char* text = nullptr;
+        if (curl_easy_getinfo(h, CURLINFO_CAINFO, &text) == CURLE_OK && text) paths.bundle = text;
+        text = nullptr;
+        if (curl_easy_getinfo(h, CURLINFO_CAPATH, &text) == CURLE_OK && text) paths.folder = text;
+        return paths;
+    }();
+    return trust;
+}
+
+// Each connection's TLS context gets the certificates to trust here, instead
+// of libcurl reading a bundle again for every handle.
+CURLcode onTlsContext(CURL* h, void* context, void* data) {
+    Exchange& exchange = *static_cast<Exchange*>(data);
+    const SystemTrust& system = systemTrust(h);
+    if (trustCertificates(static_cast<SSL_CTX*>(context), exchange.trustedBundle, system.bundle,
+                          system.folder))
+        return CURLE_OK;
+    exchange.trustError = "error setting certificate file: " +
+                          (exchange.trustedBundle.empty() ? system.bundle : exchange.trustedBundle);
+    return CURLE_SSL_CACERT_BADFILE;
+}
+
+void setTrust(CURL* h, Exchange& exchange) {
+    systemTrust(h);  // read before any option changes the handle
+    curl_easy_setopt(h, CURLOPT_CAINFO, nullptr);
+    curl_easy_setopt(h, CURLOPT_CAPATH, nullptr);
+    curl_easy_setopt(h, CURLOPT_CA_CACHE_TIMEOUT, 0L);
+    curl_easy_setopt(h, CURLOPT_SSL_CTX_FUNCTION, onTlsContext);
+    curl_easy_setopt(h, CURLOPT_SSL_CTX_DATA, &exchange);
+}
+
 // Kept connections must not leak into the programs this process starts.
 curl_socket_t openSocket(void*, curlsocktype, curl_sockaddr* address) {
     return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
 }
 
-CURL* threadHandle() {
+// libcurl takes a kept connection for any exchange with the same TLS options,
+// and the certificates trusted are not among them: when a thread's exchange
+// trusts others than its last one, the thread's handle and connections go.
+CURL* threadHandle(const std::string& trustedBundle) {
     initializeCurlOnce();
-    thread_local CurlHandle handle(curl_easy_init());
-    if (!handle) return nullptr;
-    curl_easy_reset(handle.get());
-    curl_easy_setopt(handle.get(), CURLOPT_OPENSOCKETFUNCTION, openSocket);
-    return handle.get();
+    struct ThreadHandle {
+        CurlHandle handle;
+        std::string trustedBundle;
+    };
+    thread_local ThreadHandle current{CurlHandle(curl_easy_init()), trustedBundle};
+    if (current.trustedBundle != trustedBundle) {
+        current.handle.reset(curl_easy_init());
+        current.trustedBundle = trustedBundle;
+    }
+    CURL* h = current.handle.get();
+    if (!h) return nullptr;
+    curl_easy_reset(h);
+    curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, openSocket);
+    return h;
+}
+
+// OpenSSL's standard variable names a bundle to trust instead of the system's.
+std::string trustedBundle(const HttpRequest& request) {
+    if (!request.caBundle.empty()) return request.caBundle;
+    const char* standardBundle = std::getenv("SSL_CERT_FILE");
+    return standardBundle ? standardBundle : "";
 }
 
 }  // namespace
 
 HttpResult exchangeHttp(const HttpRequest& request) {
-    CURL* h = threadHandle();
+    const std::string trusted = trustedBundle(request);
+    CURL* h = threadHandle(trusted);
     if (!h) return failed(HttpFailure::Setup, "libcurl made no handle");
     char errorBuffer[CURL_ERROR_SIZE];
     setFixedOptions(h, errorBuffer);
@@ -177,15 +240,6 @@ HttpResult exchangeHttp(const HttpRequest& request) {
     if (request.http10)
         curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
     setBounds(h, request);
-    // OpenSSL's standard variable names a bundle to trust instead of the system's.
-    const char* standardBundle = std::getenv("SSL_CERT_FILE");
-    const std::string bundle = !request.caBundle.empty() ? request.caBundle
-                               : standardBundle          ? standardBundle
-                                                         : "";
-    if (!bundle.empty()) curl_easy_setopt(h, CURLOPT_CAINFO, bundle.c_str());
-    // The bundle alone (the system's holds the folder's certificates too): with
-    // a folder beside it libcurl loads the store again for every connection.
-    curl_easy_setopt(h, CURLOPT_CAPATH, nullptr);
     CurlHeaders headers = headerList(request.headers);
     if (!request.headers.empty() && !headers)
         return failed(HttpFailure::Setup, "libcurl took no header list");
@@ -193,6 +247,8 @@ HttpResult exchangeHttp(const HttpRequest& request) {
     setMethodAndBody(h, request);
 
     Exchange exchange(request);
+    exchange.trustedBundle = trusted;
+    setTrust(h, exchange);
     setCallbacks(h, exchange);
     const CURLcode code = curl_easy_perform(h);
     if (exchange.callbackError) std::rethrow_exception(exchange.callbackError);
@@ -200,7 +256,9 @@ HttpResult exchangeHttp(const HttpRequest& request) {
     exchange.result.failure = exchange.bodyRefused       ? HttpFailure::BodyRefused
                               : exchange.progressStopped ? HttpFailure::ProgressStop
                                                          : HttpFailure::Transfer;
-    exchange.result.message = errorBuffer[0] ? errorBuffer : curl_easy_strerror(code);
+    exchange.result.message = !exchange.trustError.empty() ? exchange.trustError
+                              : errorBuffer[0]             ? errorBuffer
+                                                           : curl_easy_strerror(code);
     return exchange.result;
 }
 

@@ -3,6 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "support/loopback_http_server.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
+#include "support/test_certificate.h"
+
 namespace {
 
 void addLines(platform::HttpResponseHead& head, std::initializer_list<std::string> lines) {
@@ -48,4 +55,31 @@ TEST(HttpExchange, UnusableUrlsFailBeforeAnyTransfer) {
     request.url = "http://[::1";
     request.schemeOptional = true;
     EXPECT_EQ(platform::exchangeHttp(request).failure, platform::HttpFailure::BadUrl);
+}
+
+// The certificates trusted are those of the bundle named, else the system's,
+// read once for the process: a second thread trusts the same, a server the
+// system does not know is refused, and an unreadable bundle is named.
+TEST(HttpExchange, HttpsTrustsTheBundleNamedElseTheSystemsCertificates) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the test certificate and the https server need OpenSSL, which the Windows "
+                    "build lacks";
+#endif
+    TempDir folder;
+    TestCertificate certificate{folder.path()};
+    LoopbackHttpServer site{certificate};
+    site.serve("/x", ScriptedResponse::ok("body"));
+    ScopedEnv noStandardBundle("SSL_CERT_FILE", "");
+    auto get = [&](const std::string& bundle) {
+        platform::HttpRequest request;
+        request.url = "https://" + site.host() + "/x";
+        request.caBundle = bundle;
+        return platform::exchangeHttp(request);
+    };
+    EXPECT_EQ(get(certificate.pemPath()).head.status, 200);
+    std::thread([&] { EXPECT_EQ(get(certificate.pemPath()).head.status, 200); }).join();
+    EXPECT_EQ(get("").failure, platform::HttpFailure::Transfer);
+    const platform::HttpResult missing = get(folder.file("missing.pem"));
+    EXPECT_EQ(missing.failure, platform::HttpFailure::Transfer);
+    EXPECT_EQ(missing.message, "error setting certificate file: " + folder.file("missing.pem"));
 }
