@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct BenchVersion {
     std::string root;   // the server root
@@ -28,5 +29,7 @@ void writeCdnText(const std::string& root, const std::string& hostAndPort);
 // Regular files below the folder and their bytes.
 void countFiles(const std::string& folder, uint64_t& files, uint64_t& bytes);
 
-// Ends the benchmark (exit 1) unless the folder holds the version's files and bytes.
-void checkVersionFolder(const std::string& folder, const BenchVersion& version, const char* who);
+// Ends the benchmark (exit 1) unless the folder holds the version's files and
+// bytes, besides the files named (at its top, e.g. what an install adds).
+void checkVersionFolder(const std::string& folder, const BenchVersion& version, const char* who,
+                        const std::vector<std::string>& besides = {});

@@ -12,14 +12,27 @@
 // update's time against the full install's, and the share of B's package
 // bytes the update had sent.
 //
+// The whole figures time the launcher process itself ("-install -q" by a
+// standard user, see whole_run.h) beside the peer: once with every https
+// attempt refused by the plain-http server, once with https answered.
+//
 //   bench_install [--work DIR] [--rounds N] [--mb SIZE] [--files N] [--plain-http]
-//                 [--change PERCENT]
+//                 [--change PERCENT] [--parts deploy,whole,https,update]
 //
 // By default the hosts are the platform's names under zorbit.localhost, which
 // the launcher tries over https first (the local server answers plain http, so
 // every request pays a failed TLS attempt). --plain-http serves the version
 // under "localhost" and a numeric content host, which the launcher asks over
 // http at once, as the peer does.
+//
+// Every run's files are kept until the end, and the work folder should be on a
+// journaled file system, as desktops have: ext4 without a journal makes each
+// new file skip, one by one, the inodes freed in the last minutes, so a round
+// that follows a removal of thousands of files is several times slower, and
+// the figures turn to noise. As root, for example:
+//   truncate -s 24G /var/tmp/bench.img && mkfs.ext4 -q /var/tmp/bench.img &&
+//   mkdir -p /mnt/bench && mount -o loop /var/tmp/bench.img /mnt/bench
+//   bench_install --work /mnt/bench/work
 
 #include <unistd.h>
 
@@ -27,6 +40,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,6 +50,7 @@
 #include "platform_server.h"
 #include "run_child.h"
 #include "update_rounds.h"
+#include "whole_run.h"
 
 namespace fs = std::filesystem;
 
@@ -48,6 +63,11 @@ struct Options {
     size_t files = 8000;
     bool plainHttp = false;
     double changePercent = 5;
+    std::string parts = "deploy,whole,https,update";
+
+    bool wants(const std::string& part) const {
+        return ("," + parts + ",").find("," + part + ",") != std::string::npos;
+    }
 };
 
 bool parse(int argc, char** argv, Options& options) {
@@ -69,6 +89,8 @@ bool parse(int argc, char** argv, Options& options) {
             options.files = std::strtoul(value.c_str(), nullptr, 10);
         else if (name == "--change")
             options.changePercent = std::atof(value.c_str());
+        else if (name == "--parts")
+            options.parts = value;
         else
             return false;
     }
@@ -86,6 +108,50 @@ double minimum(const std::vector<double>& values) {
     return *std::min_element(values.begin(), values.end());
 }
 
+bool deployRounds(const std::string& self, const std::string& installHost,
+                  const std::string& contentHost, const std::string& runs,
+                  const BenchVersion& version, int rounds) {
+    Contender ours{"launcher", {}, {}, 0};
+    Contender peer{"peer", {}, {}, 0};
+    for (int round = 0; round < rounds; ++round) {
+        for (int k = 0; k < 2; ++k) {
+            // Alternate who goes first, so neither always meets a warmer system.
+            const bool oursNow = (round + k) % 2 == 0;
+            const std::string folder =
+                runs + "/" + std::to_string(round) + "-" + (oursNow ? "launcher" : "peer");
+            fs::create_directories(folder);
+            ::sync();
+            if (oursNow) {
+                const ChildRun run =
+                    runChild({self, "--deploy", folder, installHost, version.guid});
+                if (run.status != 0) {
+                    std::fprintf(stderr, "deployment failed: %s\n", run.output.c_str());
+                    return false;
+                }
+                checkVersionFolder(folder + "/data/vexmoor-qasite1/Versions/" + version.guid + "/",
+                                   version, "launcher");
+                ours.wall.push_back(run.wallSeconds);
+                ours.cpu.push_back(run.cpuSeconds);
+                ours.peakRssKib = std::max(ours.peakRssKib, run.peakRssKib);
+                std::printf("round %d  launcher %6.3f s  (cpu %6.3f s, peak RSS %.1f MiB)\n",
+                            round + 1, run.wallSeconds, run.cpuSeconds, run.peakRssKib / 1024.0);
+            } else {
+                const PeerTiming run =
+                    runPeerPipeline("http://" + contentHost + "/" + version.guid + "-", folder);
+                checkVersionFolder(folder + "/version/", version, "peer");
+                peer.wall.push_back(run.wallSeconds);
+                peer.cpu.push_back(run.cpuSeconds);
+                std::printf("round %d  peer     %6.3f s  (cpu %6.3f s, download %5.3f s)\n",
+                            round + 1, run.wallSeconds, run.cpuSeconds, run.downloadSeconds);
+            }
+        }
+    }
+    std::printf("launcher min %6.3f s  min cpu %6.3f s  peak RSS %.1f MiB\n", minimum(ours.wall),
+                minimum(ours.cpu), ours.peakRssKib / 1024.0);
+    std::printf("peer     min %6.3f s  min cpu %6.3f s\n", minimum(peer.wall), minimum(peer.cpu));
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -97,7 +163,7 @@ int main(int argc, char** argv) {
     if (!parse(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: bench_install [--work DIR] [--rounds N] [--mb SIZE] [--files N] "
-                     "[--plain-http] [--change PERCENT]\n");
+                     "[--plain-http] [--change PERCENT] [--parts deploy,whole,https,update]\n");
         return 2;
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
@@ -130,49 +196,24 @@ int main(int argc, char** argv) {
                 installHost.c_str(), contentHost.c_str());
     const std::string self = fs::canonical("/proc/self/exe").string();
 
-    Contender ours{"launcher", {}, {}, 0};
-    Contender peer{"peer", {}, {}, 0};
-    for (int round = 0; round < options.rounds; ++round) {
-        for (int k = 0; k < 2; ++k) {
-            // Alternate who goes first, so neither always meets a warmer system.
-            const bool oursNow = (round + k) % 2 == 0;
-            const std::string folder =
-                runs + "/" + std::to_string(round) + "-" + (oursNow ? "launcher" : "peer");
-            fs::create_directories(folder);
-            ::sync();
-            if (oursNow) {
-                const ChildRun run =
-                    runChild({self, "--deploy", folder, installHost, version.guid});
-                if (run.status != 0) {
-                    std::fprintf(stderr, "deployment failed: %s\n", run.output.c_str());
-                    return 1;
-                }
-                checkVersionFolder(folder + "/data/vexmoor-qasite1/Versions/" + version.guid + "/",
-                                   version, "launcher");
-                ours.wall.push_back(run.wallSeconds);
-                ours.cpu.push_back(run.cpuSeconds);
-                ours.peakRssKib = std::max(ours.peakRssKib, run.peakRssKib);
-                std::printf("round %d  launcher %6.3f s  (cpu %6.3f s, peak RSS %.1f MiB)\n",
-                            round + 1, run.wallSeconds, run.cpuSeconds, run.peakRssKib / 1024.0);
-            } else {
-                const PeerTiming run =
-                    runPeerPipeline("http://" + contentHost + "/" + version.guid + "-", folder);
-                checkVersionFolder(folder + "/version/", version, "peer");
-                peer.wall.push_back(run.wallSeconds);
-                peer.cpu.push_back(run.cpuSeconds);
-                std::printf("round %d  peer     %6.3f s  (cpu %6.3f s, download %5.3f s)\n",
-                            round + 1, run.wallSeconds, run.cpuSeconds, run.downloadSeconds);
-            }
-        }
+    if (options.wants("deploy") &&
+        !deployRounds(self, installHost, contentHost, runs, version, options.rounds))
+        return 1;
+    if (options.wants("update")) {
+        UpdateBench bench{server, self, installHost, contentHost, runs, version, changed};
+        const UpdateFigures figures = runUpdateRounds(bench, options.rounds);
+        printUpdateFigures(figures, changed);
     }
-    std::printf("launcher min %6.3f s  min cpu %6.3f s  peak RSS %.1f MiB\n", minimum(ours.wall),
-                minimum(ours.cpu), ours.peakRssKib / 1024.0);
-    std::printf("peer     min %6.3f s  min cpu %6.3f s\n", minimum(peer.wall), minimum(peer.cpu));
-
-    UpdateBench bench{server, self, installHost, contentHost, runs, version, changed};
-    const UpdateFigures figures = runUpdateRounds(bench, options.rounds);
     server.stop();
-    printUpdateFigures(figures, changed);
+    // Each serves the root on a port of its own; both keep their rounds' files to the end.
+    std::vector<std::unique_ptr<WholeRunRounds>> wholeRuns;
+    for (const bool https : {false, true}) {
+        if (!options.wants(https ? "https" : "whole")) continue;
+        wholeRuns.push_back(std::make_unique<WholeRunRounds>(version, runs, https));
+        printWholeRunFigures(wholeRuns.back()->run(options.rounds),
+                             https ? "whole run, https" : "whole run");
+    }
+    wholeRuns.clear();
     fs::remove_all(runs);
     return 0;
 }

@@ -13,7 +13,8 @@
 
 namespace fs = std::filesystem;
 
-PeerTiming runPeerPipeline(const std::string& urlPrefix, const std::string& runFolder) {
+PeerTiming runPeerPipeline(const std::string& urlPrefix, const std::string& runFolder,
+                           const std::vector<std::string>& curlOptions) {
     const auto& table = studioComponentTable();
     const std::string downloads = runFolder + "/downloads/";
     const std::string version = runFolder + "/version/";
@@ -24,6 +25,7 @@ PeerTiming runPeerPipeline(const std::string& urlPrefix, const std::string& runF
     std::vector<std::string> curl = {
         "curl",   "--parallel", "--parallel-max", "16",
         "--fail", "--silent",   "--show-error",   "--no-progress-meter"};
+    curl.insert(curl.end(), curlOptions.begin(), curlOptions.end());
     for (const ComponentPackage& row : table) {
         curl.push_back("-o");
         curl.push_back(downloads + row.package);

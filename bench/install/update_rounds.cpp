@@ -92,7 +92,6 @@ UpdateFigures runUpdateRounds(const UpdateBench& bench, int rounds) {
             ::sync();
             bench.server.clearJournal();
             order[which](bench, folder, figures);
-            fs::remove_all(folder);
         }
     }
     return figures;

@@ -11,6 +11,7 @@ struct ChildResult {
     int exitCode = -1;  // 128 + signal when killed; -2 on time-out (then killed)
     std::string out;
     std::string err;
+    long peakRssKib = 0;  // the child's own peak resident memory (Linux only)
 };
 
 // How a child is kept away from the real machine: folders bound over machine

@@ -13,7 +13,9 @@ const char* kSiteHost = "www.qasite1.zorbit.localhost";
 }  // namespace
 
 LocalPlatformServer::LocalPlatformServer(LocalPlatformServerOptions options)
-    : options_(std::move(options)), root_(temp_.file("root")), build_(temp_.file("build")) {
+    : options_(std::move(options)),
+      root_(options_.root.empty() ? temp_.file("root") : options_.root),
+      build_(temp_.file("build")) {
     std::filesystem::create_directories(root_);
     zorbit::server::ServerOptions serverOptions;
     serverOptions.root = root_;

@@ -30,6 +30,8 @@ struct LocalPlatformServerOptions {
     // build's, e.g. the Windows one, for tests that run it under Wine).
     std::string launcherProgram;
     std::string standinProgram;
+    // Serve this existing folder (with publish false) instead of a new temporary one.
+    std::string root;
 };
 
 class LocalPlatformServer {

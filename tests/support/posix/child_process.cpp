@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -122,6 +123,7 @@ ChildResult runChild(const std::vector<std::string>& argvIn,
     bool timedOut = false;
     bool exited = false;
     int status = 0;
+    rusage usage{};
     auto readAvailable = [&](int waitMs) {
         if (open == 0 || ::poll(fds, 2, waitMs) <= 0) return false;
         for (int i = 0; i < 2; ++i) {
@@ -148,13 +150,14 @@ ChildResult runChild(const std::vector<std::string>& argvIn,
         }
         if (watcher) watcher(pid);
         readAvailable(watcher ? 1 : 20);
-        exited = ::waitpid(pid, &status, WNOHANG) == pid;
+        exited = ::wait4(pid, &status, WNOHANG, &usage) == pid;
     }
     while (readAvailable(0)) {
     }
     for (auto& fd : fds)
         if (fd.fd >= 0) ::close(fd.fd);
-    if (!exited) ::waitpid(pid, &status, 0);
+    if (!exited) ::wait4(pid, &status, 0, &usage);
+    result.peakRssKib = usage.ru_maxrss;
     if (timedOut) {
         result.exitCode = -2;
     } else if (WIFEXITED(status)) {
