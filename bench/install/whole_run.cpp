@@ -67,7 +67,6 @@ public:
         }
         checkVersionFolder(sandbox.versionFolder(version_.guid), version_, "launcher",
                            {"AppSettings.xml", "ZorbitStudioLauncherBeta.exe"});
-            std::ofstream(keep) << sandbox.newestLog();
         figures.launcher.push_back(seconds);
         figures.peakRssKib = std::max(figures.peakRssKib, result.peakRssKib);
         std::printf("  launcher %6.3f s  (peak RSS %.1f MiB)\n", seconds,
