@@ -25,14 +25,13 @@
 // under "localhost" and a numeric content host, which the launcher asks over
 // http at once, as the peer does.
 //
-// Every run's files are kept until the end, and the work folder should be on a
-// journaled file system, as desktops have: ext4 without a journal makes each
-// new file skip, one by one, the inodes freed in the last minutes, so a round
-// that follows a removal of thousands of files is several times slower, and
-// the figures turn to noise. As root, for example:
-//   truncate -s 24G /var/tmp/bench.img && mkfs.ext4 -q /var/tmp/bench.img &&
-//   mkdir -p /mnt/bench && mount -o loop /var/tmp/bench.img /mnt/bench
-//   bench_install --work /mnt/bench/work
+// Every run's files (the whole runs' private homes too) are kept below the
+// work folder until the end. Mind the file system it is on: ext4 without a
+// journal makes each new file skip, one by one, the inodes freed in the last
+// minutes, so a round that follows a removal of thousands of files (an
+// earlier run's, say) is several times slower for both, and the figures turn
+// to noise. A tmpfs (--work /dev/shm/bench --rounds 3: about 10 GB at the
+// end) or a journaled file system gives figures that hold.
 
 #include <unistd.h>
 

@@ -42,7 +42,10 @@ void publishLauncherVersionText(const BenchVersion& version) {
 class WholeRunRounds::Runner {
 public:
     Runner(const BenchVersion& version, const std::string& runs, bool https)
-        : version_(version), runs_(runs), https_(https), server_(serverOptions(version, https)) {
+        : version_(version),
+          runs_(runs),
+          https_(https),
+          server_(serverOptions(version, runs, https)) {
         writeCdnText(version.root, server_.contentHost());
         publishLauncherVersionText(version);
     }
@@ -90,7 +93,13 @@ public:
     }
 
 private:
-    static LocalPlatformServerOptions serverOptions(const BenchVersion& version, bool https) {
+    // The sandboxes (private homes) are made below the runs, on the same file
+    // system as the peer's folders.
+    static LocalPlatformServerOptions serverOptions(const BenchVersion& version,
+                                                    const std::string& runs, bool https) {
+        const std::string sandboxes = runs + "/sandboxes";
+        fs::create_directories(sandboxes);
+        ::setenv("TMPDIR", sandboxes.c_str(), 1);
         LocalPlatformServerOptions options;
         options.publish = false;
         options.root = version.root;
