@@ -30,7 +30,7 @@
 // journal makes each new file skip, one by one, the inodes freed in the last
 // minutes, so a round that follows a removal of thousands of files (an
 // earlier run's, say) is several times slower for both, and the figures turn
-// to noise. A tmpfs (--work /dev/shm/bench --rounds 3: about 10 GB at the
+// to noise. A tmpfs (--work /dev/shm/bench --rounds 3: about 15 GB at the
 // end) or a journaled file system gives figures that hold.
 
 #include <unistd.h>

@@ -5,14 +5,13 @@
 
 #ifdef ZORBIT_HAVE_GTK
 
-#include <gtk/gtk.h>
-
 #include <cmath>
 #include <cstdlib>
 #include <string>
 
 #include "platform/message_box.h"
 #include "platform/message_loop.h"
+#include "platform/posix/gtk_library.h"
 
 namespace platform {
 namespace {
@@ -36,37 +35,37 @@ const Rect kLaunch{kWidth / 2.0 - 65, 250, 130, 44};
 const Rect kLink{kWidth / 2.0 - 55, kHeight - 24.0, 110, 14};
 
 void setColor(cairo_t* cr, int r, int g, int b) {
-    cairo_set_source_rgb(cr, r / 255.0, g / 255.0, b / 255.0);
+    gtk().cairo_set_source_rgb(cr, r / 255.0, g / 255.0, b / 255.0);
 }
 
 void drawText(cairo_t* cr, const std::string& text, const Rect& box, const char* font, int r, int g,
               int b, double lineSpacing = 0) {
-    PangoLayout* layout = pango_cairo_create_layout(cr);
-    PangoFontDescription* description = pango_font_description_from_string(font);
-    pango_layout_set_font_description(layout, description);
-    pango_layout_set_width(layout, static_cast<int>(box.w * PANGO_SCALE));
-    pango_layout_set_alignment(layout, PANGO_ALIGN_CENTER);
-    pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
+    PangoLayout* layout = gtk().pango_cairo_create_layout(cr);
+    PangoFontDescription* description = gtk().pango_font_description_from_string(font);
+    gtk().pango_layout_set_font_description(layout, description);
+    gtk().pango_layout_set_width(layout, static_cast<int>(box.w * PANGO_SCALE));
+    gtk().pango_layout_set_alignment(layout, PANGO_ALIGN_CENTER);
+    gtk().pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
     if (lineSpacing > 0)
-        pango_layout_set_spacing(layout, static_cast<int>(lineSpacing * PANGO_SCALE));
-    pango_layout_set_text(layout, text.c_str(), -1);
+        gtk().pango_layout_set_spacing(layout, static_cast<int>(lineSpacing * PANGO_SCALE));
+    gtk().pango_layout_set_text(layout, text.c_str(), -1);
     int width = 0, height = 0;
-    pango_layout_get_pixel_size(layout, &width, &height);
+    gtk().pango_layout_get_pixel_size(layout, &width, &height);
     setColor(cr, r, g, b);
-    cairo_move_to(cr, box.x, box.y + (box.h - height) / 2);
-    pango_cairo_show_layout(cr, layout);
-    pango_font_description_free(description);
-    g_object_unref(layout);
+    gtk().cairo_move_to(cr, box.x, box.y + (box.h - height) / 2);
+    gtk().pango_cairo_show_layout(cr, layout);
+    gtk().pango_font_description_free(description);
+    gtk().g_object_unref(layout);
 }
 
 void roundedRectangle(cairo_t* cr, const Rect& box, double radius) {
     const double x = box.x, y = box.y, w = box.w, h = box.h;
-    cairo_new_sub_path(cr);
-    cairo_arc(cr, x + w - radius, y + radius, radius, -M_PI / 2, 0);
-    cairo_arc(cr, x + w - radius, y + h - radius, radius, 0, M_PI / 2);
-    cairo_arc(cr, x + radius, y + h - radius, radius, M_PI / 2, M_PI);
-    cairo_arc(cr, x + radius, y + radius, radius, M_PI, 3 * M_PI / 2);
-    cairo_close_path(cr);
+    gtk().cairo_new_sub_path(cr);
+    gtk().cairo_arc(cr, x + w - radius, y + radius, radius, -M_PI / 2, 0);
+    gtk().cairo_arc(cr, x + w - radius, y + h - radius, radius, 0, M_PI / 2);
+    gtk().cairo_arc(cr, x + radius, y + h - radius, radius, M_PI / 2, M_PI);
+    gtk().cairo_arc(cr, x + radius, y + radius, radius, M_PI, 3 * M_PI / 2);
+    gtk().cairo_close_path(cr);
 }
 
 void drawButton(cairo_t* cr, const Rect& box, const std::string& label, bool hover, bool primary) {
@@ -76,10 +75,10 @@ void drawButton(cairo_t* cr, const Rect& box, const std::string& label, bool hov
     } else {
         hover ? setColor(cr, 236, 236, 236) : setColor(cr, 255, 255, 255);
     }
-    cairo_fill_preserve(cr);
+    gtk().cairo_fill_preserve(cr);
     primary ? setColor(cr, 0, 130, 52) : setColor(cr, 160, 160, 160);
-    cairo_set_line_width(cr, 1);
-    cairo_stroke(cr);
+    gtk().cairo_set_line_width(cr, 1);
+    gtk().cairo_stroke(cr);
     primary ? drawText(cr, label, box, "Sans Bold 11", 255, 255, 255)
             : drawText(cr, label, box, "Sans 11", 60, 60, 60);
 }
@@ -88,42 +87,48 @@ void drawLogo(cairo_t* cr, const WindowLogo& logo) {
     if (logo.shape == WindowLogo::Shape::RoundedSquare) {
         roundedRectangle(cr, kLogo, 14);
     } else {
-        cairo_arc(cr, kLogo.x + 45, kLogo.y + 45, 45, 0, 2 * M_PI);
+        gtk().cairo_arc(cr, kLogo.x + 45, kLogo.y + 45, 45, 0, 2 * M_PI);
     }
     setColor(cr, logo.red, logo.green, logo.blue);
-    cairo_fill(cr);
+    gtk().cairo_fill(cr);
     drawText(cr, logo.letter, kLogo, "Sans Bold 44", 255, 255, 255);
 }
 
 class GtkProgressWindow final : public ProgressWindow {
 public:
     explicit GtkProgressWindow(const ProgressWindowContent& content) : content_(content) {
-        window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-        gtk_window_set_decorated(GTK_WINDOW(window_), FALSE);
-        gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
-        gtk_window_set_default_size(GTK_WINDOW(window_), kWidth, kHeight);
-        gtk_window_set_position(GTK_WINDOW(window_), GTK_WIN_POS_CENTER);
-        area_ = gtk_drawing_area_new();
-        gtk_widget_set_size_request(area_, kWidth, kHeight);
-        gtk_widget_add_events(area_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
-                                         GDK_POINTER_MOTION_MASK | GDK_LEAVE_NOTIFY_MASK);
-        gtk_container_add(GTK_CONTAINER(window_), area_);
-        g_signal_connect(area_, "draw", G_CALLBACK(onDraw), this);
-        g_signal_connect(area_, "button-press-event", G_CALLBACK(onPress), this);
-        g_signal_connect(area_, "button-release-event", G_CALLBACK(onRelease), this);
-        g_signal_connect(area_, "motion-notify-event", G_CALLBACK(onMotion), this);
-        g_signal_connect(area_, "leave-notify-event", G_CALLBACK(onLeave), this);
-        g_signal_connect(window_, "delete-event", G_CALLBACK(onDelete), this);
-        g_object_ref(window_);
+        window_ = gtk().gtk_window_new(GTK_WINDOW_TOPLEVEL);
+        gtk().gtk_window_set_decorated(GTK_WINDOW(window_), FALSE);
+        gtk().gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
+        gtk().gtk_window_set_default_size(GTK_WINDOW(window_), kWidth, kHeight);
+        gtk().gtk_window_set_position(GTK_WINDOW(window_), GTK_WIN_POS_CENTER);
+        area_ = gtk().gtk_drawing_area_new();
+        gtk().gtk_widget_set_size_request(area_, kWidth, kHeight);
+        gtk().gtk_widget_add_events(area_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                               GDK_POINTER_MOTION_MASK | GDK_LEAVE_NOTIFY_MASK);
+        gtk().gtk_container_add(GTK_CONTAINER(window_), area_);
+        gtk().g_signal_connect_data(area_, "draw", G_CALLBACK(onDraw), this, nullptr,
+                                    GConnectFlags(0));
+        gtk().g_signal_connect_data(area_, "button-press-event", G_CALLBACK(onPress), this, nullptr,
+                                    GConnectFlags(0));
+        gtk().g_signal_connect_data(area_, "button-release-event", G_CALLBACK(onRelease), this,
+                                    nullptr, GConnectFlags(0));
+        gtk().g_signal_connect_data(area_, "motion-notify-event", G_CALLBACK(onMotion), this,
+                                    nullptr, GConnectFlags(0));
+        gtk().g_signal_connect_data(area_, "leave-notify-event", G_CALLBACK(onLeave), this, nullptr,
+                                    GConnectFlags(0));
+        gtk().g_signal_connect_data(window_, "delete-event", G_CALLBACK(onDelete), this, nullptr,
+                                    GConnectFlags(0));
+        (gtk().g_object_ref)(window_);
     }
 
     ~GtkProgressWindow() override {
         destroy();
-        g_object_unref(window_);
+        gtk().g_object_unref(window_);
     }
 
     void setTitle(const std::string& title) override {
-        if (!destroyed_) gtk_window_set_title(GTK_WINDOW(window_), title.c_str());
+        if (!destroyed_) gtk().gtk_window_set_title(GTK_WINDOW(window_), title.c_str());
     }
     void setMessage(const std::string& text) override {
         message_ = text;
@@ -138,9 +143,9 @@ public:
         if (marquee_ == on) return;
         marquee_ = on;
         if (on && marqueeTimer_ == 0) {
-            marqueeTimer_ = g_timeout_add(30, onMarqueeTick, this);
+            marqueeTimer_ = gtk().g_timeout_add(30, onMarqueeTick, this);
         } else if (!on && marqueeTimer_ != 0) {
-            g_source_remove(marqueeTimer_);
+            gtk().g_source_remove(marqueeTimer_);
             marqueeTimer_ = 0;
         }
         redraw();
@@ -152,8 +157,8 @@ public:
     }
     void show() override {
         if (destroyed_) return;
-        gtk_widget_show_all(window_);
-        gtk_window_present(GTK_WINDOW(window_));
+        gtk().gtk_widget_show_all(window_);
+        gtk().gtk_window_present(GTK_WINDOW(window_));
     }
     void showFinished(bool successScreen) override {
         finished_ = true;
@@ -164,19 +169,19 @@ public:
     void destroy() override {
         if (destroyed_) return;
         destroyed_ = true;
-        if (marqueeTimer_ != 0) g_source_remove(marqueeTimer_);
+        if (marqueeTimer_ != 0) gtk().g_source_remove(marqueeTimer_);
         marqueeTimer_ = 0;
-        if (timer_ != 0) g_source_remove(timer_);
+        if (timer_ != 0) gtk().g_source_remove(timer_);
         timer_ = 0;
-        gtk_widget_destroy(window_);
+        gtk().gtk_widget_destroy(window_);
     }
-    bool isVisible() const override { return !destroyed_ && gtk_widget_get_visible(window_); }
+    bool isVisible() const override { return !destroyed_ && gtk().gtk_widget_get_visible(window_); }
     bool acceptsInput() const override { return true; }
     void startTimer(unsigned periodMs, std::function<void()> tick) override {
         if (destroyed_) return;
-        if (timer_ != 0) g_source_remove(timer_);
+        if (timer_ != 0) gtk().g_source_remove(timer_);
         tick_ = std::move(tick);
-        timer_ = g_timeout_add(periodMs, onTimer, this);
+        timer_ = gtk().g_timeout_add(periodMs, onTimer, this);
     }
 
     GtkWidget* widget() const { return window_; }
@@ -185,7 +190,7 @@ private:
     enum class Hot { None, Cancel, Launch, Link };
 
     void redraw() {
-        if (!destroyed_) gtk_widget_queue_draw(area_);
+        if (!destroyed_) gtk().gtk_widget_queue_draw(area_);
     }
 
     Hot hitTest(double x, double y) const {
@@ -198,11 +203,11 @@ private:
 
     void draw(cairo_t* cr) {
         setColor(cr, 255, 255, 255);
-        cairo_paint(cr);
+        gtk().cairo_paint(cr);
         setColor(cr, 184, 184, 184);
-        cairo_set_line_width(cr, 1);
-        cairo_rectangle(cr, 0.5, 0.5, kWidth - 1, kHeight - 1);
-        cairo_stroke(cr);
+        gtk().cairo_set_line_width(cr, 1);
+        gtk().cairo_rectangle(cr, 0.5, 0.5, kWidth - 1, kHeight - 1);
+        gtk().cairo_stroke(cr);
         drawLogo(cr, content_.logo);
         if (!finished_) {
             drawText(cr, message_, kMessage, "Tahoma, Sans 11", 25, 25, 25);
@@ -221,23 +226,23 @@ private:
 
     void drawBar(cairo_t* cr) {
         setColor(cr, 230, 230, 230);
-        cairo_rectangle(cr, kBar.x, kBar.y, kBar.w, kBar.h);
-        cairo_fill(cr);
+        gtk().cairo_rectangle(cr, kBar.x, kBar.y, kBar.w, kBar.h);
+        gtk().cairo_fill(cr);
         setColor(cr, 188, 188, 188);
-        cairo_rectangle(cr, kBar.x + 0.5, kBar.y + 0.5, kBar.w - 1, kBar.h - 1);
-        cairo_stroke(cr);
+        gtk().cairo_rectangle(cr, kBar.x + 0.5, kBar.y + 0.5, kBar.w - 1, kBar.h - 1);
+        gtk().cairo_stroke(cr);
         setColor(cr, 6, 176, 37);
         if (marquee_) {
             const double block = kBar.w / 4;
             const double offset = std::fmod(marqueePhase_ * 6.0, kBar.w + block) - block;
             const double left = std::max(kBar.x + 1, kBar.x + offset);
             const double right = std::min(kBar.x + kBar.w - 1, kBar.x + offset + block);
-            if (right > left) cairo_rectangle(cr, left, kBar.y + 1, right - left, kBar.h - 2);
+            if (right > left) gtk().cairo_rectangle(cr, left, kBar.y + 1, right - left, kBar.h - 2);
         } else {
-            cairo_rectangle(cr, kBar.x + 1, kBar.y + 1, (kBar.w - 2) * percent_ / 100.0,
-                            kBar.h - 2);
+            gtk().cairo_rectangle(cr, kBar.x + 1, kBar.y + 1, (kBar.w - 2) * percent_ / 100.0,
+                                  kBar.h - 2);
         }
-        cairo_fill(cr);
+        gtk().cairo_fill(cr);
     }
 
     static gboolean onDraw(GtkWidget*, cairo_t* cr, gpointer self) {
@@ -318,8 +323,8 @@ private:
 
 class GtkPump final : public MessagePump {
 public:
-    void waitForWork() override { g_main_context_iteration(nullptr, TRUE); }
-    void wakeUp() override { g_main_context_wakeup(nullptr); }
+    void waitForWork() override { gtk().g_main_context_iteration(nullptr, TRUE); }
+    void wakeUp() override { gtk().g_main_context_wakeup(nullptr); }
 };
 
 class GtkWindowSystem final : public WindowSystem {
@@ -336,11 +341,11 @@ public:
                              : buttons == kMbOkCancel ? GTK_BUTTONS_OK_CANCEL
                                                       : GTK_BUTTONS_OK;
         GtkWidget* dialog =
-            gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, kind, set, "%s", text.c_str());
-        gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
-        gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
-        const int response = gtk_dialog_run(GTK_DIALOG(dialog));
-        gtk_widget_destroy(dialog);
+            gtk().gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, kind, set, "%s", text.c_str());
+        gtk().gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
+        gtk().gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+        const int response = gtk().gtk_dialog_run(GTK_DIALOG(dialog));
+        gtk().gtk_widget_destroy(dialog);
         switch (response) {
             case GTK_RESPONSE_OK:
                 return kIdOk;
@@ -369,7 +374,7 @@ bool initializeWindowSystem() {
     const char* x11 = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     if ((!x11 || !*x11) && (!wayland || !*wayland)) return false;
-    if (!gtk_init_check(nullptr, nullptr)) return false;
+    if (!openGtkLibrary() || !gtk().gtk_init_check(nullptr, nullptr)) return false;
     static GtkWindowSystem system;
     setMessagePump(&system.pump);
     WindowSystem::setActive(&system);
@@ -382,9 +387,9 @@ namespace {
 GdkPixbuf* snapshot(ProgressWindow& window) {
     auto* gtkWindow = dynamic_cast<GtkProgressWindow*>(&window);
     if (!gtkWindow) return nullptr;
-    while (gtk_events_pending()) gtk_main_iteration();
-    GdkWindow* surface = gtk_widget_get_window(gtkWindow->widget());
-    return surface ? gdk_pixbuf_get_from_window(surface, 0, 0, kWidth, kHeight) : nullptr;
+    while (gtk().gtk_events_pending()) gtk().gtk_main_iteration();
+    GdkWindow* surface = gtk().gtk_widget_get_window(gtkWindow->widget());
+    return surface ? gtk().gdk_pixbuf_get_from_window(surface, 0, 0, kWidth, kHeight) : nullptr;
 }
 
 }  // namespace
@@ -393,24 +398,24 @@ GdkPixbuf* snapshot(ProgressWindow& window) {
 bool captureProgressWindow(ProgressWindow& window, std::string& rgb, int& width, int& height) {
     GdkPixbuf* pixels = snapshot(window);
     if (!pixels) return false;
-    width = gdk_pixbuf_get_width(pixels);
-    height = gdk_pixbuf_get_height(pixels);
-    const int stride = gdk_pixbuf_get_rowstride(pixels);
-    const int channels = gdk_pixbuf_get_n_channels(pixels);
-    const guchar* data = gdk_pixbuf_get_pixels(pixels);
+    width = gtk().gdk_pixbuf_get_width(pixels);
+    height = gtk().gdk_pixbuf_get_height(pixels);
+    const int stride = gtk().gdk_pixbuf_get_rowstride(pixels);
+    const int channels = gtk().gdk_pixbuf_get_n_channels(pixels);
+    const guchar* data = gtk().gdk_pixbuf_get_pixels(pixels);
     rgb.clear();
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             rgb.append(reinterpret_cast<const char*>(data + y * stride + x * channels), 3);
-    g_object_unref(pixels);
+    gtk().g_object_unref(pixels);
     return true;
 }
 
 bool saveProgressWindowPng(ProgressWindow& window, const std::string& path) {
     GdkPixbuf* pixels = snapshot(window);
     if (!pixels) return false;
-    const bool saved = gdk_pixbuf_save(pixels, path.c_str(), "png", nullptr, nullptr);
-    g_object_unref(pixels);
+    const bool saved = gtk().gdk_pixbuf_save(pixels, path.c_str(), "png", nullptr, nullptr);
+    gtk().g_object_unref(pixels);
     return saved;
 }
 
