@@ -17,7 +17,7 @@
 // attempt refused by the plain-http server, once with https answered.
 //
 //   bench_install [--work DIR] [--rounds N] [--mb SIZE] [--files N] [--plain-http]
-//                 [--change PERCENT] [--parts deploy,whole,https,update]
+//                 [--keep-runs] [--change PERCENT] [--parts deploy,whole,https,update]
 //
 // By default the hosts are the platform's names under zorbit.localhost, which
 // the launcher tries over https first (the local server answers plain http, so
@@ -61,6 +61,7 @@ struct Options {
     double megabytes = 300;
     size_t files = 8000;
     bool plainHttp = false;
+    bool keepRuns = false;  // leave every run's files (and logs) for a look
     double changePercent = 5;
     std::string parts = "deploy,whole,https,update";
 
@@ -72,8 +73,8 @@ struct Options {
 bool parse(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
-        if (name == "--plain-http") {
-            options.plainHttp = true;
+        if (name == "--plain-http" || name == "--keep-runs") {
+            (name == "--plain-http" ? options.plainHttp : options.keepRuns) = true;
             continue;
         }
         if (i + 1 >= argc) return false;
@@ -162,7 +163,7 @@ int main(int argc, char** argv) {
     if (!parse(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: bench_install [--work DIR] [--rounds N] [--mb SIZE] [--files N] "
-                     "[--plain-http] [--change PERCENT] [--parts deploy,whole,https,update]\n");
+                     "[--plain-http] [--keep-runs] [--change PERCENT] [--parts deploy,whole,https,update]\n");
         return 2;
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
@@ -211,6 +212,10 @@ int main(int argc, char** argv) {
         wholeRuns.push_back(std::make_unique<WholeRunRounds>(version, runs, https));
         printWholeRunFigures(wholeRuns.back()->run(options.rounds),
                              https ? "whole run, https" : "whole run");
+    }
+    if (options.keepRuns) {
+        std::printf("the runs are in %s\n", runs.c_str());
+        std::_Exit(0);  // the whole runs' homes would go with their objects
     }
     wholeRuns.clear();
     fs::remove_all(runs);

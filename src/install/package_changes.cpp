@@ -35,12 +35,6 @@ std::string unquoted(const std::string& etag) {
                : etag;
 }
 
-uint64_t fileSize(const std::string& path) {
-    std::error_code error;
-    const uintmax_t size = std::filesystem::file_size(platform::fsPath(path), error);
-    return error ? UINT64_MAX : static_cast<uint64_t>(size);
-}
-
 class PackageChanges {
 public:
     PackageChanges(IInstallerSite& site, const UpdateSource& source, const PackageLocation& package,
@@ -131,9 +125,9 @@ private:
             site_.checkCancel();
             const std::string relative = package_.folder + info.fileName;
             const std::string installed = source_.installedFolder + relative;
-            if (fileSize(installed) == info.uncompressedSize &&
-                takeUnchangedFile(installed, package_.target + info.fileName, info,
-                                  source_.digestOf(relative))) {
+            // A missing or resized file fails the match as it is read.
+            if (takeUnchangedFile(installed, package_.target + info.fileName, info,
+                                  source_.digestToCheck(relative))) {
                 reused_ += static_cast<int64_t>(info.compressedSize);
                 count(info.compressedSize);
             } else {

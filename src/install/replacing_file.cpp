@@ -89,8 +89,12 @@ bool ReplacingFile::commit() {
 }
 
 bool replaceWithLink(const std::string& existing, const std::string& target) {
-    const std::string temporary = temporaryName(target);
     std::error_code error;
+    // Where nothing stands yet, one link is all it takes.
+    std::filesystem::create_hard_link(platform::fsPath(existing), platform::fsPath(target), error);
+    if (!error) return true;
+    if (error != std::errc::file_exists) return false;
+    const std::string temporary = temporaryName(target);
     std::filesystem::create_hard_link(platform::fsPath(existing), platform::fsPath(temporary),
                                       error);
     if (error) return false;

@@ -38,7 +38,8 @@ private:
 
 // Puts existing's file at target as a second name of it (a hard link),
 // replacing what target was whole, as commit does. False, with nothing
-// changed, when the file system cannot link the two.
+// changed, when the file system cannot link the two or target's folder is
+// missing.
 bool replaceWithLink(const std::string& existing, const std::string& target);
 
 // Removes, from the folder and its subfolders, the temporary files of writers

@@ -76,8 +76,11 @@ bool copyWhole(const std::string& installed, const std::string& target, const Zi
 bool takeUnchangedFile(const std::string& installed, const std::string& target,
                        const ZipEntryInfo& info, const std::string& digest) {
     if (!matchesEntry(installed, info, digest)) return false;
-    if (!makeParent(target)) throw std::runtime_error("failed CreateFilePath");
-    if (!replaceWithLink(installed, target)) return copyWhole(installed, target, info);
+    // The folder is made only when the first link into it finds none.
+    if (!replaceWithLink(installed, target)) {
+        if (!makeParent(target)) throw std::runtime_error("failed CreateFilePath");
+        if (!replaceWithLink(installed, target)) return copyWhole(installed, target, info);
+    }
     giveEntryAttributes(target, info);
     return true;
 }

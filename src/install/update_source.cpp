@@ -1,6 +1,8 @@
 #include "install/update_source.h"
 
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <sstream>
 
 #include "base/errors.h"
@@ -26,6 +28,14 @@ std::string UpdateSource::digestOf(const std::string& relativePath) const {
     return found == manifest.end() ? std::string() : found->second;
 }
 
+std::string UpdateSource::digestToCheck(const std::string& relativePath) const {
+    std::string digest = digestOf(relativePath);
+    const auto installed = installedManifest.find(relativePath);
+    if (!digest.empty() && installed != installedManifest.end() && installed->second == digest)
+        return {};
+    return digest;
+}
+
 std::unordered_map<std::string, std::string> parseManifest(const std::string& text) {
     std::unordered_map<std::string, std::string> lines;
     std::istringstream in(text);
@@ -36,6 +46,43 @@ std::unordered_map<std::string, std::string> parseManifest(const std::string& te
     return lines;
 }
 
+namespace {
+
+// The version's manifest text; throws what the transfer throws.
+std::string fetchManifest(IInstallerSite& site, const std::string& guid) {
+    std::ostringstream text;
+    std::string etag;
+    httpGetFromCdn(site, etag, text, site.installHost(),
+                   format("/%s-zbtManifest.txt", guid.c_str()), [](int, int) {});
+    return text.str();
+}
+
+// The GUID an installed version folder is named after.
+std::string folderName(const std::string& folder) {
+    std::string trimmed = folder;
+    while (!trimmed.empty() && (trimmed.back() == '/' || trimmed.back() == '\\'))
+        trimmed.pop_back();
+    return trimmed.substr(trimmed.find_last_of("/\\") + 1);
+}
+
+// The installed version's manifest, fetched beside the new one; none when it
+// cannot be had (every file taken over is then hashed).
+std::unordered_map<std::string, std::string> installedManifestOf(IInstallerSite& site,
+                                                                 std::future<std::string>& text,
+                                                                 const std::string& guid) {
+    try {
+        return parseManifest(text.get());
+    } catch (const silent_exception&) {
+        throw;
+    } catch (const std::exception& e) {
+        site.logger().log("Differential update: no manifest for the installed %s: %s", guid.c_str(),
+                          e.what());
+        return {};
+    }
+}
+
+}  // namespace
+
 std::shared_ptr<const UpdateSource> loadUpdateSource(IInstallerSite& site,
                                                      const std::string& installedFolder) {
     simple_logger& logger = site.logger();
@@ -45,11 +92,12 @@ std::shared_ptr<const UpdateSource> loadUpdateSource(IInstallerSite& site,
         logger.log("Differential update: no installed version folder %s", installedFolder.c_str());
         return nullptr;
     }
-    std::ostringstream text;
+    const std::string installedGuid = folderName(installedFolder);
+    std::future<std::string> installedText =
+        std::async(std::launch::async, fetchManifest, std::ref(site), installedGuid);
+    std::string text;
     try {
-        std::string etag;
-        httpGetFromCdn(site, etag, text, site.installHost(),
-                       format("/%s-zbtManifest.txt", site.versionGuid().c_str()), [](int, int) {});
+        text = fetchManifest(site, site.versionGuid());
     } catch (const silent_exception&) {
         throw;
     } catch (const std::exception& e) {
@@ -59,12 +107,13 @@ std::shared_ptr<const UpdateSource> loadUpdateSource(IInstallerSite& site,
     }
     auto source = std::make_shared<UpdateSource>();
     source->installedFolder = installedFolder;
-    source->manifest = parseManifest(text.str());
+    source->manifest = parseManifest(text);
+    source->installedManifest = installedManifestOf(site, installedText, installedGuid);
     if (source->manifest.empty()) {
         logger.log("Differential update: the manifest of %s is empty", site.versionGuid().c_str());
         return nullptr;
     }
-    logger.log("Differential update from %s: %zu files in the manifest", installedFolder.c_str(),
-               source->manifest.size());
+    logger.log("Differential update from %s: %zu files in the manifest, %zu in the installed one",
+               installedFolder.c_str(), source->manifest.size(), source->installedManifest.size());
     return source;
 }
