@@ -163,7 +163,8 @@ int main(int argc, char** argv) {
     if (!parse(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: bench_install [--work DIR] [--rounds N] [--mb SIZE] [--files N] "
-                     "[--plain-http] [--keep-runs] [--change PERCENT] [--parts deploy,whole,https,update]\n");
+                     "[--plain-http] [--keep-runs] [--change PERCENT] [--parts "
+                     "deploy,whole,https,update]\n");
         return 2;
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
