@@ -103,6 +103,8 @@ TEST_F(DifferentialUpdateTest, AnUpdateFetchesOnlyTheChangedFiles) {
 
     const Traffic traffic = trafficOf(next);
     EXPECT_EQ(traffic.wholeBodies, 0u) << sandbox.newestLog();
+    // The installed version's manifest vouches for the files it shares.
+    EXPECT_EQ(server.requestsFor("/" + first.guid + "-zbtManifest.txt").size(), 1u);
     EXPECT_LT(traffic.sent, traffic.packages / 4);
     // One line per package; those that did not change are the cached ones.
     const std::vector<bool> changed = changedPackages(first, next);

@@ -13,6 +13,7 @@
 #include "install/range_plan.h"
 #include "install/replacing_file.h"
 #include "install/unchanged_file.h"
+#include "install/update_source.h"
 #include "platform/md5.h"
 #include "support/temp_dir.h"
 #include "zip_builder.h"
@@ -135,4 +136,16 @@ TEST_F(ZipDirectoryTest, OnlyAnUnchangedFileIsTakenOver) {
         written.push_back(entry.path().filename().string());
     std::sort(written.begin(), written.end());
     EXPECT_EQ(written, (std::vector<std::string>{"big.bin", "sub"}));
+}
+
+// A file both manifests give the same MD5 is taken on its size and CRC; any
+// other listed in the new one must show the new MD5.
+TEST(UpdateSourceTest, OnlyAnMd5BothManifestsGiveSparesTheHashing) {
+    UpdateSource source;
+    source.manifest = {{"same", "aa"}, {"other", "bb"}, {"new", "cc"}};
+    source.installedManifest = {{"same", "aa"}, {"other", "b0"}};
+    EXPECT_EQ(source.digestToCheck("same"), "");
+    EXPECT_EQ(source.digestToCheck("other"), "bb");
+    EXPECT_EQ(source.digestToCheck("new"), "cc");
+    EXPECT_EQ(source.digestToCheck("unlisted"), "");
 }
