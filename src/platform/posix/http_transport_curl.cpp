@@ -180,11 +180,16 @@ CURLcode onTlsContext(CURL* h, void* context, void* data) {
 
 void setTrust(CURL* h, Exchange& exchange) {
     systemTrust(h);  // read before any option changes the handle
+    if (curl_easy_setopt(h, CURLOPT_SSL_CTX_FUNCTION, onTlsContext) != CURLE_OK) {
+        // A libcurl over another TLS library reads the bundle itself.
+        if (!exchange.trustedBundle.empty())
+            curl_easy_setopt(h, CURLOPT_CAINFO, exchange.trustedBundle.c_str());
+        return;
+    }
+    curl_easy_setopt(h, CURLOPT_SSL_CTX_DATA, &exchange);
     curl_easy_setopt(h, CURLOPT_CAINFO, nullptr);
     curl_easy_setopt(h, CURLOPT_CAPATH, nullptr);
     curl_easy_setopt(h, CURLOPT_CA_CACHE_TIMEOUT, 0L);
-    curl_easy_setopt(h, CURLOPT_SSL_CTX_FUNCTION, onTlsContext);
-    curl_easy_setopt(h, CURLOPT_SSL_CTX_DATA, &exchange);
 }
 
 // Kept connections must not leak into the programs this process starts.
