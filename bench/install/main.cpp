@@ -33,6 +33,8 @@
 // to noise. A tmpfs (--work /dev/shm/bench --rounds 3: about 15 GB at the
 // end) or a journaled file system gives figures that hold.
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -108,6 +110,31 @@ double minimum(const std::vector<double>& values) {
     return *std::min_element(values.begin(), values.end());
 }
 
+// The block device's name ("vda") of the file system holding path; empty when unknown.
+std::string deviceName(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return {};
+    const std::string link = "/sys/dev/block/" + std::to_string(major(info.st_dev)) + ":" +
+                             std::to_string(minor(info.st_dev));
+    std::error_code error;
+    const fs::path target = fs::read_symlink(link, error);
+    return error ? std::string() : target.filename().string();
+}
+
+// See the note at the top: such a file system turns the figures to noise.
+void warnOfExt4WithoutJournal(const std::string& work) {
+    const std::string device = deviceName(work);
+    if (device.empty() || !fs::exists("/proc/fs/ext4/" + device)) return;
+    std::error_code error;
+    for (fs::directory_iterator it("/proc/fs/jbd2", error), end; !error && it != end;
+         it.increment(error))
+        if (it->path().filename().string().rfind(device + "-", 0) == 0) return;
+    std::printf(
+        "NOTE: %s is on ext4 without a journal (%s): a round after a removal of many "
+        "files is slower for both; a tmpfs gives figures that hold\n",
+        work.c_str(), device.c_str());
+}
+
 bool deployRounds(const std::string& self, const std::string& installHost,
                   const std::string& contentHost, const std::string& runs,
                   const BenchVersion& version, int rounds) {
@@ -172,6 +199,8 @@ int main(int argc, char** argv) {
     const std::string runs = work + "/runs";
     fs::remove_all(runs);
 
+    fs::create_directories(work);
+    warnOfExt4WithoutJournal(work);
     std::printf("preparing the version in %s ...\n", work.c_str());
     const BenchVersion version = prepareBenchVersion(work, options.megabytes, options.files);
     std::printf("16 packages, %llu files, %.1f MiB unpacked, %.1f MiB packed\n",
