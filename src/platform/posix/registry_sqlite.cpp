@@ -3,7 +3,9 @@
 
 #include "platform/posix/registry_sqlite.h"
 
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 #include "platform/last_error.h"
 #include "platform/posix/errno_error.h"
@@ -147,21 +149,35 @@ uint32_t Connection::open(const std::string& file) {
     return kErrorSuccess;
 }
 
+bool Connection::inWalMode() {
+    Statement mode(db_, "PRAGMA journal_mode");
+    return mode.step() && mode.text(0) == "wal";
+}
+
+// Switching a new hive to WAL needs the file alone, and SQLite answers busy
+// at once, without its busy handler, while another process is in the middle
+// of the same switch or its first transaction: the wait is here, as long as
+// a statement would wait.
 uint32_t Connection::prepareForWriting() {
     if (sqlite3_db_readonly(db_, "main") == 1) return kErrorAccessDenied;
     if (walChecked_) return kErrorSuccess;
-    try {
-        bool wal;
-        {
-            Statement mode(db_, "PRAGMA journal_mode");
-            wal = mode.step() && mode.text(0) == "wal";
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (;;) {
+        try {
+            if (!inWalMode()) {
+                Statement mode(db_, "PRAGMA journal_mode = WAL");
+                if (mode.step() && mode.text(0) == "wal") walChecked_ = true;
+            } else {
+                walChecked_ = true;
+            }
+            if (walChecked_) return kErrorSuccess;
+        } catch (const StoreError& error) {
+            if (!error.busy) return error.status;
         }
-        if (!wal) Statement(db_, "PRAGMA journal_mode = WAL").step();
-    } catch (const StoreError& error) {
-        return error.status;
+        if (std::chrono::steady_clock::now() >= deadline) return kErrorBusy;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    walChecked_ = true;
-    return kErrorSuccess;
 }
 
 std::unique_ptr<Connection> takeConnection(RegistryHive hive, const std::string& file,

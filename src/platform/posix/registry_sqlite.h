@@ -49,10 +49,12 @@ public:
 
     uint32_t open(const std::string& file);
     // Whether this connection may write; the first time also puts the
-    // database into WAL mode.
+    // database into WAL mode, waiting up to the busy time-out for that.
     uint32_t prepareForWriting();
 
 private:
+    bool inWalMode();
+
     sqlite3* db_ = nullptr;
     std::string file_;
     bool walChecked_ = false;
