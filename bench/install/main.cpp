@@ -46,6 +46,7 @@
 #include <vector>
 
 #include "bench_version.h"
+#include "minimum.h"
 #include "our_deployment.h"
 #include "peer_pipeline.h"
 #include "platform_server.h"
@@ -105,10 +106,6 @@ struct Contender {
     std::vector<double> cpu;
     long peakRssKib = 0;
 };
-
-double minimum(const std::vector<double>& values) {
-    return *std::min_element(values.begin(), values.end());
-}
 
 // The block device's name ("vda") of the file system holding path; empty when unknown.
 std::string deviceName(const std::string& path) {

@@ -40,6 +40,15 @@ std::shared_ptr<BootstrapperZARadada> makeBootstrapper(const std::string& instal
     std::_Exit(status);
 }
 
+// Prints the deployment's seconds after the word, and the bytes received.
+void timedDeploy(BootstrapperZARadada& bootstrapper, bool upgrade, const char* word) {
+    const auto start = std::chrono::steady_clock::now();
+    bootstrapper.DeployComponents(upgrade, true);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    std::printf("%s %.6f\nreceived %lld\n", word, took.count(),
+                static_cast<long long>(bootstrapper.fileDeployer->bytesReceived()));
+}
+
 }  // namespace
 
 int deployInChild(const std::string& runFolder, const std::string& installHost,
@@ -49,11 +58,7 @@ int deployInChild(const std::string& runFolder, const std::string& installHost,
     try {
         auto bootstrapper = makeBootstrapper(installHost);
         bootstrapper->versionGuid_ = guid;
-        const auto start = std::chrono::steady_clock::now();
-        bootstrapper->DeployComponents(false, true);
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        std::printf("deploy %.6f\nreceived %lld\n", took.count(),
-                    static_cast<long long>(bootstrapper->fileDeployer->bytesReceived()));
+        timedDeploy(*bootstrapper, false, "deploy");
     } catch (const std::exception& e) {
         std::printf("failed: %s\n", e.what());
         status = 1;
@@ -74,11 +79,7 @@ int updateInChild(const std::string& runFolder, const std::string& installHost,
                               "Failed to set version key value");
         bootstrapper->versionGuid_ = to;
         bootstrapper->fileDeployer = std::make_shared<FileDeployer>(bootstrapper.get(), true);
-        const auto start = std::chrono::steady_clock::now();
-        bootstrapper->DeployComponents(true, true);
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        std::printf("update %.6f\nreceived %lld\n", took.count(),
-                    static_cast<long long>(bootstrapper->fileDeployer->bytesReceived()));
+        timedDeploy(*bootstrapper, true, "update");
     } catch (const std::exception& e) {
         std::printf("failed: %s\n", e.what());
         status = 1;

@@ -7,16 +7,13 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "minimum.h"
 #include "peer_pipeline.h"
 #include "run_child.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-double minimum(const std::vector<double>& values) {
-    return *std::min_element(values.begin(), values.end());
-}
 
 // The seconds a child printed after the word.
 double printedSeconds(const ChildRun& run, const std::string& word) {

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "launcher_stamp.h"
+#include "minimum.h"
 #include "peer_pipeline.h"
 #include "publisher.h"
 #include "support/launcher_sandbox.h"
@@ -21,10 +22,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double minimum(const std::vector<double>& values) {
-    return *std::min_element(values.begin(), values.end());
-}
 
 // The launcher finds itself current: no self-update is part of the figure.
 void publishLauncherVersionText(const BenchVersion& version) {
