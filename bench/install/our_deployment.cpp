@@ -44,6 +44,9 @@ std::shared_ptr<BootstrapperZARadada> makeBootstrapper(const std::string& instal
 void timedDeploy(BootstrapperZARadada& bootstrapper, bool upgrade, const char* word) {
     const auto start = std::chrono::steady_clock::now();
     bootstrapper.DeployComponents(upgrade, true);
+    // The record the next update starts from is part of either.
+    bootstrapper.fileDeployer->keepFileRecord(bootstrapper.programDirectory(),
+                                              bootstrapper.versionGuid_);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     std::printf("%s %.6f\nreceived %lld\n", word, took.count(),
                 static_cast<long long>(bootstrapper.fileDeployer->bytesReceived()));
@@ -74,6 +77,7 @@ int updateInChild(const std::string& runFolder, const std::string& installHost,
         auto bootstrapper = makeBootstrapper(installHost);
         bootstrapper->versionGuid_ = from;
         bootstrapper->DeployComponents(false, true);
+        bootstrapper->fileDeployer->keepFileRecord(bootstrapper->programDirectory(), from);
         RegistryKeyPtr appKey = createKey(installRootKey(true), bootstrapper->productRegistryKey());
         throwIfRegistryFailed(setStringValue(*appKey, kVersionValue, from),
                               "Failed to set version key value");

@@ -86,6 +86,10 @@ struct CUnzipper::Archive {
 
 void giveEntryAttributes(const std::string& path, const ZipEntryInfo& info) {
     CUnzipper::SetFileModTime(path, info.dosDateTime);
+    giveEntryMode(path, info);
+}
+
+void giveEntryMode(const std::string& path, const ZipEntryInfo& info) {
     if (const fs::perms execute = executeBits(info); execute != fs::perms::none) {
         std::error_code ignored;
         fs::permissions(platform::fsPath(path), execute, fs::perm_options::add, ignored);
@@ -206,7 +210,10 @@ void CUnzipper::writeEntry(const ZipEntryInfo& info, const std::string& path) {
                                         static_cast<unsigned long long>(info.uncompressedSize)));
     file.close();
     giveEntryAttributes(file.temporaryPath(), info);
-    if (file.commit()) return;
+    if (file.commit()) {
+        if (onWritten_) onWritten_(info, path);
+        return;
+    }
     // A file that cannot be replaced is left as it is when asked to delete
     // before writing; otherwise the package fails.
     if (deleteBeforeWrite_) return;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 // What the archive's central directory says about one entry.
 struct ZipEntryInfo {
@@ -26,6 +27,8 @@ struct ZipEntryInfo {
 // Gives a file unpacked from the entry, not yet in place, the entry's time
 // (SetFileModTime) and, for an entry packed on Unix, its execute bits.
 void giveEntryAttributes(const std::string& path, const ZipEntryInfo& info);
+// Only the execute bits of that.
+void giveEntryMode(const std::string& path, const ZipEntryInfo& info);
 
 class CUnzipper {
 public:
@@ -41,6 +44,9 @@ public:
     // skipped and the old file stays. Without it that is an error.
     void setDeleteBeforeWrite(bool value) { deleteBeforeWrite_ = value; }
     bool deleteBeforeWrite() const { return deleteBeforeWrite_; }
+    // Called with each entry's file once it is in place, as the entry's.
+    using WrittenEntry = std::function<void(const ZipEntryInfo& info, const std::string& path)>;
+    void setOnWritten(WrittenEntry onWritten) { onWritten_ = std::move(onWritten); }
     // The archive path without its extension: the folder used when none is given.
     const std::string& outputFolder() const { return outputFolder_; }
 
@@ -74,5 +80,6 @@ private:
 
     std::unique_ptr<Archive> archive_;
     bool deleteBeforeWrite_ = false;
+    WrittenEntry onWritten_;
     std::string outputFolder_;
 };

@@ -5,8 +5,10 @@
 
 #include "base/create_directory.h"
 #include "base/installer_site.h"
+#include "base/logger.h"
 #include "install/deployment_wait.h"
 #include "install/file_deployer.h"
+#include "install/file_stamps.h"
 #include "install/replacing_file.h"
 #include "install/update_source.h"
 #include "net/cdn_selection.h"
@@ -16,17 +18,32 @@
 std::vector<std::shared_ptr<Progress>> startPackageWorkers(
     const std::shared_ptr<void>& siteOwner, const std::shared_ptr<FileDeployer>& deployer,
     const std::vector<ComponentPackage>& table, bool unzip,
-    const std::shared_ptr<const UpdateSource>& source) {
+    const std::shared_ptr<const UpdateSource>& source, const std::shared_ptr<FileStamps>& stamps) {
     std::vector<std::shared_ptr<Progress>> records;
     for (size_t i = 0; i < table.size(); ++i) records.push_back(std::make_shared<Progress>());
     for (size_t i = 0; i < table.size(); ++i) {
         // Detached, never joined: the worker's shares keep everything it touches.
-        std::thread([siteOwner, deployer, record = records[i], row = table[i], unzip, source] {
-            deployer->deployVersionedFile(row.package, row.folder, *record, unzip, source);
+        std::thread([siteOwner, deployer, record = records[i], row = table[i], unzip, source,
+                     stamps] {
+            deployer->deployVersionedFile(row.package, row.folder, *record, unzip, source, stamps);
         }).detach();
     }
     return records;
 }
+
+namespace {
+
+// Empty when the scope has no Downloads folder: deployments then keep no record.
+std::string stampsPath(IInstallerSite& site, const FileDeployer& deployer) {
+    try {
+        return deployer.stampsPath();
+    } catch (const std::exception& e) {
+        site.logger().log("No record of the deployed files: %s", e.what());
+        return {};
+    }
+}
+
+}  // namespace
 
 std::string resolveContentHost(IInstallerSite& site) {
     std::string host;
@@ -50,10 +67,12 @@ void deployComponentPackages(IInstallerSite& site, const PackageDeployment& depl
     const uint32_t start = platform::tickCount();
     // Throws bad_weak_ptr when nothing owns the site.
     const std::shared_ptr<void> siteOwner(deployment.siteOwner);
+    const std::string stamps = unzip ? stampsPath(site, *deployer) : std::string();
     std::shared_ptr<const UpdateSource> source;
     if (upgrade && unzip && !deployment.installedVersionFolder.empty())
-        source = loadUpdateSource(site, deployment.installedVersionFolder);
-    const auto records = startPackageWorkers(siteOwner, deployer, table, unzip, source);
+        source = loadUpdateSource(site, deployment.installedVersionFolder, stamps);
+    const auto deployed = stamps.empty() ? nullptr : std::make_shared<FileStamps>();
+    const auto records = startPackageWorkers(siteOwner, deployer, table, unzip, source, deployed);
 
     CMainDialog* dialog = deployment.dialog;
     DeploymentWaitHooks hooks;
@@ -65,6 +84,7 @@ void deployComponentPackages(IInstallerSite& site, const PackageDeployment& depl
     };
     hooks.checkCancel = [&site] { site.checkCancel(); };
     waitForPackages(records, hooks);
+    if (deployed) deployer->setDeployedFiles(deployed);
 
     if (deployment.perModeLogging)
         deployment.reportStats(deployment.productName + "BootstrapperDeploy", "Success",

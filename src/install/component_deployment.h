@@ -13,6 +13,7 @@
 
 class CMainDialog;
 class FileDeployer;
+class FileStamps;
 class IInstallerSite;
 struct UpdateSource;
 
@@ -20,11 +21,13 @@ struct UpdateSource;
 // without waiting, and answers one zeroed record per row. Each worker holds
 // shares of the deployer, its record, a copy of its row and siteOwner (what
 // keeps the deployer's site alive), so it may outlive the caller's interest.
-// With a source, each package first tries to fetch only what changed.
+// With a source, each package first tries to fetch only what changed. Every
+// file put in place goes into stamps, when given.
 std::vector<std::shared_ptr<Progress>> startPackageWorkers(
     const std::shared_ptr<void>& siteOwner, const std::shared_ptr<FileDeployer>& deployer,
     const std::vector<ComponentPackage>& table, bool unzip,
-    const std::shared_ptr<const UpdateSource>& source = nullptr);
+    const std::shared_ptr<const UpdateSource>& source = nullptr,
+    const std::shared_ptr<FileStamps>& stamps = nullptr);
 
 // The content host a package download tries first, found as the download
 // finds it; empty when there is none.
@@ -49,7 +52,8 @@ struct PackageDeployment {
 };
 
 // Runs one worker per package at once and waits for them all, showing their
-// combined progress. Throws the cancellation or the errors the workers
+// combined progress, then hands the deployer what the files they put in place
+// were (see FileDeployer::keepFileRecord). Throws the cancellation or the errors the workers
 // reported to the site; workers still running then keep what they use alive.
 void deployComponentPackages(IInstallerSite& site, const PackageDeployment& deployment,
                              const std::vector<ComponentPackage>& table, bool upgrade, bool unzip);

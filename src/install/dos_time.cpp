@@ -1,9 +1,13 @@
 #include "install/dos_time.h"
 
+#include <cstdlib>
 #include <ctime>
 #include <mutex>
+#include <string>
 
-bool dosDateTimeToUnixTime(uint32_t dosDateTime, int64_t& seconds) {
+namespace {
+
+bool convert(uint32_t dosDateTime, int64_t& seconds) {
     const uint32_t date = dosDateTime >> 16;
     const uint32_t time = dosDateTime & 0xFFFF;
     std::tm local{};
@@ -30,5 +34,29 @@ bool dosDateTimeToUnixTime(uint32_t dosDateTime, int64_t& seconds) {
     }
     if (utc == static_cast<std::time_t>(-1)) return false;
     seconds = static_cast<int64_t>(utc);
+    return true;
+}
+
+// The entries of a package mostly share a time: each thread keeps its last
+// answer, under the time zone it was found in.
+struct LastConversion {
+    bool known = false;
+    uint32_t dosDateTime = 0;
+    std::string zone;
+    int64_t seconds = 0;
+};
+
+}  // namespace
+
+bool dosDateTimeToUnixTime(uint32_t dosDateTime, int64_t& seconds) {
+    thread_local LastConversion last;
+    const char* zone = std::getenv("TZ");
+    const std::string_view zoneText = zone ? zone : "\n";
+    if (last.known && last.dosDateTime == dosDateTime && last.zone == zoneText) {
+        seconds = last.seconds;
+        return true;
+    }
+    if (!convert(dosDateTime, seconds)) return false;
+    last = LastConversion{true, dosDateTime, std::string(zoneText), seconds};
     return true;
 }

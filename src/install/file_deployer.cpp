@@ -13,6 +13,7 @@
 #include "install/component_deployment.h"
 #include "install/copy_file.h"
 #include "install/download_cache.h"
+#include "install/file_stamps.h"
 #include "install/md5_hasher.h"
 #include "install/package_changes.h"
 #include "install/temporary_download.h"
@@ -44,12 +45,14 @@ FileDeployer::FileDeployer(IInstallerSite* site, bool perUser) : site_(site), pe
 
 void FileDeployer::deployVersionedFile(const std::string& name, const std::string& folder,
                                        Progress& progress, bool unzip,
-                                       std::shared_ptr<const UpdateSource> source) {
+                                       std::shared_ptr<const UpdateSource> source,
+                                       std::shared_ptr<FileStamps> stamps) {
     std::string target;
     std::string downloaded;
     try {
         try {
-            deployAttempt(name, folder, progress, true, target, downloaded, unzip, source.get());
+            deployAttempt(name, folder, progress, true, target, downloaded, unzip, source.get(),
+                          stamps.get());
         } catch (const hresult_error& e) {
             site_->reportError(
                 std::runtime_error(format("AtlException 0x%x", static_cast<unsigned>(e.hr()))));
@@ -60,7 +63,8 @@ void FileDeployer::deployVersionedFile(const std::string& name, const std::strin
                                 downloaded.c_str(), target.c_str());
             cleanupDeploy(name, target, downloaded);
             try {
-                deployAttempt(name, folder, progress, false, target, downloaded, unzip);
+                deployAttempt(name, folder, progress, false, target, downloaded, unzip, nullptr,
+                              stamps.get());
             } catch (const silent_exception&) {
                 // A cancellation during the second try is no failure of this package.
             } catch (const std::exception& e) {
@@ -84,11 +88,13 @@ void FileDeployer::deployVersionedFile(const std::string& name, const std::strin
 
 void FileDeployer::deployAttempt(const std::string& name, const std::string& folder,
                                  Progress& progress, bool useCdn, std::string& target,
-                                 std::string& downloaded, bool unzip, const UpdateSource* source) {
+                                 std::string& downloaded, bool unzip, const UpdateSource* source,
+                                 FileStamps* stamps) {
     target = site_->programDirectory() + folder;
     site_->logger().log("deployVersionedFile %s", name.c_str());
     int64_t fetchedByChanges = 0;
-    if (unzip && source && deployChanges(name, folder, target, progress, *source, fetchedByChanges))
+    if (unzip && source &&
+        deployChanges(name, folder, target, progress, *source, stamps, fetchedByChanges))
         return;
     downloaded = downloadFile(name, progress, useCdn);
     if (source)
@@ -115,12 +121,16 @@ void FileDeployer::deployAttempt(const std::string& name, const std::string& fol
     if (!unzip) return;
     CUnzipper unzipper(downloaded);
     unzipper.setDeleteBeforeWrite(true);
+    if (stamps)
+        unzipper.setOnWritten([stamps, &folder](const ZipEntryInfo& info, const std::string& path) {
+            stamps->add(folder + info.fileName, path, info.crc, info.uncompressedSize);
+        });
     unzipper.ExtractAll(target);
 }
 
 bool FileDeployer::deployChanges(const std::string& name, const std::string& folder,
                                  const std::string& target, Progress& progress,
-                                 const UpdateSource& source, int64_t& fetched) {
+                                 const UpdateSource& source, FileStamps* stamps, int64_t& fetched) {
     const std::string guid = site_->versionGuid();
     const std::string host = resolveContentHost(*site_);
     PackageLocation package{name, folder, target, host.empty() ? site_->installHost() : host,
@@ -129,7 +139,7 @@ bool FileDeployer::deployChanges(const std::string& name, const std::string& fol
     if (!isCacheFileName(cachedEtag) || !isRegularFile(downloadFolder(perUser_) + cachedEtag))
         cachedEtag.clear();
     const ChangesOutcome outcome =
-        deployPackageChanges(*site_, source, package, cachedEtag, progress);
+        deployPackageChanges(*site_, source, package, cachedEtag, progress, stamps);
     fetched = outcome.fetched;
     simple_logger& logger = site_->logger();
     if (!outcome.deployed) {
@@ -150,6 +160,36 @@ void FileDeployer::dropCachedCopy(const std::string& name) {
         writeStoredEtag(perUser_, name, "");
     } catch (const std::exception& e) {
         site_->logger().log("Failed to drop the cached copy of %s: %s", name.c_str(), e.what());
+    }
+}
+
+std::string FileDeployer::stampsPath() const {
+    return downloadFolder(perUser_) + kFileStampsName;
+}
+
+void FileDeployer::setDeployedFiles(std::shared_ptr<FileStamps> files) {
+    std::lock_guard guard(deployedLock_);
+    deployed_ = std::move(files);
+}
+
+void FileDeployer::keepFileRecord(const std::string& versionFolder, const std::string& guid) {
+    std::shared_ptr<FileStamps> files;
+    {
+        std::lock_guard guard(deployedLock_);
+        files.swap(deployed_);
+    }
+    if (!files) return;
+    simple_logger& logger = site_->logger();
+    try {
+        files->restamp(versionFolder);
+        const std::string path = stampsPath();
+        if (files->save(path, guid))
+            logger.log("Kept the record of %zu files of %s", files->size(), guid.c_str());
+        else
+            logger.log("Failed to keep the record of the files of %s in %s", guid.c_str(),
+                       path.c_str());
+    } catch (const std::exception& e) {
+        logger.log("Failed to keep the record of the files of %s: %s", guid.c_str(), e.what());
     }
 }
 

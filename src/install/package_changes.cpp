@@ -25,7 +25,7 @@ namespace {
 // The end record with the longest comment fits, and most directories with it.
 constexpr uint64_t kTailBytes = 64 * 1024;
 // Asking for a range costs about a round trip: a smaller gap is cheaper fetched.
-constexpr uint64_t kMaxGap = 16 * 1024;
+constexpr uint64_t kMaxGap = 64 * 1024;
 // A directory this large is no package of ours; it is not held in memory.
 constexpr uint64_t kMaxDirectoryBytes = 32 * 1024 * 1024;
 
@@ -38,11 +38,12 @@ std::string unquoted(const std::string& etag) {
 class PackageChanges {
 public:
     PackageChanges(IInstallerSite& site, const UpdateSource& source, const PackageLocation& package,
-                   Progress& progress)
+                   Progress& progress, FileStamps* stamps)
         : site_(site),
           source_(source),
           package_(package),
           progress_(progress),
+          stamps_(stamps),
           reader_(package.host, package.path) {}
 
     ChangesOutcome run(const std::string& cachedEtag) {
@@ -125,9 +126,18 @@ private:
             site_.checkCancel();
             const std::string relative = package_.folder + info.fileName;
             const std::string installed = source_.installedFolder + relative;
-            // A missing or resized file fails the match as it is read.
-            if (takeUnchangedFile(installed, package_.target + info.fileName, info,
-                                  source_.digestToCheck(relative))) {
+            const std::string target = package_.target + info.fileName;
+            const std::string digest = source_.digestToCheck(relative);
+            // A file the record knows is not read; a missing or resized one
+            // fails the match as it is read.
+            const FileStamps::Verdict verdict =
+                source_.installedStamps.judge(relative, info.crc, info.uncompressedSize);
+            const bool known = digest.empty() && verdict.kind == FileStamps::Verdict::kSame;
+            std::optional<platform::FileStamp> placed;
+            if (verdict.kind != FileStamps::Verdict::kDifferent &&
+                takeUnchangedFile(installed, target, info, digest, known ? &verdict.stamp : nullptr,
+                                  stamps_ ? &placed : nullptr)) {
+                if (placed) stamps_->add(relative, *placed, info.crc);
                 reused_ += static_cast<int64_t>(info.compressedSize);
                 count(info.compressedSize);
             } else {
@@ -165,6 +175,9 @@ private:
         for (const size_t index : wanted) names.insert(entries_[index].info.fileName);
         CUnzipper unzipper(sparse.path());
         unzipper.setDeleteBeforeWrite(true);
+        unzipper.setOnWritten([this](const ZipEntryInfo& info, const std::string& path) {
+            stamp(package_.folder + info.fileName, path, info);
+        });
         unzipper.ExtractEntries(package_.target, [&names](const ZipEntryInfo& info) {
             return names.count(info.fileName) > 0;
         });
@@ -198,6 +211,10 @@ private:
             throw std::runtime_error("the package changed on the server");
     }
 
+    void stamp(const std::string& relative, const std::string& path, const ZipEntryInfo& info) {
+        if (stamps_) stamps_->add(relative, path, info.crc, info.uncompressedSize);
+    }
+
     void receive(std::string& into, const char* data, size_t size) {
         site_.checkCancel();
         into.append(data, size);
@@ -212,6 +229,7 @@ private:
     const UpdateSource& source_;
     const PackageLocation& package_;
     Progress& progress_;
+    FileStamps* stamps_;
     RangeReader reader_;
     std::string tail_;
     std::string etag_;
@@ -226,6 +244,6 @@ private:
 
 ChangesOutcome deployPackageChanges(IInstallerSite& site, const UpdateSource& source,
                                     const PackageLocation& package, const std::string& cachedEtag,
-                                    Progress& progress) {
-    return PackageChanges(site, source, package, progress).run(cachedEtag);
+                                    Progress& progress, FileStamps* stamps) {
+    return PackageChanges(site, source, package, progress, stamps).run(cachedEtag);
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "install/file_stamps.h"
 #include "install/progress.h"
 #include "install/update_source.h"
 
@@ -31,7 +32,8 @@ struct ChangesOutcome {
 // cachedEtag names the package's copy in the download cache (empty when
 // none): when the server's package is that one, it declines, as the cache
 // holds it whole. Every file it writes matches its entry and, where the new
-// manifest lists it, the manifest. Throws only the site's cancellations.
+// manifest lists it, the manifest; each goes into stamps, when given, as it
+// is put in place. Throws only the site's cancellations.
 ChangesOutcome deployPackageChanges(IInstallerSite& site, const UpdateSource& source,
                                     const PackageLocation& package, const std::string& cachedEtag,
-                                    Progress& progress);
+                                    Progress& progress, FileStamps* stamps = nullptr);

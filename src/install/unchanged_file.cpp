@@ -6,6 +6,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "install/dos_time.h"
 #include "install/replacing_file.h"
 #include "platform/files.h"
 #include "platform/known_folders.h"
@@ -71,16 +72,39 @@ bool copyWhole(const std::string& installed, const std::string& target, const Zi
     return true;
 }
 
+// Whether the file's time is the one the entry gives it.
+bool hasEntryTime(const platform::FileStamp& stamp, const ZipEntryInfo& info) {
+    int64_t seconds = 0;
+    return dosDateTimeToUnixTime(info.dosDateTime, seconds) &&
+           stamp.modifiedNs == seconds * 1000000000;
+}
+
 }  // namespace
 
 bool takeUnchangedFile(const std::string& installed, const std::string& target,
-                       const ZipEntryInfo& info, const std::string& digest) {
-    if (!matchesEntry(installed, info, digest)) return false;
+                       const ZipEntryInfo& info, const std::string& digest,
+                       const platform::FileStamp* known,
+                       std::optional<platform::FileStamp>* placed) {
+    if (!known && !matchesEntry(installed, info, digest)) return false;
     // The folder is made only when the first link into it finds none.
-    if (!replaceWithLink(installed, target)) {
+    bool linked = replaceWithLink(installed, target);
+    if (!linked) {
         if (!makeParent(target)) throw std::runtime_error("failed CreateFilePath");
-        if (!replaceWithLink(installed, target)) return copyWhole(installed, target, info);
+        linked = replaceWithLink(installed, target);
+        if (!linked && !copyWhole(installed, target, info)) return false;
     }
-    giveEntryAttributes(target, info);
+    // A link shares the installed file's time and stamp.
+    const bool timeKept = linked && known && hasEntryTime(*known, info);
+    if (timeKept)
+        giveEntryMode(target, info);
+    else if (linked)
+        giveEntryAttributes(target, info);
+    if (placed) {
+        platform::FileStamp stamp;
+        if (timeKept)
+            *placed = *known;
+        else if (platform::fileStamp(target, stamp))
+            *placed = stamp;
+    }
     return true;
 }

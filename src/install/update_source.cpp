@@ -84,7 +84,8 @@ std::unordered_map<std::string, std::string> installedManifestOf(IInstallerSite&
 }  // namespace
 
 std::shared_ptr<const UpdateSource> loadUpdateSource(IInstallerSite& site,
-                                                     const std::string& installedFolder) {
+                                                     const std::string& installedFolder,
+                                                     const std::string& stampsPath) {
     simple_logger& logger = site.logger();
     std::error_code error;
     if (installedFolder.empty() ||
@@ -95,9 +96,17 @@ std::shared_ptr<const UpdateSource> loadUpdateSource(IInstallerSite& site,
     const std::string installedGuid = folderName(installedFolder);
     std::future<std::string> installedText =
         std::async(std::launch::async, fetchManifest, std::ref(site), installedGuid);
+    std::future<std::string> newText =
+        std::async(std::launch::async, fetchManifest, std::ref(site), site.versionGuid());
+    auto source = std::make_shared<UpdateSource>();
+    // While the manifests come.
+    if (!stampsPath.empty()) {
+        source->installedStamps.load(stampsPath, installedGuid);
+        source->installedStamps.confirm(installedFolder);
+    }
     std::string text;
     try {
-        text = fetchManifest(site, site.versionGuid());
+        text = newText.get();
     } catch (const silent_exception&) {
         throw;
     } catch (const std::exception& e) {
@@ -105,7 +114,6 @@ std::shared_ptr<const UpdateSource> loadUpdateSource(IInstallerSite& site,
                    e.what());
         return nullptr;
     }
-    auto source = std::make_shared<UpdateSource>();
     source->installedFolder = installedFolder;
     source->manifest = parseManifest(text);
     source->installedManifest = installedManifestOf(site, installedText, installedGuid);
@@ -113,7 +121,10 @@ std::shared_ptr<const UpdateSource> loadUpdateSource(IInstallerSite& site,
         logger.log("Differential update: the manifest of %s is empty", site.versionGuid().c_str());
         return nullptr;
     }
-    logger.log("Differential update from %s: %zu files in the manifest, %zu in the installed one",
-               installedFolder.c_str(), source->manifest.size(), source->installedManifest.size());
+    logger.log(
+        "Differential update from %s: %zu files in the manifest, %zu in the installed one, %zu "
+        "in the record of the installed files",
+        installedFolder.c_str(), source->manifest.size(), source->installedManifest.size(),
+        source->installedStamps.size());
     return source;
 }

@@ -2,11 +2,14 @@
 // What an update that fetches only the changed parts of its packages starts
 // from: the installed version's folder, whose files are taken where they did
 // not change, the new version's manifest, which every such file must match,
-// and the installed version's, which may vouch for a file already.
+// and the installed version's, which may vouch for a file already, as may the
+// record of the files the launcher put in the installed folder.
 
 #include <memory>
 #include <string>
 #include <unordered_map>
+
+#include "install/file_stamps.h"
 
 class IInstallerSite;
 
@@ -17,6 +20,10 @@ struct UpdateSource {
 
     // The installed version's manifest, the same way; empty when it could not be had.
     std::unordered_map<std::string, std::string> installedManifest;
+
+    // The installed files the record vouches for, found unchanged since it
+    // was kept; empty when there is none.
+    FileStamps installedStamps;
 
     // The manifest's digest for the path; empty when it lists none.
     std::string digestOf(const std::string& relativePath) const;
@@ -33,6 +40,8 @@ std::unordered_map<std::string, std::string> parseManifest(const std::string& te
 // The source for updating from the installed folder (whose last name is the
 // installed version's GUID): none (logged) when the folder is missing or the
 // site's version's manifest cannot be had. Both manifests are asked for at
-// once. Throws only cancellations.
+// once; the record of the installed files is read from stampsPath meanwhile.
+// Throws only cancellations.
 std::shared_ptr<const UpdateSource> loadUpdateSource(IInstallerSite& site,
-                                                     const std::string& installedFolder);
+                                                     const std::string& installedFolder,
+                                                     const std::string& stampsPath = {});

@@ -60,6 +60,8 @@ void Bootstrapper::install() {
         postClientStatus();
         DoInstallApp();
         retireEarlierVersions();
+        // Last: removing the earlier versions' names moved the change times.
+        if (fileDeployer) fileDeployer->keepFileRecord(programDirectory(), versionGuid_);
         if (startEntryWritten) setValueWithRetry(cookies, kInstallSuccessEntry, kCookieEventValue);
         RegisterEvent(updating ? "BootstrapperUpdateSuccess" : "BootstrapperInstallSuccess");
         reportInstallSeries(updating, "Success", "", deployedBytes());

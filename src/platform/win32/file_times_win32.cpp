@@ -1,6 +1,9 @@
 #include <windows.h>
 
+#include <filesystem>
+
 #include "platform/file_times.h"
+#include "platform/utf8_path.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
@@ -24,6 +27,58 @@ bool fileCreationTime(const std::string& path, int64_t& nanoseconds) {
     int64_t stamp = fileTimeValue(data.ftCreationTime);
     if (stamp == 0) stamp = fileTimeValue(data.ftLastWriteTime);
     nanoseconds = (stamp - kFileTimeOf1970) * 100;
+    return true;
+}
+
+bool fileStamp(const std::string& path, FileStamp& stamp) {
+    // Only the attributes are asked for: no sharing is refused, no link followed.
+    const HANDLE file = ::CreateFileW(
+        win32::toWide(path).c_str(), FILE_READ_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    FILE_BASIC_INFO basic{};
+    const bool read = ::GetFileInformationByHandle(file, &info) &&
+                      ::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof(basic));
+    const DWORD error = ::GetLastError();
+    ::CloseHandle(file);
+    if (!read) {
+        ::SetLastError(error);
+        return false;
+    }
+    constexpr DWORD kNotPlain =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+    if (info.dwFileAttributes & kNotPlain) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    stamp.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    stamp.modifiedNs = (fileTimeValue(info.ftLastWriteTime) - kFileTimeOf1970) * 100;
+    stamp.device = info.dwVolumeSerialNumber;
+    stamp.file = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    stamp.changedNs = (basic.ChangeTime.QuadPart - kFileTimeOf1970) * 100;
+    return true;
+}
+
+bool stampFolderFiles(const std::string& folder, const StampedFile& each) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::recursive_directory_iterator it(fsPath(folder), error);
+    if (error) return false;
+    const std::string root =
+        folder.empty() || folder.back() == '\\' || folder.back() == '/' ? folder : folder + "\\";
+    for (const fs::recursive_directory_iterator end; it != end; it.increment(error)) {
+        if (error) break;
+        if (it->is_symlink(error)) {
+            it.disable_recursion_pending();
+            continue;
+        }
+        if (!it->is_regular_file(error)) continue;
+        const std::string relative = utf8Path(it->path().lexically_relative(fsPath(folder)));
+        FileStamp stamp;
+        if (fileStamp(root + relative, stamp)) each(relative, stamp);
+    }
     return true;
 }
 
