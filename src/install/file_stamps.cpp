@@ -1,7 +1,6 @@
 #include "install/file_stamps.h"
 
 #include <charconv>
-#include <chrono>
 #include <fstream>
 
 #include "base/format.h"
@@ -11,16 +10,8 @@
 namespace {
 
 constexpr const char* kHeader = "zorbit-file-stamps 2 ";
-// File times move in clock ticks: a stamp taken within a tick of a write
-// could match the file after a second write in the same tick.
-constexpr int64_t kSettledNs = 2'000'000'000;
 // No record of ours comes near this; a larger file is not read.
 constexpr std::streamoff kMaxRecordBytes = 64 * 1024 * 1024;
-
-int64_t nowNs() {
-    using namespace std::chrono;
-    return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
-}
 
 template <typename Number>
 bool parseField(const char*& at, const char* end, Number& value, int base = 10) {
@@ -57,11 +48,8 @@ void FileStamps::add(const std::string& relative, const std::string& path, uint3
     if (platform::fileStamp(path, stamp) && stamp.size == size) add(relative, stamp, crc);
 }
 
-void FileStamps::add(const std::string& relative, const platform::FileStamp& stamp,
-                     uint32_t crc) {
-    if (relative.find_first_of("\r\n") != std::string::npos ||
-        stamp.modifiedNs > nowNs() - kSettledNs)
-        return;
+void FileStamps::add(const std::string& relative, const platform::FileStamp& stamp, uint32_t crc) {
+    if (relative.find_first_of("\r\n") != std::string::npos) return;
     std::lock_guard guard(lock_);
     files_[relative] = Known{crc, stamp};
 }
@@ -70,13 +58,13 @@ template <typename Keep>
 void FileStamps::keepFound(const std::string& folder, Keep keep) {
     std::lock_guard guard(lock_);
     for (auto& [name, known] : files_) known.seen = false;
-    platform::stampFolderFiles(folder, [this, &keep](const std::string& relative,
-                                                     const platform::FileStamp& now) {
-        const auto found = files_.find(relative);
-        if (found == files_.end() || !keep(found->second.stamp, now)) return;
-        found->second.stamp = now;
-        found->second.seen = true;
-    });
+    platform::stampFolderFiles(
+        folder, [this, &keep](const std::string& relative, const platform::FileStamp& now) {
+            const auto found = files_.find(relative);
+            if (found == files_.end() || !keep(found->second.stamp, now)) return;
+            found->second.stamp = now;
+            found->second.seen = true;
+        });
     std::erase_if(files_, [](const auto& file) { return !file.second.seen; });
 }
 

@@ -10,6 +10,8 @@
 // are stamped as they are put in place, and stamped again, and the record
 // written, once the version is complete and the earlier versions are gone:
 // giving a file another name or taking one away moves its change time.
+// (Where the system keeps change times in clock ticks, a write within the
+// tick of the last stamp goes unseen; Linux keeps them finer once read.)
 
 #include <cstdint>
 #include <mutex>
@@ -21,9 +23,8 @@
 class FileStamps {
 public:
     // Records that the file at path, relative to the version folder, holds
-    // the entry's bytes. A file that cannot be stamped, or whose time is not
-    // safely in the past (a write within the same clock tick might not move
-    // it), is left out: it is read when it is needed. Safe from many threads.
+    // the entry's bytes. A file that cannot be stamped is left out: it is read
+    // when it is needed. Safe from many threads.
     void add(const std::string& relative, const std::string& path, uint32_t crc, uint64_t size);
     // The same for a file whose stamp was just taken.
     void add(const std::string& relative, const platform::FileStamp& stamp, uint32_t crc);

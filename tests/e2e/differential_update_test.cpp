@@ -70,18 +70,19 @@ protected:
             changed.push_back(readFile(first.packages[i].path) != readFile(next.packages[i].path));
         return changed;
     }
-    // A file that did not change in a package that did, by its manifest line
-    // (the manifest lists the packages' files in table order).
-    static std::string unchangedFileOfAChangedPackage(const PublishResult& first,
-                                                      const PublishResult& next) {
+    // The files that did not change in packages that did, by their manifest
+    // lines (the manifest lists the packages' files in table order).
+    static std::vector<std::string> unchangedFilesOfChangedPackages(const PublishResult& first,
+                                                                    const PublishResult& next) {
         const std::vector<bool> changed = changedPackages(first, next);
+        std::vector<std::string> files;
         size_t line = 0;
         for (size_t i = 0; i < next.packages.size(); ++i) {
             for (size_t k = 0; k < next.packages[i].files; ++k, ++line)
                 if (changed[i] && next.manifest[line].md5 == first.manifest[line].md5)
-                    return next.manifest[line].path;
+                    files.push_back(next.manifest[line].path);
         }
-        return "";
+        return files;
     }
 
     size_t logCount(const std::string& text) const {
@@ -101,6 +102,11 @@ TEST_F(DifferentialUpdateTest, AnUpdateFetchesOnlyTheChangedFiles) {
     const PublishResult next = server.publishChanged(5);
     installAndCheck(next);
 
+    // The record kept by the first install vouched for every installed file.
+    EXPECT_EQ(
+        logCount(std::to_string(first.manifest.size()) + " in the record of the installed files"),
+        1u)
+        << sandbox.newestLog();
     const Traffic traffic = trafficOf(next);
     EXPECT_EQ(traffic.wholeBodies, 0u) << sandbox.newestLog();
     // The installed version's manifest vouches for the files it shares.
@@ -133,15 +139,20 @@ TEST_F(DifferentialUpdateTest, DamagedInstalledFilesAreFetchedAgain) {
     const PublishResult first = server.deployment();
     installAndCheck(first);
     const PublishResult next = server.publishChanged(5);
-    // An unchanged file of a changed package with the same size and other
-    // bytes, and one file gone: neither may be taken over.
+    // Unchanged files of changed packages with the same size and other bytes,
+    // one of them with its time set back, and one file gone: none may be
+    // taken over.
     const std::string folder = sandbox.versionFolder(first.guid);
-    const std::string damaged = unchangedFileOfAChangedPackage(first, next);
-    ASSERT_FALSE(damaged.empty());
-    std::string bytes = readFile(folder + manifestPathToNative(damaged));
-    bytes[bytes.size() / 2] ^= 0x01;
-    std::ofstream(folder + manifestPathToNative(damaged), std::ios::binary | std::ios::trunc)
-        << bytes;
+    const std::vector<std::string> unchanged = unchangedFilesOfChangedPackages(first, next);
+    ASSERT_GE(unchanged.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        const std::string path = folder + manifestPathToNative(unchanged[i]);
+        const auto time = fs::last_write_time(path);
+        std::string bytes = readFile(path);
+        bytes[bytes.size() / 2] ^= 0x01;
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        if (i == 1) fs::last_write_time(path, time);
+    }
     fs::remove(folder + manifestPathToNative(first.manifest.back().path));
 
     installAndCheck(next);
