@@ -10,7 +10,8 @@
 // (which fetches only what changed), beside a full install of B by the
 // launcher and by the peer, alternating in rounds. Prints the minimums, the
 // update's time against the full install's, and the share of B's package
-// bytes the update had sent.
+// bytes the update had sent. The launcher's figures include keeping the
+// record of the installed files that the next update starts from.
 //
 // The whole figures time the launcher process itself ("-install -q" by a
 // standard user, see whole_run.h) beside the peer: once with every https

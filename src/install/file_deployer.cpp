@@ -122,8 +122,8 @@ void FileDeployer::deployAttempt(const std::string& name, const std::string& fol
     CUnzipper unzipper(downloaded);
     unzipper.setDeleteBeforeWrite(true);
     if (stamps)
-        unzipper.setOnWritten([stamps, &folder](const ZipEntryInfo& info, const std::string& path) {
-            stamps->add(folder + info.fileName, path, info.crc, info.uncompressedSize);
+        unzipper.setOnWritten([stamps, &folder](const ZipEntryInfo& info, const std::string&) {
+            stamps->add(folder + info.fileName, info.crc, info.uncompressedSize);
         });
     unzipper.ExtractAll(target);
 }
@@ -181,7 +181,7 @@ void FileDeployer::keepFileRecord(const std::string& versionFolder, const std::s
     if (!files) return;
     simple_logger& logger = site_->logger();
     try {
-        files->restamp(versionFolder);
+        files->stamp(versionFolder);
         const std::string path = stampsPath();
         if (files->save(path, guid))
             logger.log("Kept the record of %zu files of %s", files->size(), guid.c_str());

@@ -21,12 +21,6 @@ bool parseField(const char*& at, const char* end, Number& value, int base = 10) 
     return true;
 }
 
-// Whether the file was written or replaced between the two stamps.
-bool writtenBetween(const platform::FileStamp& before, const platform::FileStamp& after) {
-    return before.size != after.size || before.modifiedNs != after.modifiedNs ||
-           before.device != after.device || before.file != after.file;
-}
-
 // One "crc size modified device file changed name" line.
 bool parseLine(const std::string& line, std::string& name, uint32_t& crc,
                platform::FileStamp& stamp) {
@@ -42,16 +36,13 @@ bool parseLine(const std::string& line, std::string& name, uint32_t& crc,
 
 }  // namespace
 
-void FileStamps::add(const std::string& relative, const std::string& path, uint32_t crc,
-                     uint64_t size) {
-    platform::FileStamp stamp;
-    if (platform::fileStamp(path, stamp) && stamp.size == size) add(relative, stamp, crc);
-}
-
-void FileStamps::add(const std::string& relative, const platform::FileStamp& stamp, uint32_t crc) {
+void FileStamps::add(const std::string& relative, uint32_t crc, uint64_t size) {
     if (relative.find_first_of("\r\n") != std::string::npos) return;
+    Known known;
+    known.crc = crc;
+    known.stamp.size = size;
     std::lock_guard guard(lock_);
-    files_[relative] = Known{crc, stamp};
+    files_[relative] = known;
 }
 
 template <typename Keep>
@@ -74,9 +65,9 @@ void FileStamps::confirm(const std::string& folder) {
     });
 }
 
-void FileStamps::restamp(const std::string& folder) {
-    keepFound(folder, [](const platform::FileStamp& recorded, const platform::FileStamp& now) {
-        return !writtenBetween(recorded, now);
+void FileStamps::stamp(const std::string& folder) {
+    keepFound(folder, [](const platform::FileStamp& listed, const platform::FileStamp& now) {
+        return listed.size == now.size;
     });
 }
 

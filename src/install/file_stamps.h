@@ -7,11 +7,11 @@
 // sets its time back (its change time moves).
 //
 // One record is kept per scope, for the version installed last. Its files
-// are stamped as they are put in place, and stamped again, and the record
-// written, once the version is complete and the earlier versions are gone:
-// giving a file another name or taking one away moves its change time.
-// (Where the system keeps change times in clock ticks, a write within the
-// tick of the last stamp goes unseen; Linux keeps them finer once read.)
+// are listed as they are put in place, and stamped, and the record written,
+// once the version is complete and the earlier versions are gone: giving a
+// file another name or taking one away moves its change time. (Where the
+// system keeps change times in clock ticks, a write within the tick of the
+// stamp goes unseen; Linux keeps them finer once they were read.)
 
 #include <cstdint>
 #include <mutex>
@@ -22,12 +22,13 @@
 
 class FileStamps {
 public:
-    // Records that the file at path, relative to the version folder, holds
-    // the entry's bytes. A file that cannot be stamped is left out: it is read
-    // when it is needed. Safe from many threads.
-    void add(const std::string& relative, const std::string& path, uint32_t crc, uint64_t size);
-    // The same for a file whose stamp was just taken.
-    void add(const std::string& relative, const platform::FileStamp& stamp, uint32_t crc);
+    // Lists the file, relative to the version folder, as holding an entry
+    // with this CRC-32 and size. Safe from many threads.
+    void add(const std::string& relative, uint32_t crc, uint64_t size);
+
+    // Stamps the listed files of folder (the version folder) as they are now,
+    // leaving out those of another size or not found.
+    void stamp(const std::string& folder);
 
     // Leaves out every file of folder (the installed version folder) whose
     // stamp moved since it was recorded, so that what remains is known.
@@ -42,11 +43,6 @@ public:
     // when it holds other bytes; kUnknown when the record does not know it.
     Verdict judge(const std::string& relative, uint32_t crc, uint64_t size) const;
 
-    // Stamps every file again in folder (the version folder), leaving out
-    // those written or replaced since they were stamped: only their change
-    // time may have moved.
-    void restamp(const std::string& folder);
-
     size_t size() const;
 
     // Writes the record of version guid over the file at path (whole or not at
@@ -59,13 +55,14 @@ public:
 private:
     struct Known {
         uint32_t crc = 0;
-        platform::FileStamp stamp;
+        platform::FileStamp stamp;  // its size is the entry's before the file is stamped
         bool seen = false;
     };
     // Keeps the files of folder for which keep(recorded, current) holds, with
     // their current stamps; the others, and those not found, go.
     template <typename Keep>
     void keepFound(const std::string& folder, Keep keep);
+
     mutable std::mutex lock_;
     std::unordered_map<std::string, Known> files_;
 };

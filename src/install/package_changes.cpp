@@ -133,11 +133,10 @@ private:
             const FileStamps::Verdict verdict =
                 source_.installedStamps.judge(relative, info.crc, info.uncompressedSize);
             const bool known = digest.empty() && verdict.kind == FileStamps::Verdict::kSame;
-            std::optional<platform::FileStamp> placed;
             if (verdict.kind != FileStamps::Verdict::kDifferent &&
-                takeUnchangedFile(installed, target, info, digest, known ? &verdict.stamp : nullptr,
-                                  stamps_ ? &placed : nullptr)) {
-                if (placed) stamps_->add(relative, *placed, info.crc);
+                takeUnchangedFile(installed, target, info, digest,
+                                  known ? &verdict.stamp : nullptr)) {
+                list(relative, info);
                 reused_ += static_cast<int64_t>(info.compressedSize);
                 count(info.compressedSize);
             } else {
@@ -175,8 +174,8 @@ private:
         for (const size_t index : wanted) names.insert(entries_[index].info.fileName);
         CUnzipper unzipper(sparse.path());
         unzipper.setDeleteBeforeWrite(true);
-        unzipper.setOnWritten([this](const ZipEntryInfo& info, const std::string& path) {
-            stamp(package_.folder + info.fileName, path, info);
+        unzipper.setOnWritten([this](const ZipEntryInfo& info, const std::string&) {
+            list(package_.folder + info.fileName, info);
         });
         unzipper.ExtractEntries(package_.target, [&names](const ZipEntryInfo& info) {
             return names.count(info.fileName) > 0;
@@ -211,8 +210,8 @@ private:
             throw std::runtime_error("the package changed on the server");
     }
 
-    void stamp(const std::string& relative, const std::string& path, const ZipEntryInfo& info) {
-        if (stamps_) stamps_->add(relative, path, info.crc, info.uncompressedSize);
+    void list(const std::string& relative, const ZipEntryInfo& info) {
+        if (stamps_) stamps_->add(relative, info.crc, info.uncompressedSize);
     }
 
     void receive(std::string& into, const char* data, size_t size) {

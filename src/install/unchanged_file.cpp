@@ -83,8 +83,7 @@ bool hasEntryTime(const platform::FileStamp& stamp, const ZipEntryInfo& info) {
 
 bool takeUnchangedFile(const std::string& installed, const std::string& target,
                        const ZipEntryInfo& info, const std::string& digest,
-                       const platform::FileStamp* known,
-                       std::optional<platform::FileStamp>* placed) {
+                       const platform::FileStamp* known) {
     if (!known && !matchesEntry(installed, info, digest)) return false;
     // The folder is made only when the first link into it finds none.
     bool linked = replaceWithLink(installed, target);
@@ -93,18 +92,10 @@ bool takeUnchangedFile(const std::string& installed, const std::string& target,
         linked = replaceWithLink(installed, target);
         if (!linked && !copyWhole(installed, target, info)) return false;
     }
-    // A link shares the installed file's time and stamp.
-    const bool timeKept = linked && known && hasEntryTime(*known, info);
-    if (timeKept)
+    // A link shares the installed file's time.
+    if (linked && known && hasEntryTime(*known, info))
         giveEntryMode(target, info);
     else if (linked)
         giveEntryAttributes(target, info);
-    if (placed) {
-        platform::FileStamp stamp;
-        if (timeKept)
-            *placed = *known;
-        else if (platform::fileStamp(target, stamp))
-            *placed = stamp;
-    }
     return true;
 }

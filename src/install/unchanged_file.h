@@ -2,7 +2,6 @@
 // An installed file taken into the new version folder, when it is what the
 // new package's entry holds.
 
-#include <optional>
 #include <string>
 
 #include "install/c_unzipper.h"
@@ -18,13 +17,11 @@
 //
 // known, when given, is the installed file's stamp from a record that vouches
 // for its size and CRC-32 (see file_stamps.h): the file is then not read, and
-// its time is not set again when it is the entry's already. placed, when
-// given, gets target's stamp once taken (none when it cannot be had).
+// its time is not set again when it is the entry's already.
 //
 // A link is safe for later repairs of either version: nothing writes into an
 // installed file in place; the unzipper and these copies replace a file by
 // renaming a new one over it (ReplacingFile), which parts the two names.
 bool takeUnchangedFile(const std::string& installed, const std::string& target,
                        const ZipEntryInfo& info, const std::string& digest,
-                       const platform::FileStamp* known = nullptr,
-                       std::optional<platform::FileStamp>* placed = nullptr);
+                       const platform::FileStamp* known = nullptr);

@@ -25,14 +25,9 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
-// The stamp of the regular file path names (a link is not followed). False,
-// with the last error set, for anything else.
-bool fileStamp(const std::string& path, FileStamp& stamp);
-
 // Calls each with the stamp of every regular file in folder and its
 // subfolders (links are neither followed nor stamped), and the file's path
-// relative to folder (native separators). Cheaper than a fileStamp per
-// path. False when folder cannot be read.
+// relative to folder (native separators). False when folder cannot be read.
 using StampedFile = std::function<void(const std::string& relative, const FileStamp& stamp)>;
 bool stampFolderFiles(const std::string& folder, const StampedFile& each);
 

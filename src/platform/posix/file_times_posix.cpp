@@ -75,18 +75,4 @@ bool stampFolderFiles(const std::string& folder, const StampedFile& each) {
     return true;
 }
 
-bool fileStamp(const std::string& path, FileStamp& stamp) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) {
-        setLastErrorFromErrno();
-        return false;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        setLastError(kErrorAccessDenied);
-        return false;
-    }
-    stamp = stampOf(info);
-    return true;
-}
-
 }  // namespace platform

@@ -30,7 +30,10 @@ bool fileCreationTime(const std::string& path, int64_t& nanoseconds) {
     return true;
 }
 
-bool fileStamp(const std::string& path, FileStamp& stamp) {
+namespace {
+
+// The stamp of the regular file path names (a link is not followed).
+bool stampOfFile(const std::string& path, FileStamp& stamp) {
     // Only the attributes are asked for: no sharing is refused, no link followed.
     const HANDLE file = ::CreateFileW(
         win32::toWide(path).c_str(), FILE_READ_ATTRIBUTES,
@@ -61,6 +64,8 @@ bool fileStamp(const std::string& path, FileStamp& stamp) {
     return true;
 }
 
+}  // namespace
+
 bool stampFolderFiles(const std::string& folder, const StampedFile& each) {
     namespace fs = std::filesystem;
     std::error_code error;
@@ -77,7 +82,7 @@ bool stampFolderFiles(const std::string& folder, const StampedFile& each) {
         if (!it->is_regular_file(error)) continue;
         const std::string relative = utf8Path(it->path().lexically_relative(fsPath(folder)));
         FileStamp stamp;
-        if (fileStamp(root + relative, stamp)) each(relative, stamp);
+        if (stampOfFile(root + relative, stamp)) each(relative, stamp);
     }
     return true;
 }
