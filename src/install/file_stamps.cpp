@@ -1,7 +1,11 @@
 #include "install/file_stamps.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
+#include <future>
+#include <thread>
+#include <vector>
 
 #include "base/format.h"
 #include "install/replacing_file.h"
@@ -19,6 +23,14 @@ bool parseField(const char*& at, const char* end, Number& value, int base = 10) 
     if (error != std::errc() || next == end || *next != ' ') return false;
     at = next + 1;
     return true;
+}
+
+template <typename Number>
+void appendField(std::string& text, Number value, int base = 10) {
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof(digits), value, base).ptr;
+    text.append(digits, static_cast<size_t>(end - digits));
+    text += ' ';
 }
 
 // One "crc size modified device file changed name" line.
@@ -45,38 +57,37 @@ void FileStamps::add(const std::string& relative, uint32_t crc, uint64_t size) {
     files_[relative] = known;
 }
 
-template <typename Keep>
-void FileStamps::keepFound(const std::string& folder, Keep keep) {
-    std::lock_guard guard(lock_);
-    for (auto& [name, known] : files_) known.seen = false;
-    platform::stampFolderFiles(
-        folder, [this, &keep](const std::string& relative, const platform::FileStamp& now) {
-            const auto found = files_.find(relative);
-            if (found == files_.end() || !keep(found->second.stamp, now)) return;
-            found->second.stamp = now;
-            found->second.seen = true;
-        });
-    std::erase_if(files_, [](const auto& file) { return !file.second.seen; });
-}
-
-void FileStamps::confirm(const std::string& folder) {
-    keepFound(folder, [](const platform::FileStamp& recorded, const platform::FileStamp& now) {
-        return recorded == now;
-    });
-}
-
 void FileStamps::stamp(const std::string& folder) {
-    keepFound(folder, [](const platform::FileStamp& listed, const platform::FileStamp& now) {
-        return listed.size == now.size;
-    });
+    std::lock_guard guard(lock_);
+    std::vector<decltype(files_)::iterator> files;
+    files.reserve(files_.size());
+    for (auto it = files_.begin(); it != files_.end(); ++it) files.push_back(it);
+    std::vector<char> found(files.size());
+    // Each lookup walks the whole path: they are done in parallel.
+    const size_t parts = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+    std::vector<std::future<void>> stamping;
+    for (size_t part = 0; part < parts; ++part)
+        stamping.push_back(std::async(std::launch::async, [&, part] {
+            for (size_t i = part; i < files.size(); i += parts) {
+                platform::FileStamp& stamp = files[i]->second.stamp;
+                platform::FileStamp now;
+                found[i] =
+                    platform::fileStamp(folder + files[i]->first, now) && now.size == stamp.size;
+                if (found[i]) stamp = now;
+            }
+        }));
+    for (auto& part : stamping) part.get();
+    for (size_t i = 0; i < files.size(); ++i)
+        if (!found[i]) files_.erase(files[i]);
 }
 
-FileStamps::Verdict FileStamps::judge(const std::string& relative, uint32_t crc,
-                                      uint64_t size) const {
+FileStamps::Verdict FileStamps::judge(const std::string& relative, const std::string& path,
+                                      uint32_t crc, uint64_t size) const {
     Verdict verdict;
     const auto found = files_.find(relative);
-    if (found == files_.end()) return verdict;
-    verdict.stamp = found->second.stamp;
+    if (found == files_.end() || !platform::fileStamp(path, verdict.stamp) ||
+        !(verdict.stamp == found->second.stamp))
+        return verdict;
     const bool same = found->second.crc == crc && verdict.stamp.size == size;
     verdict.kind = same ? Verdict::kSame : Verdict::kDifferent;
     return verdict;
@@ -91,14 +102,17 @@ bool FileStamps::save(const std::string& path, const std::string& guid) const {
     std::string text = kHeader + guid + "\n";
     {
         std::lock_guard guard(lock_);
-        for (const auto& [name, known] : files_)
-            text += format("%08x %llu %lld %llu %llu %lld ", known.crc,
-                           static_cast<unsigned long long>(known.stamp.size),
-                           static_cast<long long>(known.stamp.modifiedNs),
-                           static_cast<unsigned long long>(known.stamp.device),
-                           static_cast<unsigned long long>(known.stamp.file),
-                           static_cast<long long>(known.stamp.changedNs)) +
-                    name + "\n";
+        text.reserve(files_.size() * 128);
+        for (const auto& [name, known] : files_) {
+            appendField(text, known.crc, 16);
+            appendField(text, known.stamp.size);
+            appendField(text, known.stamp.modifiedNs);
+            appendField(text, known.stamp.device);
+            appendField(text, known.stamp.file);
+            appendField(text, known.stamp.changedNs);
+            text += name;
+            text += '\n';
+        }
         text += format("end %zu\n", files_.size());
     }
     try {

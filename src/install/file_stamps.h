@@ -30,18 +30,16 @@ public:
     // leaving out those of another size or not found.
     void stamp(const std::string& folder);
 
-    // Leaves out every file of folder (the installed version folder) whose
-    // stamp moved since it was recorded, so that what remains is known.
-    void confirm(const std::string& folder);
-
-    // What the confirmed record says of a file against an entry.
+    // What the record says of the file at path against an entry.
     struct Verdict {
         enum Kind { kUnknown, kSame, kDifferent } kind = kUnknown;
         platform::FileStamp stamp;  // the file's, unless unknown
     };
     // kSame when the file holds an entry with this CRC-32 and size, kDifferent
-    // when it holds other bytes; kUnknown when the record does not know it.
-    Verdict judge(const std::string& relative, uint32_t crc, uint64_t size) const;
+    // when it holds other bytes; kUnknown when the record does not know the
+    // file or its stamp moved since. Safe from many threads.
+    Verdict judge(const std::string& relative, const std::string& path, uint32_t crc,
+                  uint64_t size) const;
 
     size_t size() const;
 
@@ -56,12 +54,7 @@ private:
     struct Known {
         uint32_t crc = 0;
         platform::FileStamp stamp;  // its size is the entry's before the file is stamped
-        bool seen = false;
     };
-    // Keeps the files of folder for which keep(recorded, current) holds, with
-    // their current stamps; the others, and those not found, go.
-    template <typename Keep>
-    void keepFound(const std::string& folder, Keep keep);
 
     mutable std::mutex lock_;
     std::unordered_map<std::string, Known> files_;

@@ -131,7 +131,7 @@ private:
             // A file the record knows is not read; a missing or resized one
             // fails the match as it is read.
             const FileStamps::Verdict verdict =
-                source_.installedStamps.judge(relative, info.crc, info.uncompressedSize);
+                source_.installedStamps.judge(relative, installed, info.crc, info.uncompressedSize);
             const bool known = digest.empty() && verdict.kind == FileStamps::Verdict::kSame;
             if (verdict.kind != FileStamps::Verdict::kDifferent &&
                 takeUnchangedFile(installed, target, info, digest,

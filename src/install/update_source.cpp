@@ -48,13 +48,15 @@ std::unordered_map<std::string, std::string> parseManifest(const std::string& te
 
 namespace {
 
-// The version's manifest text; throws what the transfer throws.
-std::string fetchManifest(IInstallerSite& site, const std::string& guid) {
+using Manifest = std::unordered_map<std::string, std::string>;
+
+// The version's manifest, parsed where it was fetched; throws what the transfer throws.
+Manifest fetchManifest(IInstallerSite& site, const std::string& guid) {
     std::ostringstream text;
     std::string etag;
     httpGetFromCdn(site, etag, text, site.installHost(),
                    format("/%s-zbtManifest.txt", guid.c_str()), [](int, int) {});
-    return text.str();
+    return parseManifest(text.str());
 }
 
 // The GUID an installed version folder is named after.
@@ -67,11 +69,10 @@ std::string folderName(const std::string& folder) {
 
 // The installed version's manifest, fetched beside the new one; none when it
 // cannot be had (every file taken over is then hashed).
-std::unordered_map<std::string, std::string> installedManifestOf(IInstallerSite& site,
-                                                                 std::future<std::string>& text,
-                                                                 const std::string& guid) {
+Manifest installedManifestOf(IInstallerSite& site, std::future<Manifest>& manifest,
+                             const std::string& guid) {
     try {
-        return parseManifest(text.get());
+        return manifest.get();
     } catch (const silent_exception&) {
         throw;
     } catch (const std::exception& e) {
@@ -94,19 +95,15 @@ std::shared_ptr<const UpdateSource> loadUpdateSource(IInstallerSite& site,
         return nullptr;
     }
     const std::string installedGuid = folderName(installedFolder);
-    std::future<std::string> installedText =
+    std::future<Manifest> installedManifest =
         std::async(std::launch::async, fetchManifest, std::ref(site), installedGuid);
-    std::future<std::string> newText =
+    std::future<Manifest> newManifest =
         std::async(std::launch::async, fetchManifest, std::ref(site), site.versionGuid());
     auto source = std::make_shared<UpdateSource>();
     // While the manifests come.
-    if (!stampsPath.empty()) {
-        source->installedStamps.load(stampsPath, installedGuid);
-        source->installedStamps.confirm(installedFolder);
-    }
-    std::string text;
+    if (!stampsPath.empty()) source->installedStamps.load(stampsPath, installedGuid);
     try {
-        text = newText.get();
+        source->manifest = newManifest.get();
     } catch (const silent_exception&) {
         throw;
     } catch (const std::exception& e) {
@@ -115,8 +112,7 @@ std::shared_ptr<const UpdateSource> loadUpdateSource(IInstallerSite& site,
         return nullptr;
     }
     source->installedFolder = installedFolder;
-    source->manifest = parseManifest(text);
-    source->installedManifest = installedManifestOf(site, installedText, installedGuid);
+    source->installedManifest = installedManifestOf(site, installedManifest, installedGuid);
     if (source->manifest.empty()) {
         logger.log("Differential update: the manifest of %s is empty", site.versionGuid().c_str());
         return nullptr;

@@ -21,8 +21,7 @@ struct UpdateSource {
     // The installed version's manifest, the same way; empty when it could not be had.
     std::unordered_map<std::string, std::string> installedManifest;
 
-    // The installed files the record vouches for, found unchanged since it
-    // was kept; empty when there is none.
+    // The record of the installed files; empty when there is none.
     FileStamps installedStamps;
 
     // The manifest's digest for the path; empty when it lists none.

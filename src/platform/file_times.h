@@ -2,7 +2,6 @@
 // When a file came to be, and what tells one state of a file from another.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace platform {
@@ -25,10 +24,8 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
-// Calls each with the stamp of every regular file in folder and its
-// subfolders (links are neither followed nor stamped), and the file's path
-// relative to folder (native separators). False when folder cannot be read.
-using StampedFile = std::function<void(const std::string& relative, const FileStamp& stamp)>;
-bool stampFolderFiles(const std::string& folder, const StampedFile& each);
+// The stamp of the regular file path names (a link is not followed). False,
+// with the last error set, for anything else.
+bool fileStamp(const std::string& path, FileStamp& stamp);
 
 }  // namespace platform

@@ -1,9 +1,5 @@
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstring>
 
 #include "platform/file_times.h"
 #include "platform/last_error.h"
@@ -40,38 +36,19 @@ FileStamp stampOf(const struct stat& info) {
     return stamp;
 }
 
-// Each name is looked up from its folder's descriptor, not walked from the root.
-void stampFolder(int folder, const std::string& prefix, const StampedFile& each) {
-    DIR* listing = ::fdopendir(folder);
-    if (!listing) {
-        ::close(folder);
-        return;
-    }
-    while (const dirent* entry = ::readdir(listing)) {
-        const char* name = entry->d_name;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-        struct stat info {};
-        if (::fstatat(::dirfd(listing), name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        if (S_ISREG(info.st_mode)) {
-            each(prefix + name, stampOf(info));
-        } else if (S_ISDIR(info.st_mode)) {
-            const int sub =
-                ::openat(::dirfd(listing), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (sub >= 0) stampFolder(sub, prefix + name + "/", each);
-        }
-    }
-    ::closedir(listing);
-}
-
 }  // namespace
 
-bool stampFolderFiles(const std::string& folder, const StampedFile& each) {
-    const int root = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (root < 0) {
+bool fileStamp(const std::string& path, FileStamp& stamp) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
         setLastErrorFromErrno();
         return false;
     }
-    stampFolder(root, "", each);
+    if (!S_ISREG(info.st_mode)) {
+        setLastError(kErrorAccessDenied);
+        return false;
+    }
+    stamp = stampOf(info);
     return true;
 }
 

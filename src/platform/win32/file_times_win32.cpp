@@ -1,9 +1,6 @@
 #include <windows.h>
 
-#include <filesystem>
-
 #include "platform/file_times.h"
-#include "platform/utf8_path.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
@@ -30,10 +27,7 @@ bool fileCreationTime(const std::string& path, int64_t& nanoseconds) {
     return true;
 }
 
-namespace {
-
-// The stamp of the regular file path names (a link is not followed).
-bool stampOfFile(const std::string& path, FileStamp& stamp) {
+bool fileStamp(const std::string& path, FileStamp& stamp) {
     // Only the attributes are asked for: no sharing is refused, no link followed.
     const HANDLE file = ::CreateFileW(
         win32::toWide(path).c_str(), FILE_READ_ATTRIBUTES,
@@ -61,29 +55,6 @@ bool stampOfFile(const std::string& path, FileStamp& stamp) {
     stamp.device = info.dwVolumeSerialNumber;
     stamp.file = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     stamp.changedNs = (basic.ChangeTime.QuadPart - kFileTimeOf1970) * 100;
-    return true;
-}
-
-}  // namespace
-
-bool stampFolderFiles(const std::string& folder, const StampedFile& each) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    fs::recursive_directory_iterator it(fsPath(folder), error);
-    if (error) return false;
-    const std::string root =
-        folder.empty() || folder.back() == '\\' || folder.back() == '/' ? folder : folder + "\\";
-    for (const fs::recursive_directory_iterator end; it != end; it.increment(error)) {
-        if (error) break;
-        if (it->is_symlink(error)) {
-            it.disable_recursion_pending();
-            continue;
-        }
-        if (!it->is_regular_file(error)) continue;
-        const std::string relative = utf8Path(it->path().lexically_relative(fsPath(folder)));
-        FileStamp stamp;
-        if (stampOfFile(root + relative, stamp)) each(relative, stamp);
-    }
     return true;
 }
 

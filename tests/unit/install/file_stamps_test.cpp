@@ -39,8 +39,7 @@ protected:
                 const std::string& guid = "version-1") {
         FileStamps loaded;
         loaded.load(record, guid);
-        loaded.confirm(folder);
-        return loaded.judge(relative, crc, size).kind;
+        return loaded.judge(relative, folder + relative, crc, size).kind;
     }
 };
 
