@@ -9,11 +9,12 @@
 
 #include "base/format.h"
 #include "install/replacing_file.h"
+#include "platform/files.h"
 #include "platform/utf8_path.h"
 
 namespace {
 
-constexpr const char* kHeader = "zorbit-file-stamps 2 ";
+constexpr const char* kHeader = "zorbit-file-stamps 1 ";
 // No record of ours comes near this; a larger file is not read.
 constexpr std::streamoff kMaxRecordBytes = 64 * 1024 * 1024;
 
@@ -127,6 +128,8 @@ bool FileStamps::save(const std::string& path, const std::string& guid) const {
 
 void FileStamps::load(const std::string& path, const std::string& guid) {
     files_.clear();
+    // One someone else put in a shared folder vouches for nothing.
+    if (!platform::isOwnPlainFile(path)) return;
     std::ifstream in(platform::fsPath(path), std::ios::binary | std::ios::ate);
     if (!in || in.tellg() > kMaxRecordBytes) return;
     in.seekg(0);

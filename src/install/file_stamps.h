@@ -46,8 +46,9 @@ public:
     // Writes the record of version guid over the file at path (whole or not at
     // all). False when it cannot be written.
     bool save(const std::string& path, const std::string& guid) const;
-    // Takes the record at path when it is whole and of version guid; else the
-    // record stays empty. Not while others add.
+    // Takes the record at path when it is whole, of version guid and a plain
+    // file of the running user's own; else the record stays empty. Not while
+    // others add.
     void load(const std::string& path, const std::string& guid);
 
 private:

@@ -155,7 +155,8 @@ void LoopbackHttpServer::record(const httplib::Request& request) {
     std::lock_guard guard(lock_);
     requests_.push_back({request.method, request.path, request.target,
                          request.get_header_value("Host"), headerOf(request, "If-None-Match"),
-                         headerOf(request, "Content-Type"), request.body, headersOf(request)});
+                         headerOf(request, "Content-Type"), request.body, headersOf(request),
+                         request.remote_port});
 }
 
 void LoopbackHttpServer::handle(const httplib::Request& request, httplib::Response& response) {

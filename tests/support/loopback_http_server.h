@@ -53,6 +53,7 @@ struct RecordedRequest {
     std::optional<std::string> contentType;
     std::string body;
     std::vector<std::pair<std::string, std::string>> headers;  // all of them, as sent
+    int clientPort = 0;  // the client's end of the connection: one per connection
 
     // The first header of that name (any case).
     std::optional<std::string> header(const std::string& name) const;

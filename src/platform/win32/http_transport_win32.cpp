@@ -1,4 +1,7 @@
-// The HTTP exchange over WinINet, blocking, one session per exchange.
+// The HTTP exchange over WinINet, blocking. One-off exchanges share one
+// session per user agent for the process, connections (a connection object)
+// have their own: WinINet keeps a session's connections open for its later
+// requests.
 // Redirects are followed here rather than by WinINet, so that each answer's
 // head is seen and the limits on schemes and count hold. Time-outs go on the
 // connection and request handles: not every WinINet takes them from the session.
@@ -6,7 +9,9 @@
 // after windows.h, which it needs
 #include <wininet.h>
 
+#include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -104,9 +109,27 @@ HttpResult exchangeInSession(InternetHandle& session, const HttpRequest& request
 
 }  // namespace
 
+namespace {
+
+// Never closed: the process's detached workers may use one until it ends.
+HINTERNET sharedSession(const HttpRequest& request) {
+    static std::mutex* const lock = new std::mutex;
+    static auto* const sessions = new std::map<std::string, HINTERNET>;
+    std::lock_guard guard(*lock);
+    HINTERNET& session = (*sessions)[request.userAgent];
+    if (!session) session = openSession(request).release();
+    return session;
+}
+
+}  // namespace
+
 HttpResult exchangeHttp(const HttpRequest& request) {
-    InternetHandle session;
-    return exchangeInSession(session, request);
+    std::optional<HttpUrl> url = win32::splitHttpUrl(request.url, request.schemeOptional);
+    if (!url) return failed(HttpFailure::BadUrl, "unusable URL " + request.url);
+    const HINTERNET session = sharedSession(request);
+    if (!session)
+        return failed(HttpFailure::Setup, "InternetOpen failed: " + win32::lastInternetError());
+    return exchangeOver(session, request, std::move(*url));
 }
 
 // WinINet keeps a session's connections open for its later requests.

@@ -73,7 +73,7 @@ TEST_F(FileStampsTest, AFileIsKnownUntilItIsWrittenReplacedOrItsTimeSetBack) {
         EXPECT_EQ(judged(sub + name, 0xC0FFEE, 5), Kind::kUnknown) << name;
 }
 
-TEST_F(FileStampsTest, OnlyAWholeRecordOfTheInstalledVersionCounts) {
+TEST_F(FileStampsTest, OnlyAWholePlainRecordOfTheInstalledVersionCounts) {
     place("a b.txt", "abc");
     FileStamps stamps;
     stamps.add("a b.txt", 7, 3);
@@ -81,6 +81,10 @@ TEST_F(FileStampsTest, OnlyAWholeRecordOfTheInstalledVersionCounts) {
     ASSERT_TRUE(stamps.save(record, "version-1"));
     EXPECT_EQ(judged("a b.txt", 7, 3), Kind::kSame);
     EXPECT_EQ(judged("a b.txt", 7, 3, "version-2"), Kind::kUnknown);
+    // A record with a second name could be someone else's file.
+    fs::create_hard_link(record, temp.file("second name"));
+    EXPECT_EQ(judged("a b.txt", 7, 3), Kind::kUnknown);
+    fs::remove(temp.file("second name"));
 
     const std::string whole = readFile(record);
     writeFile(record, whole.substr(0, whole.rfind("end ")));

@@ -57,6 +57,29 @@ TEST(HttpExchange, UnusableUrlsFailBeforeAnyTransfer) {
     EXPECT_EQ(platform::exchangeHttp(request).failure, platform::HttpFailure::BadUrl);
 }
 
+// Later exchanges with a host go over the socket the first opened: those of
+// a connection, and a thread's one-off exchanges.
+TEST(HttpExchange, LaterExchangesKeepTheFirstOnesSocket) {
+    LoopbackHttpServer server;
+    server.serve("/a", ScriptedResponse::ok("first"));
+    server.serve("/b", ScriptedResponse::ok("second"));
+    platform::HttpConnection connection;
+    platform::HttpRequest request;
+    for (const char* path : {"/a", "/b", "/a"}) {
+        request.url = "http://" + server.host() + path;
+        EXPECT_EQ(connection.exchange(request).head.status, 200) << path;
+    }
+    for (const char* path : {"/a", "/b"}) {
+        request.url = "http://" + server.host() + path;
+        EXPECT_EQ(platform::exchangeHttp(request).head.status, 200) << path;
+    }
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 5u);
+    EXPECT_EQ(requests[1].clientPort, requests[0].clientPort);
+    EXPECT_EQ(requests[2].clientPort, requests[0].clientPort);
+    EXPECT_EQ(requests[4].clientPort, requests[3].clientPort);
+}
+
 // The certificates trusted are those of the bundle named, else the system's,
 // read once for the process: a second thread trusts the same, a server the
 // system does not know is refused, and an unreadable bundle is named.
