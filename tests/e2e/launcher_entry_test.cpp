@@ -85,6 +85,8 @@ TEST_F(LauncherEntryTest, InteractiveRunShowsTheWindowAndEndsWithTheRun) {
 }
 
 TEST_F(LauncherEntryTest, ShortRunNeverShowsADelayedWindow) {
+    // Short whatever the machine's load: the version is installed already.
+    ASSERT_EQ(sandbox.run({"-install", "-q"}).exitCode, 0);
     const ChildResult result = sandbox.run({"-install"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.err.find("VEXMOOR TEST1 Studio"), std::string::npos) << result.err;

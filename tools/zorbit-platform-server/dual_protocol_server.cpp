@@ -142,6 +142,8 @@ bool DualProtocolServer::process_and_close_socket(socket_t sock) {
         if (first != kTlsHandshake) {
             PlainStream stream(sock);
             served = serve(stream, nullptr, [&stream] { return stream.hasBuffered(); });
+        } else if (!context_) {
+            // Plain http only: the handshake is refused by closing at once.
         } else if (std::unique_ptr<SSL, decltype(&SSL_free)> ssl(SSL_new(context_), &SSL_free);
                    ssl) {
             SSL_set_fd(ssl.get(), sock);

@@ -15,7 +15,8 @@ namespace zorbit::server {
 
 class DualProtocolServer : public httplib::Server {
 public:
-    // The context must outlive the server.
+    // The context must outlive the server; without one the server answers
+    // plain http only and closes a connection that opens with a TLS handshake.
     explicit DualProtocolServer(ssl_ctx_st* context) : context_(context) {}
 
 private:

@@ -54,10 +54,25 @@ OpenConnections& openConnections() {
     return *connections;
 }
 
+// Whether the client opened with a TLS handshake: a plain-http server refuses
+// it at once, as a real one does, instead of answering 400 and keeping the
+// connection (some TLS clients then wait for it to close before they fail).
+bool opensWithTls(socket_t sock) {
+    constexpr unsigned char kTlsHandshake = 0x16;
+    char first = 0;
+    return httplib::detail::select_read(sock, 5, 0) > 0 && ::recv(sock, &first, 1, MSG_PEEK) == 1 &&
+           static_cast<unsigned char>(first) == kTlsHandshake;
+}
+
 // The library's own connection loop, with the connection known by its ports
 // while it is served.
 class TrackedServer final : public httplib::Server {
     bool process_and_close_socket(socket_t sock) override {
+        if (opensWithTls(sock)) {
+            httplib::detail::shutdown_socket(sock);
+            httplib::detail::close_socket(sock);
+            return false;
+        }
         const Ports ports = portsOf(sock);
         openConnections().add(ports, sock);
         const bool served = httplib::detail::process_server_socket(
