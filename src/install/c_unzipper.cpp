@@ -211,7 +211,7 @@ void CUnzipper::writeEntry(const ZipEntryInfo& info, const std::string& path) {
     file.close();
     giveEntryAttributes(file.temporaryPath(), info);
     if (file.commit()) {
-        if (onWritten_) onWritten_(info, path);
+        if (onWritten_) onWritten_(info);
         return;
     }
     // A file that cannot be replaced is left as it is when asked to delete

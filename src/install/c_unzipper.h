@@ -44,8 +44,8 @@ public:
     // skipped and the old file stays. Without it that is an error.
     void setDeleteBeforeWrite(bool value) { deleteBeforeWrite_ = value; }
     bool deleteBeforeWrite() const { return deleteBeforeWrite_; }
-    // Called with each entry's file once it is in place, as the entry's.
-    using WrittenEntry = std::function<void(const ZipEntryInfo& info, const std::string& path)>;
+    // Called with each entry once its file is in place.
+    using WrittenEntry = std::function<void(const ZipEntryInfo& info)>;
     void setOnWritten(WrittenEntry onWritten) { onWritten_ = std::move(onWritten); }
     // The archive path without its extension: the folder used when none is given.
     const std::string& outputFolder() const { return outputFolder_; }

@@ -122,7 +122,7 @@ void FileDeployer::deployAttempt(const std::string& name, const std::string& fol
     CUnzipper unzipper(downloaded);
     unzipper.setDeleteBeforeWrite(true);
     if (stamps)
-        unzipper.setOnWritten([stamps, &folder](const ZipEntryInfo& info, const std::string&) {
+        unzipper.setOnWritten([stamps, &folder](const ZipEntryInfo& info) {
             stamps->add(folder + info.fileName, info.crc, info.uncompressedSize);
         });
     unzipper.ExtractAll(target);

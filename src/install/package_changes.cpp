@@ -174,9 +174,8 @@ private:
         for (const size_t index : wanted) names.insert(entries_[index].info.fileName);
         CUnzipper unzipper(sparse.path());
         unzipper.setDeleteBeforeWrite(true);
-        unzipper.setOnWritten([this](const ZipEntryInfo& info, const std::string&) {
-            list(package_.folder + info.fileName, info);
-        });
+        unzipper.setOnWritten(
+            [this](const ZipEntryInfo& info) { list(package_.folder + info.fileName, info); });
         unzipper.ExtractEntries(package_.target, [&names](const ZipEntryInfo& info) {
             return names.count(info.fileName) > 0;
         });

@@ -11,11 +11,12 @@
 #include <cstring>
 #include <memory>
 
+#include "server_sockets.h"
+
 namespace zorbit::server {
 namespace {
 
 constexpr int kTimeoutMs = 5000;  // the library's default read and write time-outs
-constexpr unsigned char kTlsHandshake = 0x16;
 
 bool waitFor(int sock, short events, int timeoutMs) {
     pollfd entry{sock, events, 0};

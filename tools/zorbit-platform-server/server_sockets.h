@@ -11,6 +11,12 @@ struct ssl_ctx_st;
 
 namespace zorbit::server {
 
+// The first byte of a TLS client's first record. A server without TLS closes
+// a connection that opens with it at once, as a real plain-http server refuses
+// one, rather than answering 400 and keeping the connection (some TLS clients
+// then wait for it to close before they fail).
+constexpr unsigned char kTlsHandshake = 0x16;
+
 // A server for plain HTTP, or for plain HTTP and HTTPS on one port when a TLS
 // context is given (it must outlive the server). Throws std::runtime_error
 // where this build serves no TLS.

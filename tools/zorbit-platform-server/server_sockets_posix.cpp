@@ -8,9 +8,6 @@
 
 namespace zorbit::server {
 
-// Without a TLS context the server refuses a TLS handshake at once, as a real
-// plain-http server does, rather than answering 400 and keeping the
-// connection (some TLS clients then wait for it to close before they fail).
 std::unique_ptr<httplib::Server> makeHttpServer(ssl_ctx_st* tlsContext) {
     return std::make_unique<DualProtocolServer>(tlsContext);
 }

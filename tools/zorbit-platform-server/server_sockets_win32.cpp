@@ -54,11 +54,8 @@ OpenConnections& openConnections() {
     return *connections;
 }
 
-// Whether the client opened with a TLS handshake: a plain-http server refuses
-// it at once, as a real one does, instead of answering 400 and keeping the
-// connection (some TLS clients then wait for it to close before they fail).
+// Whether the client opened with a TLS handshake (see kTlsHandshake).
 bool opensWithTls(socket_t sock) {
-    constexpr unsigned char kTlsHandshake = 0x16;
     char first = 0;
     return httplib::detail::select_read(sock, 5, 0) > 0 && ::recv(sock, &first, 1, MSG_PEEK) == 1 &&
            static_cast<unsigned char>(first) == kTlsHandshake;

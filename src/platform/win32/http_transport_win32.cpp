@@ -98,18 +98,17 @@ InternetHandle openSession(const HttpRequest& request) {
                                         INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
 }
 
-HttpResult exchangeInSession(InternetHandle& session, const HttpRequest& request) {
+// The exchange over the session session() gives, asked for once the URL is
+// known to be usable.
+template <typename Session>
+HttpResult exchangeInSession(const HttpRequest& request, Session session) {
     std::optional<HttpUrl> url = win32::splitHttpUrl(request.url, request.schemeOptional);
     if (!url) return failed(HttpFailure::BadUrl, "unusable URL " + request.url);
-    if (!session) session = openSession(request);
-    if (!session)
+    const HINTERNET handle = session();
+    if (!handle)
         return failed(HttpFailure::Setup, "InternetOpen failed: " + win32::lastInternetError());
-    return exchangeOver(session.get(), request, std::move(*url));
+    return exchangeOver(handle, request, std::move(*url));
 }
-
-}  // namespace
-
-namespace {
 
 // Never closed: the process's detached workers may use one until it ends.
 HINTERNET sharedSession(const HttpRequest& request) {
@@ -124,12 +123,7 @@ HINTERNET sharedSession(const HttpRequest& request) {
 }  // namespace
 
 HttpResult exchangeHttp(const HttpRequest& request) {
-    std::optional<HttpUrl> url = win32::splitHttpUrl(request.url, request.schemeOptional);
-    if (!url) return failed(HttpFailure::BadUrl, "unusable URL " + request.url);
-    const HINTERNET session = sharedSession(request);
-    if (!session)
-        return failed(HttpFailure::Setup, "InternetOpen failed: " + win32::lastInternetError());
-    return exchangeOver(session, request, std::move(*url));
+    return exchangeInSession(request, [&request] { return sharedSession(request); });
 }
 
 // WinINet keeps a session's connections open for its later requests.
@@ -142,7 +136,10 @@ HttpConnection::HttpConnection() : state_(std::make_unique<State>()) {}
 HttpConnection::~HttpConnection() = default;
 
 HttpResult HttpConnection::exchange(const HttpRequest& request) {
-    return exchangeInSession(state_->session, request);
+    return exchangeInSession(request, [this, &request] {
+        if (!state_->session) state_->session = openSession(request);
+        return static_cast<HINTERNET>(state_->session.get());
+    });
 }
 
 }  // namespace platform
